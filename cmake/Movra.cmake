@@ -1,0 +1,105 @@
+# Build helpers shared by every folder, so each CMakeLists.txt reads as a list of targets.
+
+# The runnable application folder: laid out exactly as `cmake --install` lays it out
+# under <prefix>/lib/movra-player.
+set(MOVRA_APP_DIR ${CMAKE_BINARY_DIR}/app)
+set(MOVRA_INSTALL_DIR lib/movra-player)
+
+if(MOVRA_SANITIZER STREQUAL "asan")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(MOVRA_SANITIZER STREQUAL "tsan")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT MOVRA_SANITIZER STREQUAL "")
+  message(FATAL_ERROR "MOVRA_SANITIZER must be empty, asan or tsan")
+endif()
+
+function(movra_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra)
+endfunction()
+
+# A target of ours whose headers are included as "subsystem/file.h".
+function(movra_internal target)
+  movra_warnings(${target})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/sdk/include)
+endfunction()
+
+# A shared library that lives in the application folder under its plain name (no "lib"
+# prefix) and finds its neighbours there.
+#   movra_app_library(NAME [MODULE] [SUBDIR dir] SOURCES ...)
+function(movra_app_library name)
+  cmake_parse_arguments(A "MODULE" "SUBDIR" "SOURCES" ${ARGN})
+  if(A_MODULE)
+    add_library(${name} MODULE ${A_SOURCES})
+  else()
+    add_library(${name} SHARED ${A_SOURCES})
+  endif()
+  set(out ${MOVRA_APP_DIR})
+  set(dest ${MOVRA_INSTALL_DIR})
+  if(A_SUBDIR)
+    set(out ${MOVRA_APP_DIR}/${A_SUBDIR})
+    set(dest ${MOVRA_INSTALL_DIR}/${A_SUBDIR})
+  endif()
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${out}
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN"
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  movra_internal(${name})
+  install(TARGETS ${name} LIBRARY DESTINATION ${dest})
+endfunction()
+
+# A plug-in library with its properties document beside it.
+#   movra_add_plugin(NAME SOURCES ... PROPERTIES file.xml OUTPUT_DIR dir [INSTALL_DIR dir] [LIBS ...])
+# The library is NAME.so and the document NAME.xml, both in OUTPUT_DIR.
+function(movra_add_plugin name)
+  cmake_parse_arguments(P "" "PROPERTIES;OUTPUT_DIR;INSTALL_DIR" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${P_SOURCES})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${P_OUTPUT_DIR}
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  movra_warnings(${name})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/sdk/include)
+  if(P_LIBS)
+    target_link_libraries(${name} PRIVATE ${P_LIBS})
+  endif()
+  if(P_PROPERTIES)
+    configure_file(${P_PROPERTIES} ${P_OUTPUT_DIR}/${name}.xml COPYONLY)
+    if(P_INSTALL_DIR)
+      install(FILES ${P_OUTPUT_DIR}/${name}.xml DESTINATION ${P_INSTALL_DIR})
+    endif()
+  endif()
+  if(P_INSTALL_DIR)
+    install(TARGETS ${name} LIBRARY DESTINATION ${P_INSTALL_DIR})
+  endif()
+endfunction()
+
+# A GoogleTest executable; every test case becomes one CTest test.
+#   movra_add_test(NAME [QT] [TIMEOUT s] SOURCES ... LIBS ... [ENV VAR=value ...])
+# QT: the test's main() creates a QApplication on the offscreen platform first.
+function(movra_add_test name)
+  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  movra_warnings(${name})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/sdk/include
+                                             ${PROJECT_SOURCE_DIR}/tests)
+  if(T_QT)
+    target_link_libraries(${name} PRIVATE movra_qt_test_main)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${T_LIBS})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT ${T_TIMEOUT}
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MOVRA_APP_DIR=${MOVRA_APP_DIR};${T_ENV}")
+endfunction()

@@ -1,0 +1,94 @@
+#pragma once
+// A registry shaped like the Win32 one: the same calls, arguments, error codes and
+// semantics, with char16_t names. On Linux it is stored in SQLite (one database per root);
+// a Windows build would forward these calls to Advapi32.
+//
+// Where the roots live: $MOVRA_REGISTRY_DIR/{user,machine}.db when that variable is set;
+// otherwise $XDG_CONFIG_HOME/movra/registry/user.db and /var/lib/movra/registry/machine.db.
+// HKEY_CLASSES_ROOT is the machine root's SOFTWARE\Classes.
+
+#include <cstdint>
+
+namespace MovraRegistry {
+
+using LONG = int32_t;
+using DWORD = uint32_t;
+using REGSAM = uint32_t;
+using BYTE = uint8_t;
+
+struct KeyObject;
+using HKEY = KeyObject*;
+
+// Predefined roots carry the Win32 values, so code that stores a root as a 32-bit number
+// (the settings store does) sees the same numbers as on Windows.
+inline HKEY predefinedKey(uint32_t value) { return reinterpret_cast<HKEY>(static_cast<uintptr_t>(value)); }
+inline const HKEY HKEY_CLASSES_ROOT = predefinedKey(0x80000000u);
+inline const HKEY HKEY_CURRENT_USER = predefinedKey(0x80000001u);
+inline const HKEY HKEY_LOCAL_MACHINE = predefinedKey(0x80000002u);
+
+constexpr LONG ERROR_SUCCESS = 0;
+constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+constexpr LONG ERROR_ACCESS_DENIED = 5;
+constexpr LONG ERROR_INVALID_HANDLE = 6;
+constexpr LONG ERROR_OUTOFMEMORY = 14;
+constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_MORE_DATA = 234;
+constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+constexpr LONG ERROR_BADDB = 1009;
+constexpr LONG ERROR_KEY_DELETED = 1018;
+
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_MULTI_SZ = 7;
+constexpr DWORD REG_QWORD = 11;
+
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+constexpr REGSAM KEY_SET_VALUE = 0x0002;
+constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr REGSAM KEY_NOTIFY = 0x0010;
+constexpr REGSAM KEY_CREATE_LINK = 0x0020;
+constexpr REGSAM KEY_WOW64_64KEY = 0x0100;
+constexpr REGSAM KEY_WOW64_32KEY = 0x0200;
+constexpr REGSAM KEY_READ = 0x20019;
+constexpr REGSAM KEY_WRITE = 0x20006;
+constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+
+constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+constexpr DWORD kMaxKeyNameLength = 255;      // code units of one key name
+constexpr DWORD kMaxValueNameLength = 16383;  // code units of one value name
+
+LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sam, HKEY* result);
+LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t* keyClass,
+                     DWORD options, REGSAM sam, const void* securityAttributes, HKEY* result,
+                     DWORD* disposition);
+LONG RegCloseKey(HKEY key);
+LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type,
+                      BYTE* data, DWORD* dataSize);
+LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type,
+                    const BYTE* data, DWORD dataSize);
+LONG RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* nameLength, DWORD* reserved,
+                   char16_t* keyClass, DWORD* classLength, void* lastWriteTime);
+LONG RegEnumValueW(HKEY key, DWORD index, char16_t* valueName, DWORD* valueNameLength,
+                   DWORD* reserved, DWORD* type, BYTE* data, DWORD* dataSize);
+LONG RegQueryInfoKeyW(HKEY key, char16_t* keyClass, DWORD* classLength, DWORD* reserved,
+                      DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* maxClassLength,
+                      DWORD* values, DWORD* maxValueNameLength, DWORD* maxValueLength,
+                      DWORD* securityDescriptor, void* lastWriteTime);
+LONG RegDeleteValueW(HKEY key, const char16_t* valueName);
+LONG RegDeleteKeyW(HKEY key, const char16_t* subKey);
+LONG RegDeleteKeyExW(HKEY key, const char16_t* subKey, REGSAM sam, DWORD reserved);
+LONG SHDeleteKeyW(HKEY key, const char16_t* subKey);
+
+// Closes every cached database connection and reads the location again on next use;
+// for tests and tools that switch MOVRA_REGISTRY_DIR within one process. No key handle
+// may be open when it is called.
+void resetRegistryForTesting();
+
+} // namespace MovraRegistry
