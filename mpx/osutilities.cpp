@@ -1,0 +1,10 @@
+#include "mpx/osutilities.h"
+
+namespace MovraPlayerX {
+
+std::string OSUtilities::getComponentIdUTF8()
+{
+    return "Player";
+}
+
+} // namespace MovraPlayerX
