@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds everything from nothing and runs the whole test suite with CTest.
+# Usage: scripts/run-tests.sh [build-dir]      (default: build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+
+bash scripts/install-deps.sh
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j2
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
