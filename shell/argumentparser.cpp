@@ -1,0 +1,84 @@
+#include "shell/argumentparser.h"
+
+#include "shell/appevents.h"
+
+#include <QCoreApplication>
+#include <QFileOpenEvent>
+
+#include <iterator>
+
+namespace {
+
+struct OptionRow
+{
+    int eventType;
+    const char* forms[3];
+    bool isMaintenance;  // found: the run is a maintenance run
+};
+
+// The third form of deregistration is "/unregserver", not a slash form of its own name.
+const OptionRow kOptions[] = {
+    {MovraPlayerX::kDeviceDeregistrationEvent, {"-kvsderegister", "--kvsderegister", "/unregserver"}, true},
+    {MovraPlayerX::kDeviceRegistrationEvent, {"-kvsregisterdevice", "--kvsregisterdevice", "/kvsregisterdevice"}, false},
+    {MovraPlayerX::kAssociateFileTypesEvent, {"-associateFileTypes", "--associateFileTypes", "/associateFileTypes"}, true},
+    {MovraPlayerX::kDisassociateFileTypesEvent, {"-disassociateFileTypes", "--disassociateFileTypes", "/disassociateFileTypes"}, true},
+    {MovraPlayerX::kInitializeCachesEvent, {"-initializeCaches", "--initializeCaches", "/initializeCaches"}, true},
+    {MovraPlayerX::kClearDownloadCacheEvent, {"-clearDownloadCache", "--clearDownloadCache", "/clearDownloadCache"}, true},
+};
+
+const OptionRow* findOption(const QString& argument)
+{
+    for (const OptionRow& row : kOptions) {
+        for (const char* form : row.forms) {
+            if (argument == QLatin1String(form))
+                return &row;
+        }
+    }
+    return nullptr;
+}
+
+void post(QEvent* event)
+{
+    QCoreApplication::postEvent(QCoreApplication::instance(), event);
+}
+
+} // namespace
+
+ArgumentParser::ArgumentParser(QObject* parent)
+    : QObject(parent)
+{
+}
+
+ArgumentParser& ArgumentParser::instance()
+{
+    static ArgumentParser parser;
+    return parser;
+}
+
+bool ArgumentParser::parseCommandLine(QStringList arguments)
+{
+    if (!arguments.isEmpty())
+        arguments.removeFirst();
+
+    bool maintenance = false;
+    for (const QString& argument : std::as_const(arguments)) {
+        if (argument.isEmpty())
+            continue;
+
+        const QChar first = argument.at(0);
+        const bool looksLikeOption = first == QLatin1Char('-') || first == QLatin1Char('/');
+        const OptionRow* option = looksLikeOption ? findOption(argument) : nullptr;
+        if (option) {
+            post(new QEvent(static_cast<QEvent::Type>(option->eventType)));
+            maintenance = maintenance || option->isMaintenance;
+            continue;
+        }
+        // Every absolute path here begins with "/", so only the exact slash forms above
+        // are options; anything else starting with "/" is a file. Unknown "-" options
+        // are dropped without a word.
+        if (first == QLatin1Char('-'))
+            continue;
+        post(new QFileOpenEvent(argument));
+    }
+    return maintenance;
+}
