@@ -1,0 +1,66 @@
+#pragma once
+#include "framework/librarycontext.h"
+#include "framework/plugincontextqueries.h"
+#include "framework/pluginfilters.h"
+
+#include <MSE/PluginContext.h>
+#include <MSE/String.h>
+
+#include <boost/thread/recursive_mutex.hpp>
+
+#include <string>
+#include <vector>
+
+namespace MSE {
+
+// The process's plug-in farm: the catalogue of registered plug-ins, the loaded plug-in
+// libraries and the live plug-in objects.
+//
+// Lock order, everywhere: FarmCleaner::cleanerLock, then farmLock, then pluginsLock.
+// All three are recursive: a plug-in's entry function and its release() run while the farm
+// holds its locks and may call back into the farm on the same thread.
+class MSE_FRAMEWORK_API Farm : public PluginContext
+{
+public:
+    // The process's farm, created (and the cleaner started) on first call; never destroyed.
+    static Farm* instance();
+
+    // A farm of one's own (tests); it joins the cleaner until it is deleted.
+    Farm();
+    ~Farm() override;
+
+    // Registers every library of the folder (not its subfolders). 0 when the folder held at
+    // least one candidate, 3 when it held none. Call before other threads use the farm.
+    int discoverPlugins(const movra_string<wchar_t>& folder);
+    // Registers one library's properties document. 0 when a new record was registered, 3 otherwise.
+    int addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile);
+
+    using PluginContext::getPlugin;
+    int getPlugin(PluginInfo* info, Plugin** out, bool create) override;
+    int createPlugin(PluginInfo* info, Plugin** out) override;
+    int releasePlugin(Plugin* plugin) override;
+    void releasePluginReference(Plugin* plugin) override;
+    int deferPluginRelease(Plugin* plugin) override;
+    int completePluginRelease(Plugin* plugin) override;
+
+    // The record's library context, loading the library (and its dependencies) when needed.
+    int getLibraryContext(PluginInfo* info, LibraryContext** out);
+    // Whether an object of a plug-in that passes filter is alive or awaiting deferred release.
+    bool isPluginInUse(const PluginNameFilter& filter);
+    // One sweep: unloads every library none of whose objects is alive.
+    void unloadUnusedLibraries();
+    // 0 unloaded, 1 context missing, 3 plug-in still in use.
+    int unloadLibrary(LibraryContext* context);
+
+    // Why the last attempt to load the named plug-in's library failed; empty when it did not.
+    std::string lastLoadError(const movra_string<char>& pluginName);
+
+    std::vector<LibraryContext*> libraries;
+    // Guards libraries and serialises creation, release and unloading.
+    boost::recursive_mutex farmLock;
+
+private:
+    std::vector<std::pair<movra_string<char>, std::string>> m_loadErrors;
+};
+
+} // namespace MSE

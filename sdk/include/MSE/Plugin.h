@@ -1,0 +1,47 @@
+#pragma once
+// The object a plug-in library hands out.
+//
+// A plug-in library exports
+//     extern "C" int32_t _getPlugin(MSE::PluginContext* context, MSE::Plugin** plugin);
+// which creates a new object holding one reference for its caller, stores it in *plugin
+// and returns 0 (any other value is a failure and is passed on to whoever asked). The
+// library may keep context for calls back into the framework.
+//
+// Reference counting is the plug-in's: addRef and release adjust the count; when release
+// brings it to 0 the object calls context->releasePlugin(this) and then deletes itself.
+
+#include <MSE/String.h>
+
+#include <cstdint>
+
+namespace MSE {
+
+class PluginContext;
+class PluginInfo;
+
+class Plugin
+{
+public:
+    virtual ~Plugin() {}
+    virtual int32_t addRef() = 0;
+    virtual int32_t release() = 0;
+    // 0 means no holder is left.
+    virtual int32_t getRefCount() = 0;
+    // The record the framework stored in pluginInfo.
+    virtual PluginInfo* getPluginInfo() = 0;
+    virtual PluginContext* getPluginContext() = 0;
+    // Stores the interface with identifier id in *out and returns 0, or returns non-zero.
+    // The interface lives as long as the object; it is never released by itself.
+    virtual int32_t getInterface(const movra_string<char>& id, void** out) = 0;
+
+    // Free for the plug-in's use; the framework never touches them.
+    void* reserved[2] = {nullptr, nullptr};
+    // Written by the framework right after the entry function created the object.
+    PluginInfo* pluginInfo = nullptr;
+};
+
+// The plug-in entry's type and exported name.
+extern "C" typedef int32_t (*GetPluginFunction)(PluginContext* context, Plugin** plugin);
+constexpr char kGetPluginSymbol[] = "_getPlugin";
+
+} // namespace MSE
