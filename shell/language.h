@@ -1,8 +1,10 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
+class QFont;
 class QTranslator;
 
 namespace MovraPlayerX {
@@ -17,5 +19,13 @@ QString setUpLanguage(std::unique_ptr<QTranslator>& qtTranslator,
 // On the very first launch only: a subtitle font suited to the installed East Asian
 // language, then the "FirstPlayerLaunch" mark.
 void applyFirstLaunchDefaults(const QString& locale);
+
+// The folder setUpLanguage loads translations from: "<I18nInstallPath>/i18n/Movra Player"
+// when that folder exists, else the i18n folder beside the application (not checked).
+QString translationFolder();
+
+// A font as the subtitle settings store it: family, point size, weight name, then
+// "Italic", "Underline" and "StrikeOut" or an empty entry each.
+QStringList subtitleFontRecord(const QFont& font);
 
 } // namespace MovraPlayerX

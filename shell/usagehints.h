@@ -1,4 +1,6 @@
 #pragma once
+#include <ctime>
+#include <functional>
 
 namespace MovraPlayerX {
 
@@ -8,5 +10,8 @@ void sendStartHints();
 
 // Close hint, sent after the shut-down plug-ins ran.
 void sendCloseHint();
+
+// Replaces the clock that decides the once-a-day hint; an empty function restores time().
+void setHintClockForTesting(std::function<std::time_t()> clock);
 
 } // namespace MovraPlayerX

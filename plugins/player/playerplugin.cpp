@@ -1,0 +1,168 @@
+// The reference player plug-in: the main window, the receiver of addresses, playback
+// services and the download cache, all in one object.
+
+#include "playerwindow.h"
+
+#include <MSE/Plugin.h>
+#include <MSE/PluginContext.h>
+#include <MovraPlayerX/PluginInterfaces.h>
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+namespace MovraReference {
+namespace {
+
+void say(const QString& text)
+{
+    std::printf("Movra Player: %s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}
+
+class PlayerPlugin final : public MSE::Plugin,
+                           public MovraPlayerX::IView,
+                           public MovraPlayerX::IURIHandler,
+                           public MovraPlayerX::IPlaybackServices,
+                           public MovraPlayerX::IMediaManager
+{
+public:
+    explicit PlayerPlugin(MSE::PluginContext* context)
+        : m_context(context)
+    {
+    }
+
+    ~PlayerPlugin() override { delete m_window; }
+
+    int32_t addRef() override { return ++m_refCount; }
+
+    int32_t release() override
+    {
+        const int32_t count = --m_refCount;
+        if (count == 0) {
+            m_context->releasePlugin(this);
+            delete this;
+        }
+        return count;
+    }
+
+    int32_t getRefCount() override { return m_refCount; }
+    MSE::PluginInfo* getPluginInfo() override { return pluginInfo; }
+    MSE::PluginContext* getPluginContext() override { return m_context; }
+
+    int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
+    {
+        if (!out)
+            return 1;
+        if (id == MovraPlayerX::kViewInterface)
+            *out = static_cast<MovraPlayerX::IView*>(this);
+        else if (id == MovraPlayerX::kURIHandlerInterface)
+            *out = static_cast<MovraPlayerX::IURIHandler*>(this);
+        else if (id == MovraPlayerX::kPlaybackServicesInterface)
+            *out = static_cast<MovraPlayerX::IPlaybackServices*>(this);
+        else if (id == MovraPlayerX::kMediaManagerInterface)
+            *out = static_cast<MovraPlayerX::IMediaManager*>(this);
+        else
+            return 3;
+        return 0;
+    }
+
+    // IView
+    void show() override
+    {
+        PlayerWindow* window = ensureWindow();
+        if (!m_holdsWindowReference) {
+            // The window's code lives in this library: keep the library loaded while it is open.
+            addRef();
+            m_holdsWindowReference = true;
+        }
+        window->show();
+        window->raise();
+        say(QStringLiteral("main window shown"));
+        scheduleDemoEnd();
+    }
+
+    // IURIHandler
+    void openUri(const char* encodedUri) override
+    {
+        const QString address = QString::fromUtf8(encodedUri ? encodedUri : "");
+        say(QStringLiteral("opening %1").arg(address));
+        ensureWindow()->openAddress(address);
+    }
+
+    // IPlaybackServices
+    void pause() override { ensureWindow()->pause(); }
+    void resume(double rate) override { ensureWindow()->resume(rate); }
+    int64_t position() override { return m_window ? m_window->position() : 0; }
+    void setPosition(int64_t position) override { ensureWindow()->setPosition(position); }
+
+    // IMediaManager
+    void clearDownloadCache() override
+    {
+        const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
+                              + QStringLiteral("/downloads");
+        QDir(cache).removeRecursively();
+        say(QStringLiteral("download cache cleared"));
+    }
+
+private:
+    PlayerWindow* ensureWindow()
+    {
+        if (!m_window) {
+            m_window = new PlayerWindow;
+            QObject::connect(m_window, &PlayerWindow::closed, [this] { windowClosed(); });
+        }
+        return m_window;
+    }
+
+    void windowClosed()
+    {
+        if (!m_holdsWindowReference)
+            return;
+        m_holdsWindowReference = false;
+        // Not from inside the window's close handling: the last release deletes the window.
+        QTimer::singleShot(0, [this] { release(); });
+    }
+
+    // Without a display nobody can close the window; MOVRA_DEMO_QUIT_AFTER_MS ends such a
+    // run, and MOVRA_PLAYER_SNAPSHOT keeps a picture of the window as it was.
+    void scheduleDemoEnd()
+    {
+        bool ok = false;
+        const int ms = qEnvironmentVariableIntValue("MOVRA_DEMO_QUIT_AFTER_MS", &ok);
+        if (!ok || ms < 0 || m_demoScheduled)
+            return;
+        m_demoScheduled = true;
+        QTimer::singleShot(ms, m_window, [window = m_window] {
+            const QString snapshot = qEnvironmentVariable("MOVRA_PLAYER_SNAPSHOT");
+            if (!snapshot.isEmpty()) {
+                if (window->grab().save(snapshot))
+                    say(QStringLiteral("window picture saved to %1").arg(snapshot));
+            }
+            say(QStringLiteral("closing the window"));
+            window->close();
+        });
+    }
+
+    MSE::PluginContext* m_context;
+    std::atomic<int32_t> m_refCount{1};
+    PlayerWindow* m_window = nullptr;
+    bool m_holdsWindowReference = false;
+    bool m_demoScheduled = false;
+};
+
+} // namespace
+} // namespace MovraReference
+
+extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::PluginContext* context,
+                                                                     MSE::Plugin** plugin)
+{
+    if (!context || !plugin)
+        return 1;
+    *plugin = new MovraReference::PlayerPlugin(context);
+    return 0;
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include "codec/asyncinstallcallback.h"
+
+#include <QApplication>
+#include <QtPlugin>
+
+Q_DECLARE_INTERFACE(mcm::IAsyncInstallCallback, "mcm::IAsyncInstallCallback")
+
+namespace MSE {
+class Farm;
+class PluginContext;
+}
+
+namespace MovraPlayerX {
+
+class DelayedFileOpener;
+class GetCodecEvent;
+class LoadingCodecWidget;
+class NeedCodecEvent;
+
+// The one Qt application object of a player run, and the hub through which the rest of
+// the system reaches the shell: files to open, maintenance requests, codec requests and
+// activation changes all arrive here as events.
+class MovraPlayerApp : public QApplication, public mcm::IAsyncInstallCallback
+{
+    Q_OBJECT
+    Q_INTERFACES(mcm::IAsyncInstallCallback)
+public:
+    MovraPlayerApp(int& argc, char** argv);
+    ~MovraPlayerApp() override;
+
+    // The process's plug-in farm; fetched on first use.
+    MSE::Farm* pluginContext();
+    // Created on the first file to open; lives until the process ends.
+    DelayedFileOpener* fileOpener();
+
+    // Registers the plug-ins of an existing folder with the farm; false for anything else.
+    bool addPluginFolder(const QString& folder);
+    void addStreamEnginePluginFolders();
+    static void loadTextDecodePlugin(MSE::PluginContext* context);
+
+    void associateFileTypes(bool force);
+    void disassociateFileTypes();
+
+    void installFinished(int32_t status, int32_t detail) override;
+    void handleGetCodecEvent(GetCodecEvent* event);
+    void handleNeedCodecEvent(NeedCodecEvent* event);
+
+    bool isPausedInBackground() const { return pausedInBackground; }
+
+protected:
+    bool event(QEvent* event) override;
+
+private slots:
+    void loadingCodecWidgetFinished(bool retrySelected);
+
+private:
+    void openFileEvent(QEvent* event);
+    void pauseInBackground();
+    void resumeFromBackground();
+    void quitIfNoWindowIsVisible();
+    void clearDownloadCache();
+
+    MSE::Farm* context = nullptr;
+    DelayedFileOpener* fileOpener_ = nullptr;
+    bool pausedInBackground = false;
+    NeedCodecEvent* pendingCodecRequest = nullptr;
+    LoadingCodecWidget* codecWidget = nullptr;
+    QWidget* codecParentWindow = nullptr;
+};
+
+} // namespace MovraPlayerX
