@@ -1,0 +1,144 @@
+#include "loopbackhttpserver.h"
+#include "scopedenvironment.h"
+#include "mpx/pingmanager.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+using MovraPlayerX::PingManager;
+
+namespace {
+
+// Far above the ping timeout: only catches a hang, never measures speed.
+constexpr qint64 kHangGuardMs = 30000;
+
+class PingManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { PingManager::init(); }
+    void TearDown() override { PingManager::close(); }
+};
+
+TEST_F(PingManagerTest, AnyHttpAnswerCountsAsReached)
+{
+    for (int status : {200, 301, 404, 500}) {
+        SCOPED_TRACE(status);
+        LoopbackHttpServer server(status);
+        EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/open?x=1", true));
+        EXPECT_EQ(server.requestPaths(), std::vector<std::string>{"/hint/open?x=1"});
+    }
+}
+
+TEST_F(PingManagerTest, SilentServerIsUnreachableAfterTheTimeout)
+{
+    LoopbackHttpServer server(LoopbackHttpServer::kSilent);
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(PingManager::sendPing(server.baseUrl() + "/hint/open", true));
+    EXPECT_LT(clock.elapsed(), kHangGuardMs);
+    EXPECT_EQ(server.requestPaths(), std::vector<std::string>{"/hint/open"});
+}
+
+TEST_F(PingManagerTest, ClosedPortIsUnreachable)
+{
+    const QString url = QStringLiteral("http://127.0.0.1:%1/hint/open").arg(LoopbackHttpServer::closedPort());
+    EXPECT_FALSE(PingManager::sendPing(url, true));
+}
+
+TEST_F(PingManagerTest, UnusableAddressesAreRefusedWithoutARequest)
+{
+    LoopbackHttpServer server(200);
+    const QString port = QString::number(server.port());
+    const QString addresses[] = {
+        QString(),
+        QStringLiteral("not an address"),
+        QStringLiteral("/hint/relative"),
+        QStringLiteral("http://"),
+        QStringLiteral("ftp://127.0.0.1:%1/hint").arg(port),
+        QStringLiteral("file:///etc/passwd"),
+        QStringLiteral("http://127.0.0.1:%1/bad path with spaces%").arg(port),
+    };
+    for (const QString& address : addresses) {
+        SCOPED_TRACE(address.toStdString());
+        EXPECT_FALSE(PingManager::sendPing(address, true));
+        EXPECT_FALSE(PingManager::sendPing(address, false));
+    }
+    // A good hint afterwards is the only request the server ever sees.
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/ok", true));
+    EXPECT_EQ(server.requestPaths(), std::vector<std::string>{"/hint/ok"});
+}
+
+TEST_F(PingManagerTest, HintsWithoutWaitingArriveInOrderBeforeCloseReturns)
+{
+    LoopbackHttpServer server(200);
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/open", true));
+    for (const char* path : {"/hint/a-unique-per-day", "/hint/b", "/hint/c"})
+        EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + path, false));
+    PingManager::close();
+    EXPECT_EQ(server.requestPaths(),
+              (std::vector<std::string>{"/hint/open", "/hint/a-unique-per-day", "/hint/b", "/hint/c"}));
+}
+
+TEST_F(PingManagerTest, CloseAbandonsHintsToASilentServer)
+{
+    LoopbackHttpServer server(LoopbackHttpServer::kSilent);
+    for (const char* path : {"/hint/a", "/hint/b", "/hint/c"})
+        EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + path, false));
+    ASSERT_TRUE(server.waitForRequests(1));
+    QElapsedTimer clock;
+    clock.start();
+    PingManager::close();
+    EXPECT_LT(clock.elapsed(), kHangGuardMs);
+    // After close nothing more is sent; the queued hints behind the first were dropped.
+    EXPECT_FALSE(PingManager::sendPing(server.baseUrl() + "/hint/late", false));
+    const std::vector<std::string> paths = server.requestPaths();
+    EXPECT_EQ(paths.front(), "/hint/a");
+    EXPECT_EQ(std::count(paths.begin(), paths.end(), "/hint/late"), 0);
+}
+
+TEST_F(PingManagerTest, WaitingBehindASilentHintGivesUpAndLaterHintsStillGoOut)
+{
+    LoopbackHttpServer silent(LoopbackHttpServer::kSilent);
+    LoopbackHttpServer answering(200);
+    EXPECT_TRUE(PingManager::sendPing(silent.baseUrl() + "/hint/stuck", false));
+    // Either the silent hint is still in the way or this one has its own time left; both end.
+    QElapsedTimer clock;
+    clock.start();
+    PingManager::sendPing(answering.baseUrl() + "/hint/open", true);
+    EXPECT_LT(clock.elapsed(), kHangGuardMs);
+    EXPECT_TRUE(PingManager::sendPing(answering.baseUrl() + "/hint/next", true));
+    EXPECT_EQ(answering.requestPaths().back(), "/hint/next");
+}
+
+TEST(PingManagerLifecycle, NothingIsSentWithoutInitOrAfterClose)
+{
+    LoopbackHttpServer server(200);
+    PingManager::close(); // without init: harmless
+    EXPECT_FALSE(PingManager::sendPing(server.baseUrl() + "/hint/early", true));
+    PingManager::init();
+    PingManager::init(); // a second init keeps the running thread
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/during", true));
+    PingManager::close();
+    PingManager::close();
+    EXPECT_FALSE(PingManager::sendPing(server.baseUrl() + "/hint/after", false));
+    PingManager::init(); // hint sending can start again
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/again", true));
+    PingManager::close();
+    EXPECT_EQ(server.requestPaths(), (std::vector<std::string>{"/hint/during", "/hint/again"}));
+}
+
+TEST(PingManagerServer, BaseUrlComesFromTheEnvironmentWithoutTrailingSlash)
+{
+    {
+        ScopedEnvironment server(PingManager::kServerEnvironmentVariable, nullptr);
+        EXPECT_EQ(PingManager::serverBaseUrl(), QString::fromLatin1(PingManager::kDefaultServerBaseUrl));
+    }
+    {
+        ScopedEnvironment server(PingManager::kServerEnvironmentVariable, "http://127.0.0.1:8080//");
+        EXPECT_EQ(PingManager::serverBaseUrl(), QStringLiteral("http://127.0.0.1:8080"));
+    }
+}
+
+} // namespace
