@@ -32,6 +32,10 @@
         <translation>Ü&amp;ber Movra Player</translation>
     </message>
     <message>
+        <source>About Movra Player</source>
+        <translation>Über Movra Player</translation>
+    </message>
+    <message>
         <source>No file open</source>
         <translation>Keine Datei geöffnet</translation>
     </message>

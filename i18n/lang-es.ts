@@ -32,6 +32,10 @@
         <translation>&amp;Acerca de Movra Player</translation>
     </message>
     <message>
+        <source>About Movra Player</source>
+        <translation>Acerca de Movra Player</translation>
+    </message>
+    <message>
         <source>No file open</source>
         <translation>Ningún archivo abierto</translation>
     </message>

@@ -32,6 +32,10 @@
         <translation>À &amp;propos de Movra Player</translation>
     </message>
     <message>
+        <source>About Movra Player</source>
+        <translation>À propos de Movra Player</translation>
+    </message>
+    <message>
         <source>No file open</source>
         <translation>Aucun fichier ouvert</translation>
     </message>

@@ -32,6 +32,10 @@
         <translation>Movra Player について(&amp;A)</translation>
     </message>
     <message>
+        <source>About Movra Player</source>
+        <translation>Movra Player について</translation>
+    </message>
+    <message>
         <source>No file open</source>
         <translation>ファイルが開かれていません</translation>
     </message>

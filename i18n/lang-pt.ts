@@ -32,6 +32,10 @@
         <translation>&amp;Sobre o Movra Player</translation>
     </message>
     <message>
+        <source>About Movra Player</source>
+        <translation>Sobre o Movra Player</translation>
+    </message>
+    <message>
         <source>No file open</source>
         <translation>Nenhum arquivo aberto</translation>
     </message>

@@ -25,7 +25,8 @@ const char kNoFileOpen[] = "No file open";
 
 const char* const kWindowStrings[] = {
     "Movra Player", "&File", "&Open…", "Open &Address…", "&Quit", "&Help", "&About Movra Player",
-    "No file open", "Now playing: %1", "Received addresses", "Open File", "Open Address", "Address:",
+    "About Movra Player", "No file open", "Now playing: %1", "Received addresses", "Open File",
+    "Open Address", "Address:",
 };
 
 QString builtTranslations()
