@@ -1,0 +1,225 @@
+// The real movra-player, started as a process in an application folder of its own with a
+// chosen set of plug-ins, on the offscreen platform and with a private registry.
+
+#include "appfolder.h"
+#include "pluginlog.h"
+#include "platform/registry.h"
+#include "settings/applicationsettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+using ShellTest::AppFolder;
+using ShellTest::linesOf;
+using ShellTest::RunResult;
+
+namespace {
+
+void setDefaultView(const AppFolder& folder, const QString& pluginName)
+{
+    const QByteArray previous = qgetenv("MOVRA_REGISTRY_DIR");
+    qputenv("MOVRA_REGISTRY_DIR", folder.registryDir().toUtf8());
+    MovraRegistry::resetRegistryForTesting();
+    ASSERT_TRUE(MovraPlayerX::ApplicationSettings::startup().set(MovraPlayerX::kDefaultViewPlugin, pluginName));
+    MovraPlayerX::ApplicationSettings::startup().release();
+    MovraRegistry::resetRegistryForTesting();
+    qputenv("MOVRA_REGISTRY_DIR", previous);
+}
+
+int indexOf(const QStringList& log, const QString& line)
+{
+    return static_cast<int>(log.indexOf(line));
+}
+
+QString describe(const RunResult& result)
+{
+    return QStringLiteral("exit %1, crashed %2, finished %3\nstdout:\n%4\nstderr:\n%5\nlog:\n%6")
+        .arg(result.exitCode)
+        .arg(result.crashed)
+        .arg(result.finished)
+        .arg(result.standardOutput, result.standardError, result.pluginLog.join(QLatin1Char('\n')));
+}
+
+TEST(Player, AddressesFromTheCommandLineReachTheHandlerInArgumentOrder)
+{
+    AppFolder folder({"TestView"});
+    const RunResult result = folder.run({"/tmp/My Films/a b.mkv", "http://example.com/a%20b?x=1", "/abs/x.avi",
+                                         "rtsp://cam/live", "/does/not/exist.mkv", "::not a url", "http://[::1"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    const QStringList view = linesOf(result.pluginLog, "test.view");
+    EXPECT_EQ(view.filter(QStringLiteral("openUri")),
+              QStringList({"openUri file:///tmp/My%20Films/a%20b.mkv", "openUri http://example.com/a%20b?x=1",
+                           "openUri file:///abs/x.avi", "openUri rtsp://cam/live",
+                           "openUri file:///does/not/exist.mkv", "openUri ::not%20a%20url",
+                           "openUri http://[::1"}))
+        << qPrintable(describe(result));
+    // Files are opened once the main window exists.
+    EXPECT_LT(indexOf(view, "show"), indexOf(view, "openUri file:///tmp/My%20Films/a%20b.mkv"));
+}
+
+TEST(Player, ThousandsOfArgumentsAllArriveInOrder)
+{
+    AppFolder folder({"TestView"});
+    QStringList arguments;
+    QStringList expected;
+    for (int i = 0; i < 2000; ++i) {
+        arguments << QStringLiteral("/media/clip%1.mkv").arg(i);
+        expected << QStringLiteral("openUri file:///media/clip%1.mkv").arg(i);
+    }
+    const RunResult result = folder.run(arguments);
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(linesOf(result.pluginLog, "test.view").filter(QStringLiteral("openUri")), expected);
+}
+
+TEST(Player, StartupPluginsRunBeforeTheViewAndOnlyLiveShutdownPluginsAfterTheLoop)
+{
+    AppFolder folder({"TestView", "TestStartKeeper", "TestStartTransient"});
+    const RunResult result = folder.run({});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    const QStringList& log = result.pluginLog;
+    const int viewShown = indexOf(log, "test.view show");
+    ASSERT_GE(viewShown, 0) << qPrintable(describe(result));
+    EXPECT_LT(indexOf(log, "test.startKeeper startup"), viewShown);
+    EXPECT_LT(indexOf(log, "test.startTransient startup"), viewShown);
+    // The transient plug-in's object was released after its start-up action: not live.
+    EXPECT_EQ(indexOf(log, "test.startTransient shutdown"), -1);
+    EXPECT_GT(indexOf(log, "test.startKeeper shutdown"), viewShown);
+    // The application object's last words to playback: where it was, passed straight back.
+    const int position = indexOf(log, "test.view position");
+    EXPECT_GT(position, indexOf(log, "test.startKeeper shutdown"));
+    EXPECT_EQ(indexOf(log, "test.view setPosition 4242"), position + 1);
+}
+
+TEST(Player, ADefaultViewThatIsMissingOrOffersNoViewFallsBackToThePrimaryView)
+{
+    AppFolder folder({"TestView", "TestViewNoPrimary", "TestPrimaryNoView"});
+    for (const QString& preferred : {QStringLiteral("com.example.notInstalled"), QStringLiteral("test.primaryNoView")}) {
+        SCOPED_TRACE(qPrintable(preferred));
+        setDefaultView(folder, preferred);
+        const RunResult result = folder.run({});
+        ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(result.pluginLog.contains("test.view show")) << qPrintable(describe(result));
+        EXPECT_FALSE(result.pluginLog.contains("test.viewNoPrimary show"));
+    }
+    // A default view that exists is taken even without the primaryView mark.
+    setDefaultView(folder, QStringLiteral("test.viewNoPrimary"));
+    const RunResult result = folder.run({});
+    EXPECT_TRUE(result.pluginLog.contains("test.viewNoPrimary show")) << qPrintable(describe(result));
+    EXPECT_FALSE(result.pluginLog.contains("test.view show"));
+}
+
+TEST(Player, NoPrimaryViewEndsWithStatusOne)
+{
+    AppFolder folder({"TestViewNoPrimary", "TestPrimaryNoView", "TestStartTransient"});
+    const RunResult result = folder.run({"/tmp/film.mkv"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.pluginLog.filter(QStringLiteral("show")).isEmpty());
+}
+
+TEST(Player, ShutDownAloneEndsAtOnceAndWithAnythingElseIsAnOrdinaryRun)
+{
+    AppFolder folder({"TestView", "TestStartTransient"});
+    RunResult result = folder.run({"-shutDown"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.pluginLog.isEmpty()) << qPrintable(describe(result));
+
+    result = folder.run({"-shutDown", "/tmp/x.mkv"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.pluginLog.contains("test.view show"));
+    EXPECT_TRUE(result.pluginLog.contains("test.view openUri file:///tmp/x.mkv"));
+}
+
+TEST(Player, AMaintenanceOptionRunsTheLoopWithoutStartingPlugins)
+{
+    AppFolder folder({"TestView", "TestStartKeeper"});
+    for (const char* option : {"-initializeCaches", "--associateFileTypes", "/clearDownloadCache"}) {
+        SCOPED_TRACE(option);
+        const RunResult result = folder.run({QString::fromLatin1(option)});
+        ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_TRUE(result.pluginLog.filter(QRegularExpression(" (startup|show|shutdown)$")).isEmpty())
+            << qPrintable(describe(result));
+    }
+}
+
+TEST(Player, DeviceRegistrationStartsThePlayerNormally)
+{
+    AppFolder folder({"TestView", "TestStartKeeper"});
+    const RunResult result = folder.run({"-kvsregisterdevice"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.pluginLog.contains("test.startKeeper startup"));
+    EXPECT_TRUE(result.pluginLog.contains("test.view show"));
+}
+
+TEST(Player, TheShippedMainWindowShowsWhatItWasAskedToPlay)
+{
+    AppFolder folder({"MPXPlayerPlugin"});
+    const QString picture = folder.path() + QStringLiteral("/window.png");
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("MOVRA_PLAYER_SNAPSHOT"), picture);
+    environment.insert(QStringLiteral("MOVRA_DEMO_QUIT_AFTER_MS"), QStringLiteral("800"));
+    const RunResult result = folder.run({"/tmp/Sample Film.mkv"}, environment);
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(describe(result));
+    EXPECT_TRUE(result.standardOutput.contains(QStringLiteral("opening file:///tmp/Sample%20Film.mkv")))
+        << qPrintable(describe(result));
+
+    QImage image(picture);
+    ASSERT_FALSE(image.isNull()) << qPrintable(describe(result));
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 4) {
+        for (int x = 0; x < image.width(); x += 4)
+            colours.insert(image.pixel(x, y));
+    }
+    // Text, menu and panels: far more than the one or two colours of an empty surface.
+    EXPECT_GT(colours.size(), 8) << "the window picture looks blank";
+}
+
+TEST(Launcher, WithoutItsPlayerLibraryItSaysWhyAndExitsTwo)
+{
+    QTemporaryDir dir;
+    const QString launcher = dir.path() + QStringLiteral("/movra-player");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MOVRA_APP_DIR "/movra-player"), launcher));
+    QFile(launcher).setPermissions(QFile(launcher).permissions() | QFileDevice::ExeOwner);
+
+    QProcess process;
+    process.setWorkingDirectory(QStringLiteral(MOVRA_APP_DIR));  // a real library here must not be used
+    process.start(launcher, {});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitCode(), 2);
+    EXPECT_TRUE(process.readAllStandardError().contains("MovraPlayer.so"));
+
+    QFile broken(dir.path() + QStringLiteral("/MovraPlayer.so"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("not a library");
+    broken.close();
+    process.start(launcher, {QStringLiteral("/tmp/film.mkv")});
+    ASSERT_TRUE(process.waitForFinished(30000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 2);
+}
+
+TEST(ShellLibrary, ExportsExactlyItsTwoPlainEntryPoints)
+{
+    void* library = dlopen(MOVRA_APP_DIR "/MovraPlayer.so", RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    EXPECT_NE(dlsym(library, "movramain"), nullptr);
+    EXPECT_NE(dlsym(library, "commandline"), nullptr);
+    EXPECT_EQ(dlsym(library, "_ZN12MovraPlayerX9runPlayerERiPPc"), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,164 @@
+// A test plug-in that offers the interfaces named in RECORDING_INTERFACES and writes every
+// call it receives, tagged with RECORDING_TAG, as one line to the file named by
+// MOVRA_TEST_PLUGIN_LOG. One source, several plug-ins: CMake builds it once per scenario.
+//
+// View: shows a top-level window and keeps itself alive from then on (the window's code
+// lives in this library); MOVRA_TEST_VIEW_CLOSE_MS closes the window after that long.
+// Startup with RECORDING_KEEP_ALIVE: the object stays alive after its start-up action.
+// URIHandler: an address containing "reenter" makes it open "followup.mkv" at once, from
+// inside the dispatch, the way a player that opens a playlist's next entry would.
+
+#include <MSE/Plugin.h>
+#include <MSE/PluginContext.h>
+#include <MovraPlayerX/PluginInterfaces.h>
+
+#include <QApplication>
+#include <QFileOpenEvent>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace {
+
+void record(const std::string& line)
+{
+    static std::mutex mutex;
+    const char* path = std::getenv("MOVRA_TEST_PLUGIN_LOG");
+    if (!path || !*path)
+        return;
+    std::lock_guard<std::mutex> lock(mutex);
+    if (FILE* file = std::fopen(path, "a")) {
+        std::fprintf(file, "%s %s\n", RECORDING_TAG, line.c_str());
+        std::fclose(file);
+    }
+}
+
+bool offers(const char* shortName)
+{
+    const std::string list = std::string(",") + RECORDING_INTERFACES + ",";
+    return list.find(std::string(",") + shortName + ",") != std::string::npos;
+}
+
+// Start-up and shut-down share the signature run(); one part each tells them apart.
+struct StartupPart : MovraPlayerX::IStartup
+{
+    void run() override
+    {
+        record("startup");
+#ifdef RECORDING_KEEP_ALIVE
+        keepAlive();
+#endif
+    }
+    virtual void keepAlive() = 0;
+};
+
+struct ShutdownPart : MovraPlayerX::IShutdown
+{
+    void run() override { record("shutdown"); }
+};
+
+class RecordingPlugin final : public MSE::Plugin,
+                              public StartupPart,
+                              public MovraPlayerX::IView,
+                              public ShutdownPart,
+                              public MovraPlayerX::IPlaybackServices,
+                              public MovraPlayerX::IMediaManager,
+                              public MovraPlayerX::IURIHandler
+{
+public:
+    explicit RecordingPlugin(MSE::PluginContext* context) : m_context(context) { record("created"); }
+    ~RecordingPlugin() override { delete m_window; }
+
+    int32_t addRef() override { return ++m_count; }
+    int32_t release() override
+    {
+        const int32_t count = --m_count;
+        if (count == 0) {
+            record("destroyed");
+            m_context->releasePlugin(this);
+            delete this;
+        }
+        return count;
+    }
+    int32_t getRefCount() override { return m_count; }
+    MSE::PluginInfo* getPluginInfo() override { return pluginInfo; }
+    MSE::PluginContext* getPluginContext() override { return m_context; }
+
+    int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
+    {
+        struct Row { const char* shortName; const char* id; void* interface; };
+        const Row rows[] = {
+            {"Startup", MovraPlayerX::kStartupInterface, static_cast<MovraPlayerX::IStartup*>(static_cast<StartupPart*>(this))},
+            {"View", MovraPlayerX::kViewInterface, static_cast<MovraPlayerX::IView*>(this)},
+            {"Shutdown", MovraPlayerX::kShutdownInterface, static_cast<MovraPlayerX::IShutdown*>(static_cast<ShutdownPart*>(this))},
+            {"PlaybackServices", MovraPlayerX::kPlaybackServicesInterface, static_cast<MovraPlayerX::IPlaybackServices*>(this)},
+            {"MediaManager", MovraPlayerX::kMediaManagerInterface, static_cast<MovraPlayerX::IMediaManager*>(this)},
+            {"URIHandler", MovraPlayerX::kURIHandlerInterface, static_cast<MovraPlayerX::IURIHandler*>(this)},
+        };
+        for (const Row& row : rows) {
+            if (id == row.id && offers(row.shortName)) {
+                *out = row.interface;
+                return 0;
+            }
+        }
+        return 3;
+    }
+
+    // A plug-in that keeps an object of its own alive, as a background service would.
+    void keepAlive() override { addRef(); }
+
+    void show() override
+    {
+        record("show");
+        if (!m_window) {
+            m_window = new QWidget;
+            m_window->setObjectName(QStringLiteral("RecordingPluginWindow"));
+            m_window->resize(200, 100);
+            // The window's code lives in this library: stay alive, and keep it loaded, for
+            // the rest of the run.
+            addRef();
+        }
+        m_window->show();
+        bool ok = false;
+        const int ms = qEnvironmentVariableIntValue("MOVRA_TEST_VIEW_CLOSE_MS", &ok);
+        if (ok)
+            QTimer::singleShot(ms, m_window, [window = m_window] { window->close(); });
+    }
+
+    void pause() override { record("pause"); }
+    void resume(double rate) override { record("resume " + std::to_string(rate)); }
+    int64_t position() override { record("position"); return 4242; }
+    void setPosition(int64_t position) override { record("setPosition " + std::to_string(position)); }
+    void clearDownloadCache() override { record("clearDownloadCache"); }
+
+    void openUri(const char* encodedUri) override
+    {
+        record(std::string("openUri ") + (encodedUri ? encodedUri : "(null)"));
+        if (encodedUri && std::strstr(encodedUri, "reenter")) {
+            QFileOpenEvent followup(QStringLiteral("/followup.mkv"));
+            QCoreApplication::sendEvent(QCoreApplication::instance(), &followup);
+        }
+    }
+
+private:
+    MSE::PluginContext* m_context;
+    std::atomic<int32_t> m_count{1};
+    QWidget* m_window = nullptr;
+};
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::PluginContext* context,
+                                                                     MSE::Plugin** plugin)
+{
+    if (!context || !plugin)
+        return 1;
+    *plugin = new RecordingPlugin(context);
+    return 0;
+}
