@@ -9,6 +9,7 @@
 #include <boost/thread/recursive_mutex.hpp>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace MSE {
@@ -60,6 +61,9 @@ public:
     boost::recursive_mutex farmLock;
 
 private:
+    // Expects farmLock held.
+    void setLoadError(const movra_string<char>& pluginName, const std::string& error);
+
     std::vector<std::pair<movra_string<char>, std::string>> m_loadErrors;
 };
 

@@ -1,0 +1,368 @@
+#include "framework/farm.h"
+
+#include "framework/dynamiclibrary_p.h"
+#include "framework/farmcleaner.h"
+#include "framework/file.h"
+#include "framework/logger.h"
+#include "framework/plugininfoloader.h"
+#include "framework/propertypaths.h"
+#include "framework/staticpluginregistry.h"
+#include "framework/widestring.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace MSE {
+
+namespace {
+constexpr wchar_t kLibrarySuffixes[] = L"so";
+constexpr char kBundleSuffix[] = ".bundle";
+constexpr wchar_t kBundleResources[] = L"Contents/Resources/";
+
+const char kDiscoverTag[] = "MSE::Farm::discoverPlugins";
+const char kAddPluginTag[] = "MSE::Farm::addPlugin";
+const char kLoadTag[] = "MSE::Farm::getLibraryContext";
+const char kUnloadTag[] = "MSE::Farm::unloadLibrary";
+
+using PluginsGuard = boost::recursive_mutex::scoped_lock;
+
+// The properties file of a library: its name up to the last dot, then ".xml".
+movra_string<wchar_t> propertiesFileName(const movra_string<wchar_t>& libraryFile)
+{
+    const std::wstring name(libraryFile.c_str(), libraryFile.length());
+    const std::size_t dot = name.rfind(L'.');
+    const std::wstring base = dot == std::wstring::npos ? name : name.substr(0, dot);
+    return movra_string<wchar_t>((base + L".xml").c_str());
+}
+
+bool endsWith(const movra_string<wchar_t>& text, const char* suffix)
+{
+    const std::size_t n = std::char_traits<char>::length(suffix);
+    if (text.length() < n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (text[static_cast<uint32_t>(text.length() - n + i)] != static_cast<wchar_t>(suffix[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string libraryPath(const PluginInfo* info, const movra_string<wchar_t>& file)
+{
+    return toUtf8(normalizedFolder(info->libraryFolder) + file);
+}
+
+std::mutex instanceLock;
+Farm* processFarm = nullptr;
+} // namespace
+
+Farm* Farm::instance()
+{
+    std::lock_guard<std::mutex> lock(instanceLock);
+    if (!processFarm)
+        processFarm = new Farm;
+    return processFarm;
+}
+
+Farm::Farm()
+{
+    for (PluginInfo* info : StaticPluginRegistry::instance().records())
+        pluginInfos.append(info);
+    // Nobody else can reach this farm yet, so it joins the cleaner without holding farmLock
+    // (holding it would take the locks in the reverse order of a sweep).
+    FarmCleaner::attach(this);
+}
+
+Farm::~Farm()
+{
+    FarmCleaner::detach(this);
+    List<PluginInfo*> infos = pluginInfos;
+    List<Plugin*> objects;
+    {
+        PluginsGuard lock(*pluginsLock);
+        objects = plugins;
+    }
+    {
+        std::lock_guard<std::mutex> lock(instanceLock);
+        if (processFarm == this)
+            processFarm = nullptr;
+    }
+    for (PluginInfo* info : StaticPluginRegistry::instance().records())
+        infos.removeOne(info);
+    {
+        PluginsGuard lock(*pluginsLock);
+        for (Plugin* plugin : objects)
+            delete plugin;
+        plugins.clear();
+    }
+    for (LibraryContext* context : libraries) {
+        if (context->kind == LibraryContext::LoadedLibrary)
+            dynamiclibrary::unload(context->module);
+        delete context;
+    }
+    libraries.clear();
+    for (PluginInfo* info : infos)
+        delete info;
+    pluginInfos.clear();
+}
+
+int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
+{
+    const movra_string<wchar_t> normalized = normalizedFolder(folder);
+    const List<movra_string<wchar_t>> candidates = listFiles(folder, kLibrarySuffixes, false);
+    if (candidates.empty()) {
+        MSE_LOG_PLUGIN(kDiscoverTag, "No files found in folder '%S'", normalized.c_str());
+        return 3;
+    }
+    for (const movra_string<wchar_t>& path : candidates) {
+        const movra_string<wchar_t> file(path.c_str() + normalized.length(), path.length() - normalized.length());
+        addPlugin(folder, file);
+    }
+    return 0;
+}
+
+int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile)
+{
+    const movra_string<wchar_t> normalized = normalizedFolder(folder);
+    movra_string<wchar_t> propertiesPath = normalized;
+    if (endsWith(libraryFile, kBundleSuffix)) {
+        propertiesPath += libraryFile;
+        propertiesPath += kPathSeparator;
+        propertiesPath += kBundleResources;
+    }
+    propertiesPath += propertiesFileName(libraryFile);
+
+    if (!fileExists(propertiesPath)) {
+        MSE_LOG_PLUGIN(kAddPluginTag, "Could not find properties file '%S' for library '%S%S'", propertiesPath.c_str(),
+                       normalized.c_str(), libraryFile.c_str());
+        return 3;
+    }
+    PluginInfo* info = loadPluginInfo(propertiesPath);
+    if (!info) {
+        MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", propertiesPath.c_str());
+        return 3;
+    }
+    List<PluginInfo*> sameName;
+    if (getPluginInfos(&sameName, PluginNameFilter(info->name)) == 0) {
+        MSE_LOG_PLUGIN(kAddPluginTag, "Plugin name '%s' is not unique. Loaded from library '%S%S'", info->name.c_str(),
+                       normalized.c_str(), libraryFile.c_str());
+        delete info;
+        return 3;
+    }
+    info->libraryFolder = folder;
+    info->libraryFile = libraryFile;
+    pluginInfos.append(info);
+    return 0;
+}
+
+int Farm::getPlugin(PluginInfo* info, Plugin** out, bool create)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (!info || !out)
+        return 1;
+    return getPlugin(out, PluginNameFilter(info->name), SimplePluginInfoSelector(), create);
+}
+
+int Farm::createPlugin(PluginInfo* info, Plugin** out)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (!info || !out)
+        return 1;
+    LibraryContext* context = nullptr;
+    if (GetPluginFunction entry = StaticPluginRegistry::instance().entryFor(info)) {
+        context = new LibraryContext;
+        context->info = info;
+        context->entry = entry;
+        context->kind = LibraryContext::StaticPlugin;
+        libraries.push_back(context);
+    } else {
+        const int result = getLibraryContext(info, &context);
+        if (result != 0)
+            return result;
+    }
+    Plugin* plugin = nullptr;
+    const int result = context->entry(this, &plugin);
+    if (result != 0)
+        return result;
+    // An entry that claims success without an object has failed.
+    if (!plugin)
+        return 3;
+    plugin->pluginInfo = info;
+    {
+        PluginsGuard pluginsGuard(*pluginsLock);
+        plugins.append(plugin);
+    }
+    *out = plugin;
+    return 0;
+}
+
+int Farm::getLibraryContext(PluginInfo* info, LibraryContext** out)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (!info || !out)
+        return 1;
+    for (LibraryContext* context : libraries) {
+        if (context->info->name == info->name) {
+            *out = context;
+            return 0;
+        }
+    }
+
+    // Dependencies are loaded first so that the plug-in library finds them by name; the
+    // plug-in library then holds them itself.
+    std::vector<void*> dependencies;
+    for (const movra_string<char>& name : info->getPropertyValues(PropertyPath::kDependencies)) {
+        std::string ignored;
+        if (void* module = dynamiclibrary::load(libraryPath(info, fromUtf8(name.c_str(), name.length())), ignored))
+            dependencies.push_back(module);
+    }
+    std::string error;
+    void* module = dynamiclibrary::load(libraryPath(info, info->libraryFile), error);
+    for (void* dependency : dependencies)
+        dynamiclibrary::unload(dependency);
+
+    if (!module) {
+        setLoadError(info->name, error);
+        MSE_LOG_PLUGIN(kLoadTag, "Could not load library '%S%S'", info->libraryFolder.c_str(), info->libraryFile.c_str());
+        MSE_LOG_PLUGIN(kLoadTag, "%s", error.c_str());
+        return 3;
+    }
+    auto entry = reinterpret_cast<GetPluginFunction>(dynamiclibrary::resolve(module, kGetPluginSymbol));
+    if (!entry) {
+        dynamiclibrary::unload(module);
+        setLoadError(info->name, std::string("no ") + kGetPluginSymbol + " symbol");
+        MSE_LOG_PLUGIN(kLoadTag, "Could not resolve _getPlugin symbol in library '%S%S'", info->libraryFolder.c_str(),
+                       info->libraryFile.c_str());
+        return 3;
+    }
+    setLoadError(info->name, std::string());
+    LibraryContext* context = new LibraryContext;
+    context->info = info;
+    context->entry = entry;
+    context->kind = LibraryContext::LoadedLibrary;
+    context->module = module;
+    libraries.push_back(context);
+    *out = context;
+    return 0;
+}
+
+// An object that is not (or no longer) in plugins answers 1 and is left alone: it was
+// handed out again after its count reached 0, or another holder already disposed of it.
+int Farm::releasePlugin(Plugin* plugin)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (!plugin)
+        return 1;
+    {
+        PluginsGuard pluginsGuard(*pluginsLock);
+        const int64_t index = plugins.indexOf(plugin);
+        if (index < 0 || plugin->getRefCount() != 0)
+            return 1;
+        plugins.removeAt(static_cast<uint32_t>(index));
+    }
+    FarmCleaner::instance()->scheduleSweep();
+    return 0;
+}
+
+void Farm::releasePluginReference(Plugin* plugin)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (plugin)
+        plugin->release();
+}
+
+int Farm::deferPluginRelease(Plugin* plugin)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (!plugin)
+        return 1;
+    PluginsGuard pluginsGuard(*pluginsLock);
+    const int64_t index = plugins.indexOf(plugin);
+    if (index < 0 || plugin->getRefCount() != 0)
+        return 1;
+    releasedPlugins.append(plugin);
+    plugins.removeAt(static_cast<uint32_t>(index));
+    return 0;
+}
+
+int Farm::completePluginRelease(Plugin* plugin)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    if (!plugin)
+        return 1;
+    {
+        PluginsGuard pluginsGuard(*pluginsLock);
+        releasedPlugins.removeOne(plugin);
+    }
+    FarmCleaner::instance()->scheduleSweep();
+    return 0;
+}
+
+bool Farm::isPluginInUse(const PluginNameFilter& filter)
+{
+    PluginsGuard lock(*pluginsLock);
+    for (Plugin* plugin : releasedPlugins) {
+        if (filter.test(plugin->getPluginInfo()))
+            return true;
+    }
+    for (Plugin* plugin : plugins) {
+        if (filter.test(plugin->getPluginInfo()))
+            return true;
+    }
+    return false;
+}
+
+void Farm::unloadUnusedLibraries()
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    std::vector<LibraryContext*> unused;
+    for (LibraryContext* context : libraries) {
+        if (!isPluginInUse(PluginNameFilter(context->info->name)))
+            unused.push_back(context);
+    }
+    for (LibraryContext* context : unused)
+        unloadLibrary(context);
+}
+
+int Farm::unloadLibrary(LibraryContext* context)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    const auto position = std::find(libraries.begin(), libraries.end(), context);
+    if (!context || position == libraries.end())
+        return 1;
+    const char* name = context->info->name.c_str();
+    if (isPluginInUse(PluginNameFilter(context->info->name))) {
+        MSE_LOG_FACTORY(kUnloadTag, "Refusing to unload library for plugin '%s', it's still in use.", name);
+        return 3;
+    }
+    MSE_LOG_FACTORY(kUnloadTag, "Unloading library for plugin '%s'\n", name);
+    libraries.erase(position);
+    if (context->kind == LibraryContext::LoadedLibrary)
+        dynamiclibrary::unload(context->module);
+    delete context;
+    return 0;
+}
+
+std::string Farm::lastLoadError(const movra_string<char>& pluginName)
+{
+    boost::recursive_mutex::scoped_lock lock(farmLock);
+    for (const auto& entry : m_loadErrors) {
+        if (entry.first == pluginName)
+            return entry.second;
+    }
+    return std::string();
+}
+
+void Farm::setLoadError(const movra_string<char>& pluginName, const std::string& error)
+{
+    for (auto& entry : m_loadErrors) {
+        if (entry.first == pluginName) {
+            entry.second = error;
+            return;
+        }
+    }
+    if (!error.empty())
+        m_loadErrors.emplace_back(pluginName, error);
+}
+
+} // namespace MSE

@@ -1,0 +1,146 @@
+#include "framework/plugininfoloader.h"
+
+#include "framework/file.h"
+#include "framework/propertypaths.h"
+#include "framework/widestring.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+#include <libxml/tree.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace MSE {
+
+namespace {
+// Marks the parser contexts of properties documents for the entity loader below.
+char kPropertiesParserTag;
+
+xmlExternalEntityLoader previousEntityLoader = nullptr;
+
+// A properties document never reaches files or the network through an entity or a DTD.
+// Other users of libxml2 in the process keep the loader they had.
+xmlParserInputPtr denyingEntityLoader(const char* url, const char* id, xmlParserCtxtPtr context)
+{
+    if (context && context->_private == &kPropertiesParserTag)
+        return nullptr;
+    return previousEntityLoader ? previousEntityLoader(url, id, context) : nullptr;
+}
+
+xmlParserInputPtr denyEntity(void*, const xmlChar*, const xmlChar*) { return nullptr; }
+
+void installEntityLoader()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        previousEntityLoader = xmlGetExternalEntityLoader();
+        xmlSetExternalEntityLoader(denyingEntityLoader);
+    });
+}
+
+// Parses the NUL-terminated text as xmlParseDoc would, without network or file access,
+// without substituting entities while parsing and without libxml2's own error output.
+xmlDocPtr parseDocument(const char* text)
+{
+    installEntityLoader();
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (!context)
+        return nullptr;
+    context->_private = &kPropertiesParserTag;
+    context->sax->resolveEntity = denyEntity;
+    xmlDocPtr document = xmlCtxtReadMemory(context, text, static_cast<int>(std::strlen(text)), nullptr, nullptr,
+                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlFreeParserCtxt(context);
+    return document;
+}
+
+struct DocumentDeleter
+{
+    void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
+};
+using DocumentHolder = std::unique_ptr<xmlDoc, DocumentDeleter>;
+
+struct XmlFree
+{
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+} // namespace
+
+PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path)
+{
+    File file;
+    std::unique_ptr<char[]> buffer;
+    DocumentHolder document;
+    bool read = false;
+    if (file.open(path, File::ReadExisting) == 0) {
+        const uint64_t size = file.size();
+        if (size <= kMaxPropertiesFileSize) {
+            buffer.reset(new (std::nothrow) char[size + 1]);
+            if (buffer) {
+                buffer[size] = 0;
+                read = file.read(buffer.get(), static_cast<uint32_t>(size)) == size;
+            }
+        }
+    }
+    if (read)
+        document.reset(parseDocument(buffer.get()));
+    if (!document) {
+        // The wide stream shares the narrow one's FILE, whose orientation is fixed by the
+        // first write; so the wide message goes out as UTF-8 on the narrow stream.
+        std::cerr << "Could not parse file '" << toUtf8(path) << "' contents: '" << (buffer ? buffer.get() : "")
+                  << "'" << std::endl;
+    }
+    file.close();
+    const std::string narrowPath = toUtf8(path);
+
+    xmlNodePtr root = document ? xmlDocGetRootElement(document.get()) : nullptr;
+    if (!root) {
+        std::cerr << "Could not find root element of doc '" << narrowPath << "'" << std::endl;
+        return nullptr;
+    }
+    if (xmlStrcmp(root->name, reinterpret_cast<const xmlChar*>("properties")) != 0) {
+        std::cerr << "Root element of doc '" << narrowPath << "' is not 'properties'" << std::endl;
+        return nullptr;
+    }
+    std::unique_ptr<xmlChar, XmlFree> version(xmlGetProp(root, reinterpret_cast<const xmlChar*>("version")));
+    if (!version || xmlStrcmp(version.get(), reinterpret_cast<const xmlChar*>("1.0")) != 0) {
+        std::cerr << "'properties' element of doc '" << narrowPath << "' is not version '1.0'" << std::endl;
+        return nullptr;
+    }
+
+    PluginInfo* info = new (std::nothrow) PluginInfo(document.get(), buffer.get());
+    if (!info)
+        return nullptr;
+    document.release();
+    info->name = info->getPropertyValue(PropertyPath::kName);
+    info->interfaces = info->getPropertyValues(PropertyPath::kInterfaces);
+    if (info->getPropertyValue(PropertyPath::kType) != "plugin") {
+        delete info;
+        std::cerr << "Doc '" << narrowPath << "' does not contain plugin data." << std::endl;
+        return nullptr;
+    }
+    return info;
+}
+
+int32_t parseAudioFormatId(const char* text)
+{
+    if (!text)
+        return 0;
+    const bool hex = std::strlen(text) > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const long value = hex ? std::strtol(text + 2, nullptr, 16) : std::strtol(text, nullptr, 10);
+    // Saturate as a 32-bit long does, so identifiers compare the same on every platform.
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+} // namespace MSE

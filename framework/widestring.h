@@ -1,0 +1,21 @@
+#pragma once
+// Conversions between the framework's wide strings (UTF-32 wchar_t) and the UTF-8 that POSIX
+// calls take. Bytes that are not valid UTF-8 (a file name may hold any bytes) map to the
+// lone surrogates U+DC80..U+DCFF and back, so every name survives the round trip.
+
+#include <MSE/String.h>
+
+#include <string>
+
+namespace MSE {
+
+std::string toUtf8(const wchar_t* text, std::size_t length);
+std::string toUtf8(const movra_string<wchar_t>& text);
+movra_string<wchar_t> fromUtf8(const char* text, std::size_t length);
+movra_string<wchar_t> fromUtf8(const std::string& text);
+
+// Appends the UTF-8 form of one code point; invalid ones (other surrogates, beyond U+10FFFF)
+// become U+FFFD.
+void appendUtf8(std::string& out, uint32_t codePoint);
+
+} // namespace MSE
