@@ -6,8 +6,19 @@
 // Where the roots live: $MOVRA_REGISTRY_DIR/{user,machine}.db when that variable is set;
 // otherwise $XDG_CONFIG_HOME/movra/registry/user.db and /var/lib/movra/registry/machine.db.
 // HKEY_CLASSES_ROOT is the machine root's SOFTWARE\Classes.
+//
+// Differences from Win32 that callers can see:
+// - A root whose database cannot be written (a read-only file or folder, or the machine
+//   root while MOVRA_REGISTRY_MACHINE_READONLY=1, which tests use where file permissions do
+//   not bind) still opens with any access mask; its writes answer ERROR_ACCESS_DENIED and
+//   nothing is ever created in it. Windows refuses the open instead, which would make a
+//   read-write open of the machine key fail for an ordinary user, so that a machine-wide
+//   fallback could never be read.
+// - Keys have no class and no security; volatile keys are kept like any other.
+// - A root whose file is not a registry database answers ERROR_BADDB (see registryProblems).
 
 #include <cstdint>
+#include <string>
 
 namespace MovraRegistry {
 
@@ -32,9 +43,16 @@ constexpr LONG ERROR_ACCESS_DENIED = 5;
 constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_OUTOFMEMORY = 14;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
+constexpr LONG ERROR_DISK_FULL = 112;
+constexpr LONG ERROR_BAD_PATHNAME = 161;
+constexpr LONG ERROR_BUSY = 170;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+constexpr LONG ERROR_NOACCESS = 998;
 constexpr LONG ERROR_BADDB = 1009;
+constexpr LONG ERROR_BADKEY = 1010;
+constexpr LONG ERROR_CANTREAD = 1012;
+constexpr LONG ERROR_CANTWRITE = 1013;
 constexpr LONG ERROR_KEY_DELETED = 1018;
 
 constexpr DWORD REG_NONE = 0;
@@ -56,6 +74,10 @@ constexpr REGSAM KEY_WOW64_32KEY = 0x0200;
 constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+constexpr REGSAM MAXIMUM_ALLOWED = 0x02000000;
+constexpr REGSAM GENERIC_ALL = 0x10000000;
+constexpr REGSAM GENERIC_WRITE = 0x40000000;
+constexpr REGSAM GENERIC_READ = 0x80000000;
 
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
@@ -85,6 +107,11 @@ LONG RegDeleteValueW(HKEY key, const char16_t* valueName);
 LONG RegDeleteKeyW(HKEY key, const char16_t* subKey);
 LONG RegDeleteKeyExW(HKEY key, const char16_t* subKey, REGSAM sam, DWORD reserved);
 LONG SHDeleteKeyW(HKEY key, const char16_t* subKey);
+
+// What keeps a root from being used, one "<file>: <reason>" line per broken root (not a
+// database, truncated, not a registry database); empty when both roots are usable or
+// simply absent. A broken root answers ERROR_BADDB to every call and is never written.
+std::string registryProblems();
 
 // Closes every cached database connection and reads the location again on next use;
 // for tests and tools that switch MOVRA_REGISTRY_DIR within one process. No key handle

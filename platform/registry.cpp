@@ -1,0 +1,564 @@
+#include "platform/registry.h"
+
+#include "platform/registrylocation.h"
+#include "platform/registrynames.h"
+#include "platform/registrystore.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_set>
+
+namespace MovraRegistry {
+
+struct KeyObject
+{
+    RegistryStore* store = nullptr;
+    int64_t id = 0;
+    REGSAM access = 0;
+};
+
+namespace {
+
+enum RootIndex { UserRoot = 0, MachineRoot = 1 };
+
+const char16_t kClassesPath[] = u"SOFTWARE\\Classes";
+
+// Lock order: the handle table's mutex, then one store's; never two stores at once.
+struct Registry
+{
+    std::mutex mutex;
+    std::unique_ptr<RegistryStore> stores[2];
+    std::unordered_set<KeyObject*> handles;
+
+    RegistryStore* store_locked(RootIndex root)
+    {
+        if (!stores[root]) {
+            const RegistryLocation location = currentRegistryLocation();
+            stores[UserRoot] = std::make_unique<RegistryStore>(location.userDatabase, false);
+            stores[MachineRoot] = std::make_unique<RegistryStore>(location.machineDatabase,
+                                                                  location.machineReadOnly);
+        }
+        return stores[root].get();
+    }
+};
+
+Registry& registry()
+{
+    static Registry instance;
+    return instance;
+}
+
+// A handle as one call sees it: the store, the key and what the handle may do.
+// `classesRoot`: HKEY_CLASSES_ROOT itself, whose key is found (or made) per call.
+struct Handle
+{
+    RegistryStore* store = nullptr;
+    int64_t id = RegistryStore::kRootKey;
+    REGSAM access = KEY_ALL_ACCESS;
+    bool classesRoot = false;
+};
+
+REGSAM effectiveAccess(REGSAM sam)
+{
+    REGSAM access = sam & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    if (access & (GENERIC_ALL | MAXIMUM_ALLOWED))
+        access |= KEY_ALL_ACCESS;
+    if (access & GENERIC_READ)
+        access |= KEY_READ;
+    if (access & GENERIC_WRITE)
+        access |= KEY_WRITE;
+    return access;
+}
+
+LONG lookupHandle(HKEY key, Handle* handle)
+{
+    Registry& reg = registry();
+    std::lock_guard<std::mutex> guard(reg.mutex);
+    if (key == HKEY_CURRENT_USER) {
+        handle->store = reg.store_locked(UserRoot);
+    } else if (key == HKEY_LOCAL_MACHINE) {
+        handle->store = reg.store_locked(MachineRoot);
+    } else if (key == HKEY_CLASSES_ROOT) {
+        handle->store = reg.store_locked(MachineRoot);
+        handle->classesRoot = true;
+    } else {
+        if (!key || reg.handles.find(key) == reg.handles.end())
+            return ERROR_INVALID_HANDLE;
+        handle->store = key->store;
+        handle->id = key->id;
+        handle->access = key->access;
+    }
+    return ERROR_SUCCESS;
+}
+
+HKEY newHandle(RegistryStore* store, int64_t id, REGSAM access)
+{
+    auto* object = new KeyObject{store, id, effectiveAccess(access)};
+    Registry& reg = registry();
+    std::lock_guard<std::mutex> guard(reg.mutex);
+    reg.handles.insert(object);
+    return object;
+}
+
+bool splitPath(std::u16string_view path, std::vector<RegistryName>* segments, LONG* error)
+{
+    // One trailing backslash is accepted, as Windows does.
+    if (!path.empty() && path.back() == u'\\')
+        path.remove_suffix(1);
+    if (!splitKeyPath(path, segments)) {
+        *error = ERROR_BAD_PATHNAME;
+        return false;
+    }
+    for (const RegistryName& segment : *segments) {
+        if (segment.text.size() > kMaxKeyNameLength) {
+            *error = ERROR_INVALID_PARAMETER;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The key a handle stands for. HKEY_CLASSES_ROOT resolves to SOFTWARE\Classes of the
+// machine root; while that does not exist, reads see an empty key (id -1) and writes
+// create it.
+LONG resolveKey_locked(const Handle& handle, bool create, int64_t* id)
+{
+    if (!handle.classesRoot) {
+        *id = handle.id;
+        return ERROR_SUCCESS;
+    }
+    std::vector<RegistryName> path;
+    splitKeyPath(kClassesPath, &path);
+    LONG rc = handle.store->openPath_locked(RegistryStore::kRootKey, path, id);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        if (!create) {
+            *id = -1;
+            return ERROR_SUCCESS;
+        }
+        bool created = false;
+        rc = handle.store->createPath_locked(RegistryStore::kRootKey, path, id, &created);
+    }
+    return rc;
+}
+
+// The parent key and path of a call that names a sub-key: HKEY_CLASSES_ROOT's sub-keys
+// are the machine root's SOFTWARE\Classes\<sub-key>.
+LONG subKeyTarget(HKEY key, const char16_t* subKey, Handle* handle, std::vector<RegistryName>* path)
+{
+    LONG rc = lookupHandle(key, handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    std::u16string full(nameView(subKey));
+    if (handle->classesRoot) {
+        full = full.empty() ? std::u16string(kClassesPath) : std::u16string(kClassesPath) + u'\\' + full;
+        handle->classesRoot = false;
+        handle->id = RegistryStore::kRootKey;
+    }
+    if (!splitPath(full, path, &rc))
+        return rc;
+    return ERROR_SUCCESS;
+}
+
+void copyName(const std::u16string& name, char16_t* buffer)
+{
+    std::copy(name.begin(), name.end(), buffer);
+    buffer[name.size()] = u'\0';
+}
+
+void writeFileTime(void* out, int64_t fileTime)
+{
+    if (!out)
+        return;
+    const uint32_t parts[2] = {static_cast<uint32_t>(fileTime), static_cast<uint32_t>(fileTime >> 32)};
+    std::memcpy(out, parts, sizeof parts);
+}
+
+} // namespace
+
+LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sam, HKEY* result)
+{
+    (void)options;
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    Handle handle;
+    std::vector<RegistryName> path;
+    LONG rc = subKeyTarget(key, subKey, &handle, &path);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int64_t id = 0;
+    {
+        auto guard = handle.store->lock();
+        rc = handle.store->openPath_locked(handle.id, path, &id);
+    }
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    *result = newHandle(handle.store, id, sam);
+    return ERROR_SUCCESS;
+}
+
+LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t* keyClass, DWORD options,
+                     REGSAM sam, const void* securityAttributes, HKEY* result, DWORD* disposition)
+{
+    (void)keyClass;
+    (void)options;
+    (void)securityAttributes;
+    if (!result)
+        return ERROR_BADKEY;
+    if (reserved)
+        return ERROR_INVALID_PARAMETER;
+    Handle handle;
+    std::vector<RegistryName> path;
+    LONG rc = subKeyTarget(key, subKey, &handle, &path);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int64_t id = 0;
+    bool created = false;
+    {
+        auto guard = handle.store->lock();
+        rc = handle.store->openPath_locked(handle.id, path, &id);
+        if (rc == ERROR_FILE_NOT_FOUND) {
+            if (!(handle.access & KEY_CREATE_SUB_KEY))
+                return ERROR_ACCESS_DENIED;
+            rc = handle.store->createPath_locked(handle.id, path, &id, &created);
+        }
+    }
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    *result = newHandle(handle.store, id, sam);
+    if (disposition)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+}
+
+LONG RegCloseKey(HKEY key)
+{
+    if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_CLASSES_ROOT)
+        return ERROR_SUCCESS;
+    Registry& reg = registry();
+    std::lock_guard<std::mutex> guard(reg.mutex);
+    auto found = key ? reg.handles.find(key) : reg.handles.end();
+    if (found == reg.handles.end())
+        return ERROR_INVALID_HANDLE;
+    reg.handles.erase(found);
+    delete key;
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                      DWORD* dataSize)
+{
+    if (reserved || (data && !dataSize))
+        return ERROR_INVALID_PARAMETER;
+    Handle handle;
+    LONG rc = lookupHandle(key, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!(handle.access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+    const std::u16string_view name = nameView(valueName);
+    if (name.size() > kMaxValueNameLength)
+        return ERROR_FILE_NOT_FOUND;
+    const std::u16string folded = foldName(name);
+
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = resolveKey_locked(handle, false, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (id < 0)
+        return ERROR_FILE_NOT_FOUND;
+    const RegistryStore::Value* value = nullptr;
+    rc = handle.store->findValue_locked(id, folded, &value);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const DWORD size = static_cast<DWORD>(value->data.size());
+    if (type)
+        *type = value->type;
+    if (data) {
+        if (*dataSize < size) {
+            *dataSize = size;
+            return ERROR_MORE_DATA;
+        }
+        if (size)
+            std::memcpy(data, value->data.data(), size);
+    }
+    if (dataSize)
+        *dataSize = size;
+    return ERROR_SUCCESS;
+}
+
+LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD dataSize)
+{
+    (void)reserved;
+    if (!data && dataSize)
+        return ERROR_NOACCESS;
+    Handle handle;
+    LONG rc = lookupHandle(key, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!(handle.access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    const std::u16string_view name = nameView(valueName);
+    if (name.size() > kMaxValueNameLength)
+        return ERROR_INVALID_PARAMETER;
+    const RegistryName registryName(name);
+
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = resolveKey_locked(handle, true, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    return handle.store->setValue_locked(id, registryName, type, data, dataSize);
+}
+
+LONG RegDeleteValueW(HKEY key, const char16_t* valueName)
+{
+    Handle handle;
+    LONG rc = lookupHandle(key, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!(handle.access & KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    const std::u16string_view name = nameView(valueName);
+    if (name.size() > kMaxValueNameLength)
+        return ERROR_FILE_NOT_FOUND;
+    const std::u16string folded = foldName(name);
+
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = resolveKey_locked(handle, false, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (id < 0)
+        return ERROR_FILE_NOT_FOUND;
+    return handle.store->deleteValue_locked(id, folded);
+}
+
+LONG RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* nameLength, DWORD* reserved,
+                   char16_t* keyClass, DWORD* classLength, void* lastWriteTime)
+{
+    if (!name || !nameLength || reserved || (keyClass && !classLength))
+        return ERROR_INVALID_PARAMETER;
+    Handle handle;
+    LONG rc = lookupHandle(key, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!(handle.access & KEY_ENUMERATE_SUB_KEYS))
+        return ERROR_ACCESS_DENIED;
+
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = resolveKey_locked(handle, false, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (id < 0)
+        return ERROR_NO_MORE_ITEMS;
+    const std::vector<RegistryStore::SubKey>* subKeys = nullptr;
+    rc = handle.store->subKeys_locked(id, &subKeys);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (index >= subKeys->size())
+        return ERROR_NO_MORE_ITEMS;
+    const RegistryStore::SubKey& subKey = (*subKeys)[index];
+    if (subKey.name.text.size() >= *nameLength || (keyClass && *classLength < 1))
+        return ERROR_MORE_DATA;
+    copyName(subKey.name.text, name);
+    *nameLength = static_cast<DWORD>(subKey.name.text.size());
+    if (keyClass)
+        keyClass[0] = u'\0';
+    if (classLength)
+        *classLength = 0;
+    writeFileTime(lastWriteTime, subKey.lastWrite);
+    return ERROR_SUCCESS;
+}
+
+LONG RegEnumValueW(HKEY key, DWORD index, char16_t* valueName, DWORD* valueNameLength, DWORD* reserved,
+                   DWORD* type, BYTE* data, DWORD* dataSize)
+{
+    if (!valueName || !valueNameLength || reserved || (data && !dataSize))
+        return ERROR_INVALID_PARAMETER;
+    Handle handle;
+    LONG rc = lookupHandle(key, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!(handle.access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = resolveKey_locked(handle, false, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (id < 0)
+        return ERROR_NO_MORE_ITEMS;
+    const std::vector<RegistryStore::Value>* values = nullptr;
+    rc = handle.store->values_locked(id, &values);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (index >= values->size())
+        return ERROR_NO_MORE_ITEMS;
+    const RegistryStore::Value& value = (*values)[index];
+    const DWORD size = static_cast<DWORD>(value.data.size());
+    // As on Windows, type and data size are reported even when a buffer is too small;
+    // the name and the data are written only when they fit.
+    if (type)
+        *type = value.type;
+    if (value.name.text.size() >= *valueNameLength) {
+        if (dataSize)
+            *dataSize = size;
+        return ERROR_MORE_DATA;
+    }
+    copyName(value.name.text, valueName);
+    *valueNameLength = static_cast<DWORD>(value.name.text.size());
+    if (data && *dataSize < size) {
+        *dataSize = size;
+        return ERROR_MORE_DATA;
+    }
+    if (data && size)
+        std::memcpy(data, value.data.data(), size);
+    if (dataSize)
+        *dataSize = size;
+    return ERROR_SUCCESS;
+}
+
+LONG RegQueryInfoKeyW(HKEY key, char16_t* keyClass, DWORD* classLength, DWORD* reserved, DWORD* subKeys,
+                      DWORD* maxSubKeyLength, DWORD* maxClassLength, DWORD* values, DWORD* maxValueNameLength,
+                      DWORD* maxValueLength, DWORD* securityDescriptor, void* lastWriteTime)
+{
+    if (reserved || (keyClass && !classLength))
+        return ERROR_INVALID_PARAMETER;
+    Handle handle;
+    LONG rc = lookupHandle(key, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (!(handle.access & KEY_QUERY_VALUE))
+        return ERROR_ACCESS_DENIED;
+
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = resolveKey_locked(handle, false, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    DWORD subKeyCount = 0, longestSubKey = 0, valueCount = 0, longestValueName = 0, longestValue = 0;
+    int64_t lastWrite = 0;
+    if (id >= 0) {
+        rc = handle.store->checkKey_locked(id, &lastWrite);
+        const std::vector<RegistryStore::SubKey>* keyList = nullptr;
+        if (rc == ERROR_SUCCESS)
+            rc = handle.store->subKeys_locked(id, &keyList);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        subKeyCount = static_cast<DWORD>(keyList->size());
+        for (const auto& subKey : *keyList)
+            longestSubKey = std::max(longestSubKey, static_cast<DWORD>(subKey.name.text.size()));
+        const std::vector<RegistryStore::Value>* valueList = nullptr;
+        rc = handle.store->values_locked(id, &valueList);
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        valueCount = static_cast<DWORD>(valueList->size());
+        for (const auto& value : *valueList) {
+            longestValueName = std::max(longestValueName, static_cast<DWORD>(value.name.text.size()));
+            longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
+        }
+    }
+    if (keyClass && *classLength < 1)
+        return ERROR_MORE_DATA;
+    if (keyClass)
+        keyClass[0] = u'\0';
+    if (classLength)
+        *classLength = 0;
+    if (subKeys)
+        *subKeys = subKeyCount;
+    if (maxSubKeyLength)
+        *maxSubKeyLength = longestSubKey;
+    if (maxClassLength)
+        *maxClassLength = 0;
+    if (values)
+        *values = valueCount;
+    if (maxValueNameLength)
+        *maxValueNameLength = longestValueName;
+    if (maxValueLength)
+        *maxValueLength = longestValue;
+    if (securityDescriptor)
+        *securityDescriptor = 0;
+    writeFileTime(lastWriteTime, lastWrite);
+    return ERROR_SUCCESS;
+}
+
+namespace {
+
+LONG deleteKey(HKEY key, const char16_t* subKey, bool tree)
+{
+    Handle handle;
+    std::vector<RegistryName> path;
+    LONG rc = subKeyTarget(key, subKey, &handle, &path);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    auto guard = handle.store->lock();
+    int64_t id = 0;
+    rc = handle.store->openPath_locked(handle.id, path, &id);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    // HKEY_CLASSES_ROOT itself is a root, not a key one may delete.
+    if (key == HKEY_CLASSES_ROOT && path.size() == 2)
+        return ERROR_ACCESS_DENIED;
+    return handle.store->deleteKey_locked(id, tree);
+}
+
+} // namespace
+
+LONG RegDeleteKeyW(HKEY key, const char16_t* subKey)
+{
+    if (!subKey)
+        return ERROR_INVALID_PARAMETER;
+    return deleteKey(key, subKey, false);
+}
+
+LONG RegDeleteKeyExW(HKEY key, const char16_t* subKey, REGSAM sam, DWORD reserved)
+{
+    (void)sam;
+    if (!subKey || reserved)
+        return ERROR_INVALID_PARAMETER;
+    return deleteKey(key, subKey, false);
+}
+
+LONG SHDeleteKeyW(HKEY key, const char16_t* subKey)
+{
+    return deleteKey(key, subKey, true);
+}
+
+std::string registryProblems()
+{
+    RegistryStore* stores[2];
+    {
+        Registry& reg = registry();
+        std::lock_guard<std::mutex> guard(reg.mutex);
+        stores[UserRoot] = reg.store_locked(UserRoot);
+        stores[MachineRoot] = reg.store_locked(MachineRoot);
+    }
+    std::string problems;
+    for (RegistryStore* store : stores) {
+        auto guard = store->lock();
+        const std::string problem = store->problem_locked();
+        if (!problem.empty())
+            problems += problem + "\n";
+    }
+    return problems;
+}
+
+void resetRegistryForTesting()
+{
+    Registry& reg = registry();
+    std::lock_guard<std::mutex> guard(reg.mutex);
+    for (KeyObject* object : reg.handles)
+        delete object;
+    reg.handles.clear();
+    reg.stores[UserRoot].reset();
+    reg.stores[MachineRoot].reset();
+}
+
+} // namespace MovraRegistry

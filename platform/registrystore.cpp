@@ -1,0 +1,938 @@
+#include "platform/registrystore.h"
+
+#include <QLoggingCategory>
+
+#include <sqlite3.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcRegistry, "movra.platform.registry", QtWarningMsg)
+
+namespace MovraRegistry {
+
+namespace {
+
+// 'MVRG': marks a database as a registry root, so no other SQLite file is ever written to.
+constexpr int kApplicationId = 0x4D565247;
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 30000;
+constexpr int kChangeCounterOffset = 24;
+
+const char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  parent INTEGER NOT NULL,"
+    "  name BLOB NOT NULL,"
+    "  folded BLOB NOT NULL,"
+    "  mtime INTEGER NOT NULL);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS keys_by_name ON keys(parent, folded);"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  id INTEGER PRIMARY KEY,"
+    "  key INTEGER NOT NULL,"
+    "  name BLOB NOT NULL,"
+    "  folded BLOB NOT NULL,"
+    "  type INTEGER NOT NULL,"
+    "  data BLOB NOT NULL);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS vals_by_name ON vals(key, folded);";
+
+// A key id is never reused (AUTOINCREMENT), so a handle to a deleted key can never find a
+// newer key under its old id.
+const char kSubtree[] =
+    "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL SELECT keys.id FROM keys JOIN tree "
+    "ON keys.parent = tree.id) ";
+
+int64_t nowFileTime()
+{
+    // 100 ns units since 1601-01-01, as FILETIME counts.
+    const auto since1970 = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    return since1970.count() / 100 + 116444736000000000LL;
+}
+
+// Folded names are stored big-endian so that the index orders them by code unit.
+std::string foldedBytes(const std::u16string& folded)
+{
+    std::string bytes(folded.size() * 2, '\0');
+    for (size_t i = 0; i < folded.size(); ++i) {
+        bytes[2 * i] = static_cast<char>(folded[i] >> 8);
+        bytes[2 * i + 1] = static_cast<char>(folded[i] & 0xFF);
+    }
+    return bytes;
+}
+
+std::u16string foldedFromBytes(const void* data, int size)
+{
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::u16string folded(static_cast<size_t>(size / 2), u'\0');
+    for (size_t i = 0; i < folded.size(); ++i)
+        folded[i] = static_cast<char16_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]);
+    return folded;
+}
+
+std::u16string nameFromBlob(const void* data, int size)
+{
+    std::u16string name(static_cast<size_t>(size / 2), u'\0');
+    if (size > 0)
+        std::memcpy(&name[0], data, name.size() * 2);
+    return name;
+}
+
+bool pathExists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string parentDirectory(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether a database could be created at `path` without creating anything to find out:
+// the nearest existing ancestor folder must be writable.
+bool canCreateAt(const std::string& path)
+{
+    std::string dir = parentDirectory(path);
+    while (!pathExists(dir)) {
+        const std::string up = parentDirectory(dir);
+        if (up == dir)
+            return false;
+        dir = up;
+    }
+    return ::access(dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool makeDirectories(const std::string& dir, mode_t mode)
+{
+    if (pathExists(dir))
+        return true;
+    const std::string up = parentDirectory(dir);
+    if (up != dir && !makeDirectories(up, mode))
+        return false;
+    return ::mkdir(dir.c_str(), mode) == 0 || errno == EEXIST;
+}
+
+} // namespace
+
+struct RegistryStore::Statement
+{
+    sqlite3_stmt* stmt = nullptr;
+};
+
+namespace {
+
+// Binds, steps and always resets its statement, so no statement keeps a lock alive.
+class Query
+{
+public:
+    explicit Query(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+    ~Query()
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    Query& bind(int index, int64_t value)
+    {
+        sqlite3_bind_int64(m_stmt, index, value);
+        return *this;
+    }
+    Query& bindBlob(int index, const void* data, size_t size)
+    {
+        // A zero-length blob must still be a blob, not NULL: the columns are NOT NULL.
+        static const char empty = 0;
+        sqlite3_bind_blob(m_stmt, index, size ? data : &empty, static_cast<int>(size), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Query& bindName(int index, const std::u16string& name)
+    {
+        return bindBlob(index, name.data(), name.size() * 2);
+    }
+    Query& bindFolded(int index, const std::u16string& folded)
+    {
+        const std::string bytes = foldedBytes(folded);
+        return bindBlob(index, bytes.data(), bytes.size());
+    }
+    int step() { return sqlite3_step(m_stmt); }
+    int64_t integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
+    std::u16string name(int column) const
+    {
+        return nameFromBlob(sqlite3_column_blob(m_stmt, column), sqlite3_column_bytes(m_stmt, column));
+    }
+    std::u16string folded(int column) const
+    {
+        return foldedFromBytes(sqlite3_column_blob(m_stmt, column), sqlite3_column_bytes(m_stmt, column));
+    }
+    std::vector<BYTE> bytes(int column) const
+    {
+        const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(m_stmt, column));
+        return std::vector<BYTE>(data, data + sqlite3_column_bytes(m_stmt, column));
+    }
+
+private:
+    sqlite3_stmt* m_stmt;
+};
+
+} // namespace
+
+RegistryStore::RegistryStore(std::string path, bool forceReadOnly)
+    : m_path(std::move(path)), m_forceReadOnly(forceReadOnly)
+{
+}
+
+RegistryStore::~RegistryStore()
+{
+    std::lock_guard<std::mutex> guard(m_mutex);
+    closeDatabase_locked();
+}
+
+std::string RegistryStore::problem_locked()
+{
+    prepare_locked(false);
+    return m_state == State::Broken ? m_problem : std::string();
+}
+
+void RegistryStore::closeDatabase_locked()
+{
+    for (Statement* statement : m_statements) {
+        sqlite3_finalize(statement->stmt);
+        delete statement;
+    }
+    m_statements.clear();
+    if (m_db)
+        sqlite3_close(m_db);
+    m_db = nullptr;
+    m_file = nullptr;
+    m_cache.clear();
+    m_stamp = -1;
+}
+
+LONG RegistryStore::markBroken_locked(const std::string& reason)
+{
+    if (m_state != State::Broken)
+        qCWarning(lcRegistry, "registry file %s cannot be used: %s", m_path.c_str(), reason.c_str());
+    closeDatabase_locked();
+    m_state = State::Broken;
+    m_problem = m_path + ": " + reason;
+    return ERROR_BADDB;
+}
+
+LONG RegistryStore::sqliteError_locked(int rc, bool writing)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return markBroken_locked(sqlite3_errstr(rc));
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return ERROR_BUSY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return ERROR_ACCESS_DENIED;
+    case SQLITE_FULL:
+        return ERROR_DISK_FULL;
+    case SQLITE_NOMEM:
+        return ERROR_OUTOFMEMORY;
+    default:
+        qCDebug(lcRegistry, "registry file %s: %s", m_path.c_str(), sqlite3_errmsg(m_db));
+        return writing ? ERROR_CANTWRITE : ERROR_CANTREAD;
+    }
+}
+
+// Brings the root to a usable state. For reads an absent file is an empty root; for
+// writes it is created, unless the root cannot be written, in which case nothing is made.
+LONG RegistryStore::prepare_locked(bool forWrite)
+{
+    switch (m_state) {
+    case State::Broken:
+        return ERROR_BADDB;
+    case State::Open:
+        return forWrite && m_readOnly ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    case State::Closed:
+    case State::Absent:
+        break;
+    }
+    if (pathExists(m_path)) {
+        const LONG rc = openDatabase_locked();
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        if (m_state == State::Open)
+            return forWrite && m_readOnly ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+        // An empty file in a root we may not write: an empty root.
+        return forWrite ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    }
+    m_state = State::Absent;
+    if (!forWrite)
+        return ERROR_SUCCESS;
+    if (m_forceReadOnly || !canCreateAt(m_path))
+        return ERROR_ACCESS_DENIED;
+    return createDatabase_locked();
+}
+
+LONG RegistryStore::createDatabase_locked()
+{
+    // The machine root must stay readable by every user; a user's own root is private.
+    const mode_t mode = m_path.find("/machine.db") != std::string::npos ? 0755 : 0700;
+    if (!makeDirectories(parentDirectory(m_path), mode)) {
+        qCDebug(lcRegistry, "cannot create the folder of %s: %s", m_path.c_str(), std::strerror(errno));
+        return ERROR_ACCESS_DENIED;
+    }
+    const int rc = sqlite3_open_v2(m_path.c_str(), &m_db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
+    if (rc != SQLITE_OK) {
+        closeDatabase_locked();
+        return ERROR_ACCESS_DENIED;
+    }
+    closeDatabase_locked();
+    return openDatabase_locked() == ERROR_SUCCESS && m_state == State::Open && !m_readOnly
+               ? ERROR_SUCCESS
+               : (m_state == State::Broken ? ERROR_BADDB : ERROR_ACCESS_DENIED);
+}
+
+LONG RegistryStore::openDatabase_locked()
+{
+    closeDatabase_locked();
+    const std::string dir = parentDirectory(m_path);
+    // The journal lives beside the database, so writing needs the folder as well.
+    m_readOnly = m_forceReadOnly || ::access(m_path.c_str(), W_OK) != 0 || ::access(dir.c_str(), W_OK) != 0;
+    int rc = sqlite3_open_v2(m_path.c_str(), &m_db,
+                             (m_readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    if (rc != SQLITE_OK) {
+        const std::string reason = m_db ? sqlite3_errmsg(m_db) : sqlite3_errstr(rc);
+        return markBroken_locked(reason);
+    }
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(m_db, 1);
+
+    struct stat st;
+    if (::stat(m_path.c_str(), &st) != 0)
+        return markBroken_locked(std::strerror(errno));
+    if (st.st_size == 0) {
+        if (m_readOnly) {
+            closeDatabase_locked();
+            m_state = State::Absent;
+            return ERROR_SUCCESS;
+        }
+        const LONG init = initialiseSchema_locked();
+        if (init != ERROR_SUCCESS)
+            return init;
+    }
+
+    auto pragma = [this](const char* sql, int64_t* out) {
+        sqlite3_stmt* stmt = nullptr;
+        int rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW) {
+                *out = sqlite3_column_int64(stmt, 0);
+                rc = SQLITE_OK;
+            }
+        }
+        sqlite3_finalize(stmt);
+        return rc;
+    };
+    int64_t applicationId = 0, version = 0, pageCount = 0, pageSize = 0, tables = 0;
+    rc = pragma("PRAGMA application_id", &applicationId);
+    if (rc == SQLITE_OK)
+        rc = pragma("PRAGMA user_version", &version);
+    if (rc == SQLITE_OK)
+        rc = pragma("PRAGMA page_count", &pageCount);
+    if (rc == SQLITE_OK)
+        rc = pragma("PRAGMA page_size", &pageSize);
+    if (rc == SQLITE_OK)
+        rc = pragma("SELECT count(*) FROM sqlite_schema", &tables);
+    if (rc != SQLITE_OK)
+        return (rc & 0xFF) == SQLITE_BUSY ? ERROR_BUSY : markBroken_locked(sqlite3_errstr(rc));
+    if (::stat(m_path.c_str(), &st) != 0)
+        return markBroken_locked(std::strerror(errno));
+    if (pageCount * pageSize > st.st_size)
+        return markBroken_locked("the file is truncated");
+    if (applicationId != kApplicationId || version != kSchemaVersion) {
+        // A database nobody has written yet (an empty file another process just created)
+        // may become a root; any other database is not ours and is never touched.
+        if (applicationId != 0 || tables != 0 || m_readOnly)
+            return markBroken_locked("not a registry database");
+        const LONG init = initialiseSchema_locked();
+        if (init != ERROR_SUCCESS)
+            return init;
+    }
+    if (!m_readOnly) {
+        sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    }
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file) != SQLITE_OK || !m_file
+        || !m_file->pMethods)
+        return markBroken_locked("cannot read the file header");
+    const LONG prepared = prepareStatements_locked();
+    if (prepared != ERROR_SUCCESS)
+        return prepared;
+    m_state = State::Open;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::initialiseSchema_locked()
+{
+    // Another process may initialise the same new file at the same moment; the immediate
+    // transaction serialises the two and the second finds the work done.
+    int rc = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        int64_t applicationId = 0, tables = 0;
+        rc = sqlite3_prepare_v2(m_db, "SELECT (SELECT application_id FROM pragma_application_id),"
+                                      " (SELECT count(*) FROM sqlite_schema)", -1, &stmt, nullptr);
+        if (rc == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
+            applicationId = sqlite3_column_int64(stmt, 0);
+            tables = sqlite3_column_int64(stmt, 1);
+        } else if (rc == SQLITE_OK) {
+            rc = sqlite3_errcode(m_db);
+        }
+        sqlite3_finalize(stmt);
+        if (rc == SQLITE_OK && applicationId == 0 && tables == 0) {
+            const std::string sql = std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId)
+                                    + ";PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
+            rc = sqlite3_exec(m_db, sql.c_str(), nullptr, nullptr, nullptr);
+        } else if (rc == SQLITE_OK && applicationId != kApplicationId) {
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return markBroken_locked("not a registry database");
+        }
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    if (rc != SQLITE_OK) {
+        const LONG error = sqliteError_locked(rc, true);
+        if (m_state != State::Broken)
+            closeDatabase_locked();
+        return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::prepareStatements_locked()
+{
+    auto prepare = [this](Statement** slot, const std::string& sql) {
+        auto* statement = new Statement;
+        m_statements.push_back(statement);
+        *slot = statement;
+        return sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement->stmt, nullptr);
+    };
+    const std::string subtree = kSubtree;
+    const struct
+    {
+        Statement** slot;
+        std::string sql;
+    } statements[] = {
+        {&m_begin, "BEGIN"},
+        {&m_beginImmediate, "BEGIN IMMEDIATE"},
+        {&m_commit, "COMMIT"},
+        {&m_rollback, "ROLLBACK"},
+        {&m_keyRow, "SELECT mtime FROM keys WHERE id = ?1"},
+        {&m_child, "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2"},
+        {&m_childList, "SELECT id, name, folded, mtime FROM keys WHERE parent = ?1 ORDER BY folded"},
+        {&m_valueList, "SELECT name, folded, type, data FROM vals WHERE key = ?1 ORDER BY id"},
+        {&m_insertKey, "INSERT INTO keys(parent, name, folded, mtime) VALUES(?1, ?2, ?3, ?4)"},
+        {&m_touchKey, "UPDATE keys SET mtime = ?2 WHERE id = ?1"},
+        {&m_upsertValue, "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+                         "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"},
+        {&m_deleteValue, "DELETE FROM vals WHERE key = ?1 AND folded = ?2"},
+        {&m_hasChildren, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1"},
+        {&m_deleteTreeValues, subtree + "DELETE FROM vals WHERE key IN tree"},
+        {&m_deleteTreeKeys, subtree + "DELETE FROM keys WHERE id IN tree"},
+    };
+    for (const auto& entry : statements) {
+        const int rc = prepare(entry.slot, entry.sql);
+        if (rc != SQLITE_OK)
+            return markBroken_locked(std::string("unexpected schema: ") + sqlite3_errmsg(m_db));
+    }
+    return ERROR_SUCCESS;
+}
+
+uint32_t RegistryStore::changeCounter_locked()
+{
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    // A short read (a file still empty) fills zeros, which is what an empty root counts.
+    m_file->pMethods->xRead(m_file, bytes, sizeof bytes, kChangeCounterOffset);
+    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
+}
+
+void RegistryStore::refresh_locked()
+{
+    if (m_stamp >= 0 && changeCounter_locked() != uint32_t(m_stamp)) {
+        m_cache.clear();
+        m_stamp = -1;
+    }
+}
+
+LONG RegistryStore::beginRead_locked()
+{
+    Query begin(m_begin->stmt);
+    const int rc = begin.step();
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteError_locked(rc, false);
+}
+
+// Called inside a read transaction after its first query, so the counter read here is
+// the one of the state that transaction sees.
+void RegistryStore::endRead_locked(uint32_t counter)
+{
+    Query(m_commit->stmt).step();
+    if (m_stamp != int64_t(counter)) {
+        m_cache.clear();
+        m_stamp = counter;
+    }
+}
+
+template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
+{
+    LONG rc = beginRead_locked();
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int sqliteRc = fn();
+    if (sqliteRc != SQLITE_OK) {
+        Query(m_rollback->stmt).step();
+        return sqliteError_locked(sqliteRc, false);
+    }
+    endRead_locked(changeCounter_locked());
+    return ERROR_SUCCESS;
+}
+
+// Every write is its own immediate transaction: the write lock is taken up front, so two
+// writers never deadlock upgrading a read lock, and the busy timeout does the waiting.
+// `fn` returns a Win32 code and may keep the cache by returning a cache update to apply.
+template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
+{
+    LONG rc = prepare_locked(true);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int sqliteRc = Query(m_beginImmediate->stmt).step();
+    if (sqliteRc != SQLITE_DONE)
+        return sqliteError_locked(sqliteRc, true);
+    const uint32_t before = changeCounter_locked();
+    if (m_stamp != int64_t(before)) {
+        m_cache.clear();
+        m_stamp = before;
+    }
+    int sqliteError = SQLITE_OK;
+    rc = fn(&sqliteError);
+    if (rc == ERROR_SUCCESS) {
+        sqliteRc = Query(m_commit->stmt).step();
+        if (sqliteRc != SQLITE_DONE)
+            sqliteError = sqliteRc;
+    }
+    if (sqliteError != SQLITE_OK || rc != ERROR_SUCCESS) {
+        if (!sqlite3_get_autocommit(m_db))
+            Query(m_rollback->stmt).step();
+        m_cache.clear();
+        m_stamp = -1;
+        return sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
+    }
+    // Our commit advanced the counter by exactly one unless another process committed in
+    // between; only then may the cache, updated by the caller, be kept.
+    if (changeCounter_locked() == before + 1) {
+        m_stamp = before + 1;
+    } else {
+        m_cache.clear();
+        m_stamp = -1;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::loadKey_locked(int64_t key, KeyCache** cache)
+{
+    LONG rc = prepare_locked(false);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (m_state != State::Open) {
+        // An absent root holds its root key and nothing else.
+        m_absentKey = KeyCache();
+        m_absentKey.presence = key == kRootKey ? KeyCache::Present : KeyCache::Missing;
+        m_absentKey.valuesLoaded = m_absentKey.subKeysLoaded = true;
+        *cache = &m_absentKey;
+        return ERROR_SUCCESS;
+    }
+    refresh_locked();
+    auto found = m_cache.find(key);
+    if (found != m_cache.end() && found->second.presence != KeyCache::Unknown) {
+        *cache = &found->second;
+        return ERROR_SUCCESS;
+    }
+    if (key == kRootKey) {
+        KeyCache& entry = m_cache[key];
+        entry.presence = KeyCache::Present;
+        *cache = &entry;
+        return ERROR_SUCCESS;
+    }
+    bool present = false;
+    int64_t lastWrite = 0;
+    rc = readTransaction_locked([&] {
+        Query query(m_keyRow->stmt);
+        query.bind(1, key);
+        const int step = query.step();
+        if (step == SQLITE_ROW) {
+            present = true;
+            lastWrite = query.integer(0);
+        }
+        return step == SQLITE_ROW || step == SQLITE_DONE ? SQLITE_OK : step;
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    KeyCache& entry = m_cache[key];
+    entry.presence = present ? KeyCache::Present : KeyCache::Missing;
+    entry.lastWrite = lastWrite;
+    *cache = &entry;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::checkKey_locked(int64_t key, int64_t* lastWrite)
+{
+    KeyCache* cache = nullptr;
+    const LONG rc = loadKey_locked(key, &cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (cache->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    if (lastWrite)
+        *lastWrite = cache->lastWrite;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::loadValues_locked(int64_t key, KeyCache** cache)
+{
+    LONG rc = loadKey_locked(key, cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if ((*cache)->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    if ((*cache)->valuesLoaded)
+        return ERROR_SUCCESS;
+    std::vector<Value> values;
+    rc = readTransaction_locked([&] {
+        Query query(m_valueList->stmt);
+        query.bind(1, key);
+        int step;
+        while ((step = query.step()) == SQLITE_ROW) {
+            Value value;
+            value.name.text = query.name(0);
+            value.name.folded = query.folded(1);
+            value.type = static_cast<DWORD>(query.integer(2));
+            value.data = query.bytes(3);
+            values.push_back(std::move(value));
+        }
+        return step == SQLITE_DONE ? SQLITE_OK : step;
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    // The read may have found a newer state and emptied the cache; the key row is then
+    // looked up again.
+    rc = loadKey_locked(key, cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if ((*cache)->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    KeyCache& entry = **cache;
+    entry.values = std::move(values);
+    entry.valueIndex.clear();
+    for (size_t i = 0; i < entry.values.size(); ++i)
+        entry.valueIndex.emplace(entry.values[i].name.folded, i);
+    entry.valuesLoaded = true;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::loadSubKeys_locked(int64_t key, KeyCache** cache)
+{
+    LONG rc = loadKey_locked(key, cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if ((*cache)->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    if ((*cache)->subKeysLoaded)
+        return ERROR_SUCCESS;
+    std::vector<SubKey> subKeys;
+    rc = readTransaction_locked([&] {
+        Query query(m_childList->stmt);
+        query.bind(1, key);
+        int step;
+        while ((step = query.step()) == SQLITE_ROW) {
+            SubKey subKey;
+            subKey.id = query.integer(0);
+            subKey.name.text = query.name(1);
+            subKey.name.folded = query.folded(2);
+            subKey.lastWrite = query.integer(3);
+            subKeys.push_back(std::move(subKey));
+        }
+        return step == SQLITE_DONE ? SQLITE_OK : step;
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    rc = loadKey_locked(key, cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if ((*cache)->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    (*cache)->subKeys = std::move(subKeys);
+    (*cache)->subKeysLoaded = true;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::findChild_locked(int64_t parent, const RegistryName& name, int64_t* child)
+{
+    KeyCache* cache = nullptr;
+    LONG rc = loadKey_locked(parent, &cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (cache->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    if (m_state != State::Open) {
+        *child = -1;
+        return ERROR_SUCCESS;
+    }
+    auto found = cache->children.find(name.folded);
+    if (found != cache->children.end()) {
+        *child = found->second;
+        return ERROR_SUCCESS;
+    }
+    int64_t id = -1;
+    rc = readTransaction_locked([&] {
+        Query query(m_child->stmt);
+        query.bind(1, parent).bindFolded(2, name.folded);
+        const int step = query.step();
+        if (step == SQLITE_ROW)
+            id = query.integer(0);
+        return step == SQLITE_ROW || step == SQLITE_DONE ? SQLITE_OK : step;
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    rc = loadKey_locked(parent, &cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (cache->presence != KeyCache::Present)
+        return ERROR_KEY_DELETED;
+    cache->children[name.folded] = id;
+    *child = id;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::openPath_locked(int64_t key, const std::vector<RegistryName>& path, int64_t* result)
+{
+    LONG rc = checkKey_locked(key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int64_t current = key;
+    for (const RegistryName& segment : path) {
+        int64_t child = -1;
+        rc = findChild_locked(current, segment, &child);
+        if (rc == ERROR_KEY_DELETED && current != key)
+            return ERROR_FILE_NOT_FOUND; // an intermediate key vanished while we walked
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        if (child < 0)
+            return ERROR_FILE_NOT_FOUND;
+        current = child;
+    }
+    *result = current;
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::findValue_locked(int64_t key, const std::u16string& folded, const Value** value)
+{
+    KeyCache* cache = nullptr;
+    const LONG rc = loadValues_locked(key, &cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    auto found = cache->valueIndex.find(folded);
+    if (found == cache->valueIndex.end())
+        return ERROR_FILE_NOT_FOUND;
+    *value = &cache->values[found->second];
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::values_locked(int64_t key, const std::vector<Value>** values)
+{
+    KeyCache* cache = nullptr;
+    const LONG rc = loadValues_locked(key, &cache);
+    if (rc == ERROR_SUCCESS)
+        *values = &cache->values;
+    return rc;
+}
+
+LONG RegistryStore::subKeys_locked(int64_t key, const std::vector<SubKey>** subKeys)
+{
+    KeyCache* cache = nullptr;
+    const LONG rc = loadSubKeys_locked(key, &cache);
+    if (rc == ERROR_SUCCESS)
+        *subKeys = &cache->subKeys;
+    return rc;
+}
+
+LONG RegistryStore::keyExistsInTransaction_locked(int64_t key)
+{
+    if (key == kRootKey)
+        return SQLITE_OK;
+    Query query(m_keyRow->stmt);
+    query.bind(1, key);
+    const int step = query.step();
+    return step == SQLITE_ROW ? SQLITE_OK : step == SQLITE_DONE ? SQLITE_NOTFOUND : step;
+}
+
+LONG RegistryStore::childInTransaction_locked(int64_t parent, const std::u16string& folded, int64_t* child)
+{
+    Query query(m_child->stmt);
+    query.bind(1, parent).bindFolded(2, folded);
+    const int step = query.step();
+    *child = step == SQLITE_ROW ? query.integer(0) : -1;
+    return step == SQLITE_ROW || step == SQLITE_DONE ? SQLITE_OK : step;
+}
+
+LONG RegistryStore::touchKey_locked(int64_t key, int64_t now)
+{
+    if (key == kRootKey)
+        return SQLITE_OK;
+    Query query(m_touchKey->stmt);
+    query.bind(1, key).bind(2, now);
+    const int step = query.step();
+    return step == SQLITE_DONE ? SQLITE_OK : step;
+}
+
+// Runs one statement-level check inside a write transaction: a SQLite failure goes to
+// `*sqliteError`, a missing key becomes ERROR_KEY_DELETED.
+#define MOVRA_CHECK_SQL(expr)                                                                       \
+    do {                                                                                            \
+        const int sqlRc_ = (expr);                                                                  \
+        if (sqlRc_ == SQLITE_NOTFOUND)                                                              \
+            return ERROR_KEY_DELETED;                                                               \
+        if (sqlRc_ != SQLITE_OK) {                                                                  \
+            *sqliteError = sqlRc_;                                                                  \
+            return ERROR_SUCCESS;                                                                   \
+        }                                                                                           \
+    } while (0)
+
+LONG RegistryStore::createPath_locked(int64_t key, const std::vector<RegistryName>& path, int64_t* result,
+                                      bool* created)
+{
+    int64_t current = key;
+    bool madeAny = false;
+    const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
+        MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
+        const int64_t now = nowFileTime();
+        for (const RegistryName& segment : path) {
+            int64_t child = -1;
+            MOVRA_CHECK_SQL(childInTransaction_locked(current, segment.folded, &child));
+            if (child < 0) {
+                Query insert(m_insertKey->stmt);
+                insert.bind(1, current).bindName(2, segment.text).bindFolded(3, segment.folded).bind(4, now);
+                const int step = insert.step();
+                MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
+                child = sqlite3_last_insert_rowid(m_db);
+                MOVRA_CHECK_SQL(touchKey_locked(current, now));
+                madeAny = true;
+            }
+            current = child;
+        }
+        return ERROR_SUCCESS;
+    });
+    if (rc == ERROR_SUCCESS) {
+        if (madeAny) {
+            m_cache.clear();
+            m_stamp = -1;
+        }
+        *result = current;
+        *created = madeAny;
+    }
+    return rc;
+}
+
+LONG RegistryStore::setValue_locked(int64_t key, const RegistryName& name, DWORD type, const BYTE* data,
+                                    DWORD size)
+{
+    const int64_t now = nowFileTime();
+    const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
+        MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
+        Query upsert(m_upsertValue->stmt);
+        upsert.bind(1, key).bindName(2, name.text).bindFolded(3, name.folded).bind(4, type).bindBlob(5, data, size);
+        const int step = upsert.step();
+        MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
+        MOVRA_CHECK_SQL(touchKey_locked(key, now));
+        return ERROR_SUCCESS;
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    // Keep the cache warm across our own writes: the settings store writes and reads back.
+    auto found = m_cache.find(key);
+    if (m_stamp >= 0 && found != m_cache.end()) {
+        KeyCache& entry = found->second;
+        entry.lastWrite = now;
+        if (entry.valuesLoaded) {
+            auto index = entry.valueIndex.find(name.folded);
+            if (index == entry.valueIndex.end()) {
+                entry.valueIndex.emplace(name.folded, entry.values.size());
+                entry.values.push_back(Value{name, type, {}});
+                index = entry.valueIndex.find(name.folded);
+            }
+            Value& value = entry.values[index->second];
+            value.type = type;
+            value.data.assign(data, data + size);
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::deleteValue_locked(int64_t key, const std::u16string& folded)
+{
+    bool deleted = false;
+    const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
+        MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
+        Query remove(m_deleteValue->stmt);
+        remove.bind(1, key).bindFolded(2, folded);
+        const int step = remove.step();
+        MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
+        if (sqlite3_changes(m_db) == 0)
+            return ERROR_FILE_NOT_FOUND;
+        deleted = true;
+        MOVRA_CHECK_SQL(touchKey_locked(key, nowFileTime()));
+        return ERROR_SUCCESS;
+    });
+    if (rc == ERROR_SUCCESS && deleted) {
+        m_cache.erase(key);
+    }
+    return rc;
+}
+
+LONG RegistryStore::deleteKey_locked(int64_t key, bool tree)
+{
+    if (key == kRootKey)
+        return ERROR_ACCESS_DENIED;
+    const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
+        MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
+        if (!tree) {
+            Query children(m_hasChildren->stmt);
+            children.bind(1, key);
+            const int step = children.step();
+            if (step == SQLITE_ROW)
+                return ERROR_ACCESS_DENIED;
+            MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
+        }
+        for (Statement* statement : {m_deleteTreeValues, m_deleteTreeKeys}) {
+            Query remove(statement->stmt);
+            remove.bind(1, key);
+            const int step = remove.step();
+            MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
+        }
+        return ERROR_SUCCESS;
+    });
+    if (rc == ERROR_SUCCESS) {
+        m_cache.clear();
+        m_stamp = -1;
+    }
+    return rc;
+}
+
+} // namespace MovraRegistry

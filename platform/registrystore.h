@@ -1,0 +1,141 @@
+#pragma once
+// One registry root kept in one SQLite database. Keys are rows with a parent, values rows
+// with a key; names are kept as written and looked up by their folded form.
+//
+// Reads are served from a cache that any commit, by this or another process, invalidates:
+// the database's file change counter (bytes 24..27 of its header, bumped by every commit in
+// rollback-journal mode) is read on each call, and the cache is only trusted while it still
+// holds the value it had when the cache was filled.
+
+#include "platform/registry.h"
+#include "platform/registrynames.h"
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+struct sqlite3_file;
+
+namespace MovraRegistry {
+
+class RegistryStore
+{
+public:
+    static constexpr int64_t kRootKey = 0;
+
+    struct Value
+    {
+        RegistryName name;
+        DWORD type = REG_NONE;
+        std::vector<BYTE> data;
+    };
+
+    struct SubKey
+    {
+        RegistryName name;
+        int64_t id = 0;
+        int64_t lastWrite = 0;
+    };
+
+    RegistryStore(std::string path, bool forceReadOnly);
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+    // Every *_locked call expects the lock returned here to be held; pointers it hands
+    // out stay valid until the lock is released or the next call.
+    std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(m_mutex); }
+
+    // "" when the root is usable (or simply absent), else why its file cannot be used.
+    std::string problem_locked();
+
+    LONG checkKey_locked(int64_t key, int64_t* lastWrite = nullptr);
+    LONG openPath_locked(int64_t key, const std::vector<RegistryName>& path, int64_t* result);
+    LONG findValue_locked(int64_t key, const std::u16string& folded, const Value** value);
+    LONG values_locked(int64_t key, const std::vector<Value>** values);
+    LONG subKeys_locked(int64_t key, const std::vector<SubKey>** subKeys);
+
+    LONG createPath_locked(int64_t key, const std::vector<RegistryName>& path, int64_t* result,
+                           bool* created);
+    LONG setValue_locked(int64_t key, const RegistryName& name, DWORD type, const BYTE* data,
+                         DWORD size);
+    LONG deleteValue_locked(int64_t key, const std::u16string& folded);
+    // Deletes `key` itself; without `tree` a key that has sub-keys is refused.
+    LONG deleteKey_locked(int64_t key, bool tree);
+
+private:
+    enum class State { Closed, Absent, Open, Broken };
+    struct Statement;
+    struct KeyCache
+    {
+        enum { Unknown, Present, Missing } presence = Unknown;
+        int64_t lastWrite = 0;
+        bool valuesLoaded = false;
+        std::vector<Value> values;
+        std::unordered_map<std::u16string, size_t> valueIndex;
+        bool subKeysLoaded = false;
+        std::vector<SubKey> subKeys;
+        std::unordered_map<std::u16string, int64_t> children; // -1: no such child
+    };
+
+    LONG prepare_locked(bool forWrite);
+    LONG openDatabase_locked();
+    LONG createDatabase_locked();
+    LONG initialiseSchema_locked();
+    LONG prepareStatements_locked();
+    void closeDatabase_locked();
+    LONG markBroken_locked(const std::string& reason);
+    LONG sqliteError_locked(int rc, bool writing);
+
+    uint32_t changeCounter_locked();
+    void refresh_locked();
+    LONG beginRead_locked();
+    void endRead_locked(uint32_t counter);
+    template <typename Fn> LONG readTransaction_locked(Fn&& fn);
+    template <typename Fn> LONG writeTransaction_locked(Fn&& fn);
+
+    LONG loadKey_locked(int64_t key, KeyCache** cache);
+    LONG loadValues_locked(int64_t key, KeyCache** cache);
+    LONG loadSubKeys_locked(int64_t key, KeyCache** cache);
+    LONG findChild_locked(int64_t parent, const RegistryName& name, int64_t* child);
+
+    LONG keyExistsInTransaction_locked(int64_t key);
+    LONG childInTransaction_locked(int64_t parent, const std::u16string& folded, int64_t* child);
+    LONG touchKey_locked(int64_t key, int64_t now);
+
+    std::mutex m_mutex;
+    const std::string m_path;
+    const bool m_forceReadOnly;
+    State m_state = State::Closed;
+    bool m_readOnly = false;
+    std::string m_problem;
+    sqlite3* m_db = nullptr;
+    sqlite3_file* m_file = nullptr;
+    std::vector<Statement*> m_statements;
+    Statement* m_begin = nullptr;
+    Statement* m_beginImmediate = nullptr;
+    Statement* m_commit = nullptr;
+    Statement* m_rollback = nullptr;
+    Statement* m_keyRow = nullptr;
+    Statement* m_child = nullptr;
+    Statement* m_childList = nullptr;
+    Statement* m_valueList = nullptr;
+    Statement* m_insertKey = nullptr;
+    Statement* m_touchKey = nullptr;
+    Statement* m_upsertValue = nullptr;
+    Statement* m_deleteValue = nullptr;
+    Statement* m_hasChildren = nullptr;
+    Statement* m_deleteTreeValues = nullptr;
+    Statement* m_deleteTreeKeys = nullptr;
+
+    std::unordered_map<int64_t, KeyCache> m_cache;
+    KeyCache m_absentKey;
+    int64_t m_stamp = -1; // change counter the cache reflects; -1: cache empty
+};
+
+} // namespace MovraRegistry

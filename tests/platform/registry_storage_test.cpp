@@ -1,0 +1,288 @@
+// The registry's files: read-only and broken roots, changes made behind the layer's back,
+// concurrent callers.
+
+#include "platform/registry.h"
+#include "platform/temporaryregistry.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace MovraRegistry;
+
+namespace {
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool exists(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+LONG setDword(HKEY root, const char16_t* path, const char16_t* name, DWORD value)
+{
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    rc = RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4);
+    RegCloseKey(key);
+    return rc;
+}
+
+LONG getDword(HKEY root, const char16_t* path, const char16_t* name, DWORD* value)
+{
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExW(root, path, 0, KEY_READ, &key);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    DWORD size = 4;
+    rc = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    RegCloseKey(key);
+    return rc;
+}
+
+TEST(RegistryStorage, MissingRootsReadAsEmptyAndAreCreatedOnlyByWrites)
+{
+    MovraTest::TemporaryRegistry registry;
+    DWORD value = 0;
+    EXPECT_EQ(getDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"v", &value), ERROR_FILE_NOT_FOUND);
+    DWORD subKeys = 99;
+    EXPECT_EQ(RegQueryInfoKeyW(HKEY_CURRENT_USER, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, 0u);
+    EXPECT_FALSE(exists(registry.userDatabase()));
+    EXPECT_FALSE(exists(registry.machineDatabase()));
+
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"v", 5), ERROR_SUCCESS);
+    EXPECT_TRUE(exists(registry.userDatabase()));
+    EXPECT_FALSE(exists(registry.machineDatabase()));
+    EXPECT_FALSE(exists(registry.userDatabase() + "-journal")) << "rollback journal, removed after commit";
+}
+
+TEST(RegistryStorage, ReadOnlyMachineRootReadsButRefusesWritesAndCreatesNothing)
+{
+    MovraTest::TemporaryRegistry registry;
+    ASSERT_EQ(setDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Settings\\Player", u"Volume", 40), ERROR_SUCCESS);
+    const std::string before = readFile(registry.machineDatabase());
+
+    MovraTest::ScopedEnvironment readOnly("MOVRA_REGISTRY_MACHINE_READONLY", "1");
+    resetRegistryForTesting();
+
+    // A read-write open succeeds, as the settings store's fallback section needs.
+    HKEY machine = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Settings\\Player", 0,
+                            KEY_ALL_ACCESS | KEY_WOW64_64KEY, &machine),
+              ERROR_SUCCESS);
+    DWORD value = 0, size = 4;
+    EXPECT_EQ(RegQueryValueExW(machine, u"Volume", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 40u);
+    EXPECT_EQ(RegSetValueExW(machine, u"Volume", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegDeleteValueW(machine, u"Volume"), ERROR_ACCESS_DENIED);
+    HKEY sub = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(machine, u"New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+              ERROR_ACCESS_DENIED);
+    DWORD disposition = 0;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub,
+                              &disposition),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
+    RegCloseKey(sub);
+    EXPECT_EQ(SHDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra"), ERROR_ACCESS_DENIED);
+    RegCloseKey(machine);
+
+    // The user root stays writable beside it.
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Settings\\Player", u"Volume", 70), ERROR_SUCCESS);
+    EXPECT_EQ(getDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Settings\\Player", u"Volume", &value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 40u);
+    EXPECT_EQ(readFile(registry.machineDatabase()), before);
+    EXPECT_FALSE(exists(registry.machineDatabase() + "-journal"));
+}
+
+TEST(RegistryStorage, ReadOnlyMachineRootWithoutDatabaseStaysAbsent)
+{
+    MovraTest::TemporaryRegistry registry;
+    const std::string machineDir = registry.dir() + "/machine";
+    MovraTest::ScopedEnvironment readOnly("MOVRA_REGISTRY_MACHINE_READONLY", "1");
+    resetRegistryForTesting();
+    EXPECT_EQ(setDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"v", 1), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(setDword(HKEY_CLASSES_ROOT, u".mkv", u"v", 1), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(exists(registry.machineDatabase()));
+}
+
+TEST(RegistryStorage, ReadOnlyFolderByPermissions)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind the superuser; MOVRA_REGISTRY_MACHINE_READONLY covers this case";
+    MovraTest::TemporaryRegistry registry;
+    ASSERT_EQ(setDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"v", 3), ERROR_SUCCESS);
+    resetRegistryForTesting();
+    ASSERT_EQ(::chmod(registry.machineDatabase().c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(registry.dir().c_str(), 0555), 0);
+    DWORD value = 0;
+    EXPECT_EQ(getDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"v", &value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 3u);
+    EXPECT_EQ(setDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"v", 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"v", 4), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(exists(registry.userDatabase()));
+    ::chmod(registry.dir().c_str(), 0755);
+}
+
+struct BrokenFile
+{
+    const char* what;
+    std::string (*make)(const std::string& goodDatabase);
+};
+
+std::string notADatabase(const std::string&)
+{
+    return std::string(5000, 'z');
+}
+
+std::string truncatedDatabase(const std::string& good)
+{
+    return good.substr(0, good.size() / 2);
+}
+
+std::string foreignDatabase(const std::string&)
+{
+    char path[] = "/tmp/movra-foreign-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ::close(fd);
+    sqlite3* db = nullptr;
+    sqlite3_open(path, &db);
+    sqlite3_exec(db, "CREATE TABLE songs(title TEXT); INSERT INTO songs VALUES('a');", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    const std::string bytes = readFile(path);
+    ::unlink(path);
+    return bytes;
+}
+
+class BrokenRegistryFile : public ::testing::TestWithParam<BrokenFile>
+{
+};
+
+TEST_P(BrokenRegistryFile, AnswersBadDbNeverWritesAndIsNamed)
+{
+    MovraTest::TemporaryRegistry registry;
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Many", std::u16string(u"value" + std::u16string(1, char16_t(u'A' + i % 26)) + std::u16string(1, char16_t(u'a' + i / 26))).c_str(), i), ERROR_SUCCESS);
+    resetRegistryForTesting();
+    const std::string broken = GetParam().make(readFile(registry.userDatabase()));
+    writeFile(registry.userDatabase(), broken);
+
+    DWORD value = 0x1234;
+    EXPECT_NE(getDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Many", u"valueAa", &value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 0x1234u);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"v", 1), ERROR_BADDB);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_BADDB);
+    EXPECT_EQ(SHDeleteKeyW(HKEY_CURRENT_USER, u"SOFTWARE"), ERROR_BADDB);
+    EXPECT_EQ(readFile(registry.userDatabase()), broken);
+    EXPECT_NE(registryProblems().find(registry.userDatabase()), std::string::npos) << registryProblems();
+
+    // The other root is unaffected.
+    EXPECT_EQ(setDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"v", 1), ERROR_SUCCESS);
+    EXPECT_EQ(registryProblems().find(registry.machineDatabase()), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, BrokenRegistryFile,
+                         ::testing::Values(BrokenFile{"NotADatabase", notADatabase},
+                                           BrokenFile{"Truncated", truncatedDatabase},
+                                           BrokenFile{"ForeignDatabase", foreignDatabase}),
+                         [](const ::testing::TestParamInfo<BrokenFile>& info) { return info.param.what; });
+
+// Another connection stands in for another process: the layer's cache must see its commits.
+TEST(RegistryStorage, CommitsOfAnotherConnectionAreSeenAtOnce)
+{
+    MovraTest::TemporaryRegistry registry;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    DWORD value = 1;
+    ASSERT_EQ(RegSetValueExW(key, u"v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
+    DWORD size = 4;
+    ASSERT_EQ(RegQueryValueExW(key, u"v", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(registry.userDatabase().c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "UPDATE vals SET data = x'02000000'", nullptr, nullptr, nullptr), SQLITE_OK);
+    size = 4;
+    EXPECT_EQ(RegQueryValueExW(key, u"v", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    EXPECT_EQ(value, 2u);
+
+    ASSERT_EQ(sqlite3_exec(other, "DELETE FROM vals; DELETE FROM keys;", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(RegQueryValueExW(key, u"v", nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+    sqlite3_close(other);
+    RegCloseKey(key);
+}
+
+TEST(RegistryStorage, ConcurrentThreadsKeepEveryWrite)
+{
+    MovraTest::TemporaryRegistry registry;
+    constexpr int kThreads = 4;
+    constexpr int kWrites = 40;
+    std::atomic<int> failures{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &failures] {
+            const std::u16string path = u"SOFTWARE\\Movra\\Thread" + std::u16string(1, char16_t(u'0' + t));
+            HKEY key = nullptr;
+            if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                nullptr) != ERROR_SUCCESS) {
+                ++failures;
+                return;
+            }
+            for (DWORD i = 0; i < kWrites; ++i) {
+                if (RegSetValueExW(key, u"count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4) != ERROR_SUCCESS)
+                    ++failures;
+                DWORD read = 0, size = 4;
+                if (RegQueryValueExW(key, u"count", nullptr, nullptr, reinterpret_cast<BYTE*>(&read), &size)
+                        != ERROR_SUCCESS
+                    || read != i)
+                    ++failures;
+            }
+            RegCloseKey(key);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(failures.load(), 0);
+    DWORD subKeys = 0;
+    HKEY movra = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, KEY_READ, &movra), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryInfoKeyW(movra, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, DWORD(kThreads));
+    RegCloseKey(movra);
+}
+
+} // namespace
