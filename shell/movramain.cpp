@@ -35,6 +35,9 @@ namespace MovraPlayerX {
 
 namespace {
 
+// Not a row of the key table: the crash handler's switch is read by name.
+constexpr char kGeneralGroup[] = "General";
+constexpr char kCrashDumpModeKey[] = "CrashDumpMode";
 constexpr char kDefaultPrimaryView[] = "com.movra.playerX.plugin.MPXPlayerPlugin";
 constexpr char kShutDownArgument[] = "-shutDown";
 constexpr int kNoPrimaryViewStatus = 1;
@@ -87,7 +90,7 @@ int runPlayer(int& argc, char** argv)
 
     // 1-2: settings first: they decide whether crashes leave a dump.
     settings.open();
-    installCrashHandlerIfAsked(settings.get(kCrashDumpMode, int32_t(0)));
+    installCrashHandlerIfAsked(settings.getSetting(kGeneralGroup, kCrashDumpModeKey, int32_t(0)));
 
     // 3-5
     QSslSocket::supportsSsl();

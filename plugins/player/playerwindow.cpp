@@ -16,11 +16,6 @@ namespace MovraReference {
 
 namespace {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("MovraPlayerWindow", text);
-}
-
 qint64 nowMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
@@ -60,23 +55,23 @@ PlayerWindow::PlayerWindow(QWidget* parent)
     m_quitAction->setShortcut(QKeySequence::Quit);
     m_helpMenu = menuBar()->addMenu(QString());
     m_aboutAction = m_helpMenu->addAction(QString(), this, [this] {
-        QMessageBox::about(this, tr("About Movra Player"), tr("Movra Player"));
+        QMessageBox::about(this, QCoreApplication::translate("MovraPlayerWindow", "About Movra Player"), QCoreApplication::translate("MovraPlayerWindow", "Movra Player"));
     });
     retranslate();
 }
 
 void PlayerWindow::retranslate()
 {
-    setWindowTitle(m_current.isEmpty() ? tr("Movra Player")
-                                       : tr("Movra Player") + QStringLiteral(" — ") + m_current);
-    m_nowPlaying->setText(m_current.isEmpty() ? tr("No file open") : tr("Now playing: %1").arg(m_current));
-    m_receivedTitle->setText(tr("Received addresses"));
-    m_fileMenu->setTitle(tr("&File"));
-    m_openAction->setText(tr("&Open…"));
-    m_openAddressAction->setText(tr("Open &Address…"));
-    m_quitAction->setText(tr("&Quit"));
-    m_helpMenu->setTitle(tr("&Help"));
-    m_aboutAction->setText(tr("&About Movra Player"));
+    setWindowTitle(m_current.isEmpty() ? QCoreApplication::translate("MovraPlayerWindow", "Movra Player")
+                                       : QCoreApplication::translate("MovraPlayerWindow", "Movra Player") + QStringLiteral(" — ") + m_current);
+    m_nowPlaying->setText(m_current.isEmpty() ? QCoreApplication::translate("MovraPlayerWindow", "No file open") : QCoreApplication::translate("MovraPlayerWindow", "Now playing: %1").arg(m_current));
+    m_receivedTitle->setText(QCoreApplication::translate("MovraPlayerWindow", "Received addresses"));
+    m_fileMenu->setTitle(QCoreApplication::translate("MovraPlayerWindow", "&File"));
+    m_openAction->setText(QCoreApplication::translate("MovraPlayerWindow", "&Open…"));
+    m_openAddressAction->setText(QCoreApplication::translate("MovraPlayerWindow", "Open &Address…"));
+    m_quitAction->setText(QCoreApplication::translate("MovraPlayerWindow", "&Quit"));
+    m_helpMenu->setTitle(QCoreApplication::translate("MovraPlayerWindow", "&Help"));
+    m_aboutAction->setText(QCoreApplication::translate("MovraPlayerWindow", "&About Movra Player"));
 }
 
 void PlayerWindow::changeEvent(QEvent* event)
@@ -129,14 +124,14 @@ void PlayerWindow::setPosition(qint64 position)
 
 void PlayerWindow::chooseFile()
 {
-    const QString file = QFileDialog::getOpenFileName(this, tr("Open File"));
+    const QString file = QFileDialog::getOpenFileName(this, QCoreApplication::translate("MovraPlayerWindow", "Open File"));
     if (!file.isEmpty())
         openAddress(QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded()));
 }
 
 void PlayerWindow::chooseAddress()
 {
-    const QString text = QInputDialog::getText(this, tr("Open Address"), tr("Address:"));
+    const QString text = QInputDialog::getText(this, QCoreApplication::translate("MovraPlayerWindow", "Open Address"), QCoreApplication::translate("MovraPlayerWindow", "Address:"));
     const QUrl url = QUrl::fromUserInput(text);
     if (url.isValid())
         openAddress(QString::fromUtf8(url.toEncoded()));
