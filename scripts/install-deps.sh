@@ -9,7 +9,7 @@ packages=(
   libqt6svg6 libgl-dev
   libboost-thread-dev libxml2-dev libsqlite3-dev libutfcpp-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  python3
+  python3 dbus-daemon
 )
 
 missing=()
