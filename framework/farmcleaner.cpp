@@ -5,8 +5,10 @@
 #include <boost/thread/thread.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <mutex>
+#include <thread>
 
 namespace MSE {
 
@@ -63,7 +65,7 @@ void FarmCleaner::detach(Farm* farm)
 void FarmCleaner::operator()(std::atomic<bool>* stop)
 {
     while (!*stop) {
-        boost::this_thread::sleep_for(boost::chrono::milliseconds(kWakeIntervalMs));
+        std::this_thread::sleep_for(std::chrono::milliseconds(kWakeIntervalMs));
         const double deadline = sweepDeadline.load();
         if (deadline == 0.0)
             continue;

@@ -1,0 +1,1 @@
+extern "C" int standin_placeholder() { return 0; }

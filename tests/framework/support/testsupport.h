@@ -1,0 +1,74 @@
+#pragma once
+// Helpers shared by the framework tests: folders, wide strings, captured output, mappings.
+
+#include <MSE/String.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fwtest {
+
+// A folder of the test plug-in tree, e.g. pluginFolder("discovery") ends without a slash.
+std::string pluginFolder(const std::string& name);
+
+MSE::movra_string<wchar_t> wide(const std::string& utf8);
+std::string narrow(const MSE::movra_string<wchar_t>& text);
+
+// A fresh folder under /tmp, removed with everything in it.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& path() const { return m_path; }
+    // Writes a file below the folder (creating subfolders) and returns its full path.
+    std::string write(const std::string& relative, const std::string& content) const;
+    std::string mkdir(const std::string& relative) const;
+
+private:
+    std::string m_path;
+};
+
+std::string readFile(const std::string& path);
+
+// Points MSE_LOG at a file of this process before anything logs; the logging library reads
+// the variable once. Returns the file's path.
+const std::string& useLogFile();
+
+// What the logging library wrote since construction.
+class LogCapture
+{
+public:
+    LogCapture();
+    std::string text() const;
+    std::vector<std::string> lines() const;
+    bool contains(const std::string& message) const;
+    int count(const std::string& message) const;
+
+private:
+    std::size_t m_start;
+};
+
+// What the framework wrote to std::cerr while the capture lived.
+class StderrCapture
+{
+public:
+    StderrCapture();
+    ~StderrCapture();
+    std::string text() const;
+
+private:
+    struct Impl;
+    Impl* m_impl;
+};
+
+// Whether a file whose name ends with fileName is mapped into this process.
+bool isMapped(const std::string& fileName);
+
+// Polls predicate every 50 ms until it holds or the timeout passes; the elapsed time in seconds
+// when it held, a negative number otherwise.
+double waitFor(const std::function<bool()>& predicate, std::chrono::milliseconds timeout);
+
+} // namespace fwtest
