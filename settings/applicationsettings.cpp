@@ -7,6 +7,8 @@
 #include "mpx/mpxstringtools.h"
 #include "mpx/osutilities.h"
 
+#include "platform/registry.h"
+
 namespace MovraPlayerX {
 
 namespace {
@@ -34,7 +36,12 @@ struct ApplicationSettings::Private
     }
 };
 
-ApplicationSettings::ApplicationSettings() : d(new Private) {}
+ApplicationSettings::ApplicationSettings() : d(new Private)
+{
+    // Touching the registry here makes its process-wide state complete before this
+    // object does, so it is destroyed after it: the root's keys can still be closed at exit.
+    MovraRegistry::RegCloseKey(nullptr);
+}
 
 ApplicationSettings::~ApplicationSettings()
 {

@@ -569,12 +569,16 @@ bool MovraSettings::setValue(const std::string& valueName, bool value)
 
 bool MovraSettings::setValue(const std::u16string& valueName, const std::string& value)
 {
-    return setValue(valueName, toWide(value));
+    // Text that does not convert is refused rather than stored as "" over the old value.
+    const std::u16string text = toWide(value);
+    if (text.empty() && !value.empty())
+        return false;
+    return setValue(valueName, text);
 }
 
 bool MovraSettings::setValue(const std::string& valueName, const std::string& value)
 {
-    return setValue(toWide(valueName), toWide(value));
+    return setValue(toWide(valueName), value);
 }
 
 bool MovraSettings::setValue(const std::u16string& valueName, const std::u16string& value)
@@ -719,7 +723,11 @@ bool MovraSettings::getValue(const std::u16string& valueName, std::string& value
     std::u16string text;
     if (!getValue(valueName, text))
         return false;
-    value = toUtf8(text);
+    // Stored text that has no UTF-8 form is a failed read, not an empty string.
+    std::string converted = toUtf8(text);
+    if (converted.empty() && !text.empty())
+        return false;
+    value = std::move(converted);
     return true;
 }
 

@@ -1,0 +1,711 @@
+// Sections of the store on a real registry in a temporary folder: encodings, acceptance
+// rules, open modes, names, paths and deletion.
+
+#include "registrysandbox.h"
+
+#include "settings/movrasettings.h"
+#include "settings/opensettings.h"
+#include "settings/refcountedptr.h"
+#include "settings/settingskeydeletion.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+using namespace MovraRegistry;
+using mvds::IMovraSettings;
+using Section = mvtl::RefCountedPtr<IMovraSettings>;
+
+namespace {
+
+const std::u16string kTestPath = u"SOFTWARE\\Movra\\Test";
+
+Section openSection(const std::string& path, mvds::SettingsOpenMode mode)
+{
+    Section section;
+    mvds::openSettings(path, mode, section.out());
+    return section;
+}
+
+std::u16string pathOf(const Section& section)
+{
+    return static_cast<mvds::MovraSettings*>(section.get())->getPath();
+}
+
+class SettingsTest : public ::testing::Test
+{
+protected:
+    RegistrySandbox registry;
+};
+
+// --- encodings ---
+
+struct WriteCase
+{
+    const char* name;
+    std::function<bool(IMovraSettings&)> write;
+    DWORD type;
+    std::vector<uint8_t> bytes;
+};
+
+class ValueEncoding : public SettingsTest, public ::testing::WithParamInterface<WriteCase> {};
+
+TEST_P(ValueEncoding, StoresTypeAndBytes)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    ASSERT_TRUE(section);
+    ASSERT_TRUE(GetParam().write(*section));
+    const rawreg::Value stored = rawreg::read(HKEY_CURRENT_USER, kTestPath, u"v");
+    ASSERT_EQ(stored.status, ERROR_SUCCESS);
+    EXPECT_EQ(stored.type, GetParam().type);
+    EXPECT_EQ(stored.bytes, GetParam().bytes);
+}
+
+std::vector<uint8_t> bytesOf(const void* data, std::size_t size)
+{
+    const auto* begin = static_cast<const uint8_t*>(data);
+    return std::vector<uint8_t>(begin, begin + size);
+}
+
+const float kFloat = 1.5f;
+const double kDouble = -2.25;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ValueEncoding,
+    ::testing::Values(
+        WriteCase{"int32MinusOneSignExtends", [](IMovraSettings& s) { return s.setValue(u"v", int32_t(-1)); },
+                  REG_QWORD, rawreg::qword(0xFFFFFFFFFFFFFFFFull)},
+        WriteCase{"uint32MaxZeroExtends", [](IMovraSettings& s) { return s.setValue(u"v", uint32_t(0xFFFFFFFFu)); },
+                  REG_QWORD, rawreg::qword(0x00000000FFFFFFFFull)},
+        WriteCase{"int64Min", [](IMovraSettings& s) { return s.setValue("v", INT64_MIN); },
+                  REG_QWORD, rawreg::qword(0x8000000000000000ull)},
+        WriteCase{"uint64Max", [](IMovraSettings& s) { return s.setValue("v", UINT64_MAX); },
+                  REG_QWORD, rawreg::qword(UINT64_MAX)},
+        WriteCase{"longLong", [](IMovraSettings& s) { return s.setValue(u"v", 0x0102030405060708LL); },
+                  REG_QWORD, rawreg::qword(0x0102030405060708ull)},
+        WriteCase{"floatAsDword", [](IMovraSettings& s) { return s.setValue(u"v", kFloat); },
+                  REG_DWORD, bytesOf(&kFloat, 4)},
+        WriteCase{"doubleAsQword", [](IMovraSettings& s) { return s.setValue("v", kDouble); },
+                  REG_QWORD, bytesOf(&kDouble, 8)},
+        WriteCase{"boolTrue", [](IMovraSettings& s) { return s.setValue(u"v", true); }, REG_DWORD, rawreg::dword(1)},
+        WriteCase{"boolFalse", [](IMovraSettings& s) { return s.setValue("v", false); }, REG_DWORD, rawreg::dword(0)},
+        WriteCase{"stringWithNul", [](IMovraSettings& s) { return s.setValue(u"v", std::u16string(u"ab")); },
+                  REG_SZ, std::vector<uint8_t>{'a', 0, 'b', 0, 0, 0}},
+        WriteCase{"utf8StringLiteral", [](IMovraSettings& s) { return s.setValue("v", "\xC3\xA9"); },
+                  REG_SZ, std::vector<uint8_t>{0xE9, 0, 0, 0}},
+        WriteCase{"emptyString", [](IMovraSettings& s) { return s.setValue(u"v", std::u16string()); },
+                  REG_SZ, std::vector<uint8_t>{0, 0}},
+        WriteCase{"binary", [](IMovraSettings& s) { return s.setValue(u"v", "\x01\x00\xFF", 3); },
+                  REG_BINARY, std::vector<uint8_t>{1, 0, 0xFF}},
+        WriteCase{"zeroLengthBinary", [](IMovraSettings& s) { return s.setValue("v", static_cast<const char*>(nullptr), 0); },
+                  REG_BINARY, std::vector<uint8_t>{}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsTest, RejectedWritesStoreNothing)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    EXPECT_FALSE(section->setValue(u"v", static_cast<const char*>(nullptr), 3));
+    EXPECT_FALSE(section->setValue(u"", int32_t(1)));
+    EXPECT_FALSE(section->setValue("bad\xC3", int32_t(1)));  // name does not convert
+    ASSERT_TRUE(section->setValue(u"text", "good"));
+    EXPECT_FALSE(section->setValue(u"text", "bad\xF5\x80\x80\x80"));  // text does not convert
+    EXPECT_FALSE(section->setValue("text", std::string("\xED\xA0\x80")));
+    uint32_t count = 99;
+    ASSERT_TRUE(section->getValueCount(count));
+    EXPECT_EQ(count, 1u);
+    std::string text;
+    EXPECT_TRUE(section->getValue("text", text));
+    EXPECT_EQ(text, "good");
+}
+
+TEST_F(SettingsTest, IntegersReadBackTheirLow32Bits)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    ASSERT_TRUE(section->setValue(u"signed", int32_t(-1)));
+    ASSERT_TRUE(section->setValue(u"unsigned", uint32_t(0xFFFFFFFFu)));
+    ASSERT_TRUE(section->setValue(u"wide", int64_t(0x123456789ABCDEF0)));
+
+    int32_t i32 = 0;
+    uint32_t u32 = 0;
+    int64_t i64 = 0;
+    uint64_t u64 = 0;
+    EXPECT_TRUE(section->getValue(u"signed", i32));
+    EXPECT_EQ(i32, -1);
+    EXPECT_TRUE(section->getValue("signed", u32));
+    EXPECT_EQ(u32, 0xFFFFFFFFu);
+    EXPECT_TRUE(section->getValue(u"signed", u64));
+    EXPECT_EQ(u64, UINT64_MAX);
+    EXPECT_TRUE(section->getValue(u"unsigned", i32));
+    EXPECT_EQ(i32, -1);
+    EXPECT_TRUE(section->getValue("unsigned", i64));
+    EXPECT_EQ(i64, 0xFFFFFFFFll);
+    EXPECT_TRUE(section->getValue(u"wide", i32));
+    EXPECT_EQ(static_cast<uint32_t>(i32), 0x9ABCDEF0u);
+    EXPECT_TRUE(section->getValue(u"wide", i64));
+    EXPECT_EQ(i64, 0x123456789ABCDEF0);
+}
+
+TEST_F(SettingsTest, DwordFromAnotherProgramReadsThroughIntegerGetters)
+{
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"d", REG_DWORD, rawreg::dword(0x80000001u)), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserReadOnly);
+    ASSERT_TRUE(section);
+    int32_t i32 = 0;
+    uint32_t u32 = 0;
+    int64_t i64 = -1;
+    uint64_t u64 = ~0ull;
+    long long ll = -1;
+    EXPECT_TRUE(section->getValue(u"d", i32));
+    EXPECT_EQ(i32, static_cast<int32_t>(0x80000001u));
+    EXPECT_TRUE(section->getValue(u"d", u32));
+    EXPECT_EQ(u32, 0x80000001u);
+    // The upper half of a 64-bit read of a DWORD is zero: DWORDs are unsigned.
+    EXPECT_TRUE(section->getValue(u"d", i64));
+    EXPECT_EQ(i64, 0x80000001ll);
+    EXPECT_TRUE(section->getValue(u"d", u64));
+    EXPECT_EQ(u64, 0x80000001ull);
+    EXPECT_TRUE(section->getValue(u"d", ll));
+    EXPECT_EQ(ll, 0x80000001ll);
+    bool flag = false;
+    EXPECT_TRUE(section->getValue(u"d", flag));
+    EXPECT_TRUE(flag);
+}
+
+TEST_F(SettingsTest, ScalarsRoundTrip)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    ASSERT_TRUE(section->setValue("f", 3.25f));
+    ASSERT_TRUE(section->setValue("d", 1e300));
+    ASSERT_TRUE(section->setValue("b", false));
+    float f = 0;
+    double d = 0;
+    bool b = true;
+    EXPECT_TRUE(section->getValue("f", f));
+    EXPECT_EQ(f, 3.25f);
+    EXPECT_TRUE(section->getValue(u"d", d));
+    EXPECT_EQ(d, 1e300);
+    EXPECT_TRUE(section->getValue(u"b", b));
+    EXPECT_FALSE(b);
+}
+
+// Every getter meets a value it must refuse; the out variable keeps its sentinel.
+TEST_F(SettingsTest, WrongTypesFailAndLeaveTheOutVariable)
+{
+    const std::vector<uint8_t> sixteen(16, 0xAB);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"qword", REG_QWORD, rawreg::qword(7)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"dword", REG_DWORD, rawreg::dword(7)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"expand", REG_EXPAND_SZ, rawreg::utf16z(u"%HOME%")), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"text", REG_SZ, rawreg::utf16z(u"7")), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"big", REG_BINARY, sixteen), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"small", REG_BINARY, {1, 2, 3, 4}), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"short", REG_DWORD, {1, 2}), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserReadOnly);
+    ASSERT_TRUE(section);
+
+    const int32_t kI32 = 0x0BADF00D;
+    const uint64_t kU64 = 0xDEADBEEFDEADBEEFull;
+    for (const char16_t* name : {u"expand", u"text", u"big", u"short", u"missing"}) {
+        SCOPED_TRACE(std::string(name, name + std::char_traits<char16_t>::length(name)));
+        int32_t i32 = kI32;
+        uint32_t u32 = kI32;
+        int64_t i64 = kU64;
+        uint64_t u64 = kU64;
+        long long ll = kU64;
+        EXPECT_FALSE(section->getValue(name, i32));
+        EXPECT_FALSE(section->getValue(name, u32));
+        EXPECT_FALSE(section->getValue(name, i64));
+        EXPECT_FALSE(section->getValue(name, u64));
+        EXPECT_FALSE(section->getValue(name, ll));
+        EXPECT_EQ(i32, kI32);
+        EXPECT_EQ(u32, static_cast<uint32_t>(kI32));
+        EXPECT_EQ(i64, static_cast<int64_t>(kU64));
+        EXPECT_EQ(u64, kU64);
+        EXPECT_EQ(ll, static_cast<long long>(kU64));
+    }
+    float f = 42.f;
+    EXPECT_FALSE(section->getValue(u"qword", f));  // a float is a DWORD only
+    EXPECT_FALSE(section->getValue(u"small", f));
+    EXPECT_EQ(f, 42.f);
+    double d = 42.0;
+    EXPECT_FALSE(section->getValue(u"dword", d));  // a double is a QWORD only
+    EXPECT_FALSE(section->getValue(u"big", d));
+    EXPECT_EQ(d, 42.0);
+    bool b = true;
+    EXPECT_FALSE(section->getValue(u"qword", b));
+    EXPECT_TRUE(b);
+    b = false;
+    EXPECT_FALSE(section->getValue(u"short", b));
+    EXPECT_FALSE(b);
+    std::u16string wide = u"sentinel";
+    std::string narrow = "sentinel";
+    EXPECT_FALSE(section->getValue(u"expand", wide));
+    EXPECT_FALSE(section->getValue(u"dword", wide));
+    EXPECT_FALSE(section->getValue("expand", narrow));
+    EXPECT_FALSE(section->getValue(u"big", narrow));
+    EXPECT_EQ(wide, u"sentinel");
+    EXPECT_EQ(narrow, "sentinel");
+    mvtl::MemoryBuffer<char> buffer(5);
+    EXPECT_FALSE(section->getValue(u"text", buffer));
+    EXPECT_FALSE(section->getValue(u"qword", buffer));
+    EXPECT_EQ(buffer.size(), 5u);
+}
+
+TEST_F(SettingsTest, OversizedValueReportsMoreDataAndFails)
+{
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"big", REG_QWORD, std::vector<uint8_t>(16, 1)), ERROR_SUCCESS);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTestPath.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    uint8_t bytes[8];
+    DWORD size = sizeof bytes;
+    DWORD type = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"big", nullptr, &type, bytes, &size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 16u);
+    RegCloseKey(key);
+
+    Section section = openSection("Test", mvds::UserReadOnly);
+    int64_t value = 5;
+    double d = 5;
+    EXPECT_FALSE(section->getValue(u"big", value));
+    EXPECT_FALSE(section->getValue(u"big", d));
+    EXPECT_EQ(value, 5);
+}
+
+TEST_F(SettingsTest, StringsAndBinaryRoundTrip)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    const std::string utf8 = "Gulim \xE4\xB8\xAD \xF0\x9F\x8E\xAC";
+    ASSERT_TRUE(section->setValue("s", utf8));
+    std::string narrow;
+    std::u16string wide;
+    EXPECT_TRUE(section->getValue("s", narrow));
+    EXPECT_EQ(narrow, utf8);
+    EXPECT_TRUE(section->getValue(u"s", wide));
+    EXPECT_EQ(wide, u"Gulim \u4E2D \U0001F3AC");
+
+    // An empty string is a value: its two bytes are the terminating NUL.
+    ASSERT_TRUE(section->setValue(u"empty", std::u16string()));
+    narrow = "x";
+    EXPECT_TRUE(section->getValue("empty", narrow));
+    EXPECT_EQ(narrow, "");
+
+    const char blob[] = {0, 1, 2, 3, 4};
+    ASSERT_TRUE(section->setValue(u"blob", blob, 5));
+    mvtl::MemoryBuffer<char> buffer;
+    ASSERT_TRUE(section->getValue("blob", buffer));
+    ASSERT_EQ(buffer.size(), 5u);
+    EXPECT_EQ(std::memcmp(buffer.get(), blob, 5), 0);
+}
+
+TEST_F(SettingsTest, StringWithoutTerminatorOrOddSizeReadsItsText)
+{
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"noNul", REG_SZ, {'a', 0, 'b', 0, 'c', 0}), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"odd", REG_SZ, {'x', 0, 'y'}), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"inner", REG_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0}), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"zero", REG_SZ, {}), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserReadOnly);
+    std::u16string text;
+    EXPECT_TRUE(section->getValue(u"noNul", text));
+    EXPECT_EQ(text, u"abc");
+    EXPECT_TRUE(section->getValue(u"odd", text));
+    EXPECT_EQ(text, u"x\u0079");
+    EXPECT_TRUE(section->getValue(u"inner", text));
+    EXPECT_EQ(text, u"a");
+    text = u"kept";
+    EXPECT_FALSE(section->getValue(u"zero", text));
+    EXPECT_EQ(text, u"kept");
+}
+
+TEST_F(SettingsTest, NamesThatDoNotConvertFail)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    ASSERT_TRUE(section->setValue(u"ok", int32_t(1)));
+    int32_t value = 7;
+    EXPECT_FALSE(section->getValue("\xC0\xAF", value));
+    EXPECT_FALSE(section->removeValue("\xED\xA0\x80"));
+    EXPECT_FALSE(section->openSection("\xFF", nullptr));
+    EXPECT_FALSE(mvds::openSettings(std::string("\x80"), mvds::UserCreate, nullptr));
+    EXPECT_EQ(value, 7);
+}
+
+// --- open modes ---
+
+TEST_F(SettingsTest, UserReadOnlyOnMissingKeyFailsAndCreatesNothing)
+{
+    Section section;
+    EXPECT_FALSE(mvds::openSettings("Test", mvds::UserReadOnly, section.out()));
+    // A section reached without opening its own key: build it through a parent that does open.
+    ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, kTestPath), ERROR_SUCCESS);
+    Section parent = openSection("Test", mvds::UserReadOnly);
+    ASSERT_TRUE(parent);
+    std::u16string name;
+    int32_t i = 3;
+    uint32_t count = 9;
+    std::set<std::u16string> names{u"stale"};
+    EXPECT_FALSE(parent->openSection(u"Child", section.out()));
+    EXPECT_FALSE(parent->setValue(u"v", int32_t(1)));  // read-only key
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath + u"\\Child"));
+
+    // The failed child stays cached: a second open finds it, its operations retry and fail.
+    Section child;
+    ASSERT_TRUE(parent->openSection(u"Child", child.out()));
+    EXPECT_TRUE(child->getName(name));
+    EXPECT_EQ(name, u"Child");
+    EXPECT_FALSE(child->getValue(u"v", i));
+    EXPECT_FALSE(child->setValue(u"v", int32_t(1)));
+    EXPECT_FALSE(child->getValueCount(count));
+    EXPECT_FALSE(child->getSectionNames(names));
+    EXPECT_TRUE(names.empty());
+    EXPECT_FALSE(child->removeValue(u"v"));
+    EXPECT_FALSE(child->removeSection());
+    EXPECT_EQ(i, 3);
+    EXPECT_EQ(count, 9u);
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath + u"\\Child"));
+}
+
+TEST_F(SettingsTest, UserCreateCreatesOnFirstOperationEvenWhenItFails)
+{
+    Section created = openSection("Test/New", mvds::UserCreate);
+    ASSERT_TRUE(created);
+    EXPECT_TRUE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath + u"\\New"));
+    int32_t value = 1;
+    EXPECT_FALSE(created->getValue(u"missing", value));
+    EXPECT_TRUE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath + u"\\New"));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kTestPath + u"\\New"));
+}
+
+TEST_F(SettingsTest, UnknownModeFailsEveryOpen)
+{
+    ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, kTestPath), ERROR_SUCCESS);
+    for (int32_t mode : {0, 10, -1}) {
+        EXPECT_FALSE(mvds::openSettings("Test", static_cast<mvds::SettingsOpenMode>(mode), nullptr)) << mode;
+    }
+}
+
+TEST_F(SettingsTest, MachineModesUseTheMachineRoot)
+{
+    EXPECT_FALSE(mvds::openSettings("Test", mvds::MachineReadOnly, nullptr));
+    EXPECT_FALSE(mvds::openSettings("Test", mvds::MachineReadWrite, nullptr));
+    Section section = openSection("Test", mvds::MachineCreate);
+    ASSERT_TRUE(section);
+    EXPECT_EQ(static_cast<mvds::MovraSettings*>(section.get())->getUsedRoot(), mvds::MovraSettings::kMachineRoot);
+    ASSERT_TRUE(section->setValue(u"m", int32_t(5)));
+    EXPECT_EQ(rawreg::read(HKEY_LOCAL_MACHINE, kTestPath, u"m").bytes, rawreg::qword(5));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+
+    Section readOnly = openSection("Test", mvds::MachineReadOnly);
+    ASSERT_TRUE(readOnly);
+    int32_t value = 0;
+    EXPECT_TRUE(readOnly->getValue(u"m", value));
+    EXPECT_EQ(value, 5);
+    EXPECT_FALSE(readOnly->setValue(u"m", int32_t(6)));
+    EXPECT_FALSE(readOnly->removeValue(u"m"));
+}
+
+TEST_F(SettingsTest, FallbackReadsMachineAndWritesUser)
+{
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"v", REG_QWORD, rawreg::qword(30)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"only", REG_SZ, rawreg::utf16z(u"machine")), ERROR_SUCCESS);
+
+    // Mode 2 with no user key: reads fall back, writes have no key to go to.
+    Section fallback = openSection("Test", mvds::UserReadWriteMachineFallback);
+    ASSERT_TRUE(fallback);
+    int32_t value = 0;
+    EXPECT_TRUE(fallback->getValue(u"v", value));
+    EXPECT_EQ(value, 30);
+    EXPECT_FALSE(fallback->setValue(u"v", int32_t(31)));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+
+    // Mode 8 creates the user key; its values win from then on.
+    Section create = openSection("Test", mvds::UserCreateMachineFallback);
+    ASSERT_TRUE(create);
+    EXPECT_TRUE(create->getValue(u"v", value));
+    EXPECT_EQ(value, 30);
+    ASSERT_TRUE(create->setValue(u"v", int32_t(50)));
+    EXPECT_TRUE(create->getValue(u"v", value));
+    EXPECT_EQ(value, 50);
+    std::string text;
+    EXPECT_TRUE(create->getValue("only", text));
+    EXPECT_EQ(text, "machine");
+    EXPECT_EQ(rawreg::read(HKEY_LOCAL_MACHINE, kTestPath, u"v").bytes, rawreg::qword(30));
+
+    // Mode 2 retries the user key on its next operation, now that it exists.
+    EXPECT_TRUE(fallback->setValue(u"v", int32_t(60)));
+    EXPECT_TRUE(create->getValue(u"v", value));
+    EXPECT_EQ(value, 60);
+}
+
+TEST_F(SettingsTest, NonFallbackModesNeverReadTheMachineKey)
+{
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"v", REG_QWORD, rawreg::qword(30)), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserCreate);
+    int32_t value = 1;
+    EXPECT_FALSE(section->getValue(u"v", value));
+    EXPECT_EQ(value, 1);
+}
+
+TEST_F(SettingsTest, UserCreateMachineFallbackFailsWhenTheUserKeyCannotBeCreated)
+{
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"v", REG_QWORD, rawreg::qword(30)), ERROR_SUCCESS);
+    RegistrySandbox::reconnect();
+    QFile user(registry.userFile());
+    ASSERT_TRUE(user.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    user.write(QByteArray(4096, 'x'));
+    user.close();
+    EXPECT_FALSE(mvds::openSettings("Test", mvds::UserCreateMachineFallback, nullptr));
+    EXPECT_TRUE(mvds::openSettings("Test", mvds::UserReadOnlyMachineFallback, nullptr));
+}
+
+// --- names ---
+
+TEST_F(SettingsTest, SectionNamesInFallbackModesAreListedOnce)
+{
+    for (const char16_t* name : {u"\\A", u"\\B"})
+        ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, kTestPath + name), ERROR_SUCCESS);
+    for (const char16_t* name : {u"\\B", u"\\C", u"\\LongerName"})
+        ASSERT_EQ(rawreg::createKey(HKEY_LOCAL_MACHINE, kTestPath + name), ERROR_SUCCESS);
+
+    Section section = openSection("Test", mvds::UserReadOnlyMachineFallback);
+    std::set<std::string> names;
+    ASSERT_TRUE(section->getSectionNames(names));
+    EXPECT_EQ(names, (std::set<std::string>{"A", "B", "C", "LongerName"}));
+    uint32_t count = 0;
+    ASSERT_TRUE(section->getSectionCount(count));
+    EXPECT_EQ(count, 4u);
+
+    Section userOnly = openSection("Test", mvds::UserReadOnly);
+    ASSERT_TRUE(userOnly->getSectionCount(count));
+    EXPECT_EQ(count, 2u);
+}
+
+TEST_F(SettingsTest, ValueNamesSkipTheUnnamedValueAndMergeRoots)
+{
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"", REG_SZ, rawreg::utf16z(u"default")), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"One", REG_DWORD, rawreg::dword(1)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"Two", REG_DWORD, rawreg::dword(2)), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserReadOnly);
+    uint32_t count = 0;
+    ASSERT_TRUE(section->getValueCount(count));
+    EXPECT_EQ(count, 2u);
+
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"Two", REG_DWORD, rawreg::dword(2)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"Three", REG_DWORD, rawreg::dword(3)), ERROR_SUCCESS);
+    Section fallback = openSection("Test", mvds::UserReadOnlyMachineFallback);
+    std::set<std::u16string> names;
+    ASSERT_TRUE(fallback->getValueNames(names));
+    EXPECT_EQ(names, (std::set<std::u16string>{u"One", u"Three", u"Two"}));
+}
+
+TEST_F(SettingsTest, ValueNameOf1024UnitsEndsTheEnumeration)
+{
+    const std::u16string longName(1024, u'n');
+    const std::u16string limitName(1023, u'm');
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"first", REG_DWORD, rawreg::dword(1)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, limitName, REG_DWORD, rawreg::dword(1)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, longName, REG_DWORD, rawreg::dword(1)), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, kTestPath, u"last", REG_DWORD, rawreg::dword(1)), ERROR_SUCCESS);
+
+    // What the enumeration sees before the long name, in the registry's own order.
+    std::set<std::u16string> expected;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTestPath.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    std::vector<char16_t> buffer(kMaxValueNameLength + 1);
+    bool sawLong = false;
+    for (DWORD index = 0; !sawLong; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        ASSERT_EQ(RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        const std::u16string name(buffer.data(), length);
+        sawLong = name == longName;
+        if (!sawLong)
+            expected.insert(name);
+    }
+    RegCloseKey(key);
+
+    Section section = openSection("Test", mvds::UserReadOnly);
+    std::set<std::u16string> names;
+    ASSERT_TRUE(section->getValueNames(names));
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(names.count(longName), 0u);
+}
+
+// --- paths and the section tree ---
+
+TEST_F(SettingsTest, PathsBelowTheProductKey)
+{
+    Section general = openSection("General", mvds::UserCreate);
+    ASSERT_TRUE(general);
+    EXPECT_EQ(pathOf(general), u"SOFTWARE\\Movra\\General");
+    EXPECT_TRUE(rawreg::keyExists(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\General"));
+
+    ASSERT_EQ(rawreg::createKey(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Install\\Player"), ERROR_SUCCESS);
+    for (const char* path : {"Install/Player", "Install\\Player"}) {
+        Section install = openSection(path, mvds::MachineReadOnly);
+        ASSERT_TRUE(install) << path;
+        EXPECT_EQ(pathOf(install), u"SOFTWARE\\Movra\\Install\\Player");
+        std::string name;
+        install->getName(name);
+        EXPECT_EQ(name, "Player");
+    }
+    // Only the last segment is opened; the one handed out is the caller's only reference.
+    Section nested = openSection("Settings/Player/Deep", mvds::UserCreate);
+    ASSERT_TRUE(nested);
+    EXPECT_EQ(nested->getRefCount(), 1);
+
+    for (const char* bad : {"Settings/", "", "/"})
+        EXPECT_FALSE(mvds::openSettings(std::string(bad), mvds::UserCreate, nullptr)) << bad;
+}
+
+TEST_F(SettingsTest, ChildSectionsAreCachedAndShared)
+{
+    Section root = openSection("Settings/Player", mvds::UserCreate);
+    Section first, second, deep;
+    ASSERT_TRUE(root->openSection(u"Playback", first.out()));
+    EXPECT_EQ(first->getRefCount(), 2);  // the root's children map and this holder
+    ASSERT_TRUE(root->openSection("Playback", second.out()));
+    EXPECT_EQ(first.get(), second.get());
+    ASSERT_TRUE(root->openSection("Subtitles\\Font", deep.out()));
+    EXPECT_EQ(pathOf(deep), u"SOFTWARE\\Movra\\Settings\\Player\\Subtitles\\Font");
+    Section viaParent;
+    ASSERT_TRUE(root->openSection(u"Subtitles", viaParent.out()));
+    Section again;
+    ASSERT_TRUE(viaParent->openSection(u"Font", again.out()));
+    EXPECT_EQ(again.get(), deep.get());
+    EXPECT_TRUE(root->openSection(u"Playback", nullptr));
+    EXPECT_FALSE(root->openSection(u"", nullptr));
+    EXPECT_FALSE(root->openSection(u"Playback/", nullptr));
+
+    // A released root still leaves the caller's children alive.
+    root.reset();
+    EXPECT_EQ(first->getRefCount(), 2);
+    first.reset();
+    EXPECT_EQ(second->getRefCount(), 1);
+    EXPECT_TRUE(second->setValue(u"v", int32_t(1)));
+}
+
+TEST_F(SettingsTest, RemoveSectionOnTheUserRootDeletesTheTree)
+{
+    Section section = openSection("Test", mvds::UserCreate);
+    Section child;
+    ASSERT_TRUE(section->openSection(u"A/B", child.out()));
+    ASSERT_TRUE(child->setValue(u"v", int32_t(1)));
+    ASSERT_TRUE(section->setValue(u"w", int32_t(1)));
+    EXPECT_TRUE(section->removeSection());
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+
+    // Still usable: the next operation of a create mode makes the key anew.
+    uint32_t count = 9;
+    EXPECT_TRUE(section->getValueCount(count));
+    EXPECT_EQ(count, 0u);
+    EXPECT_TRUE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+}
+
+std::vector<std::u16string> g_deletedKeys;
+std::vector<REGSAM> g_deletionViews;
+
+LONG recordingDelete(HKEY root, const char16_t* subKey, REGSAM sam, DWORD reserved)
+{
+    g_deletedKeys.emplace_back(subKey);
+    g_deletionViews.push_back(sam);
+    return RegDeleteKeyExW(root, subKey, sam, reserved);
+}
+
+TEST_F(SettingsTest, MachineTreeIsDeletedDepthFirstThroughThe64BitView)
+{
+    for (const char16_t* sub : {u"\\A\\B\\C", u"\\A\\D", u"\\E"})
+        ASSERT_EQ(rawreg::createKey(HKEY_LOCAL_MACHINE, kTestPath + sub), ERROR_SUCCESS);
+    g_deletedKeys.clear();
+    g_deletionViews.clear();
+    EXPECT_TRUE(mvds::deleteMachineKeyTree(kTestPath, recordingDelete));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kTestPath));
+    ASSERT_EQ(g_deletedKeys.size(), 6u);
+    EXPECT_EQ(g_deletedKeys.back(), kTestPath);
+    // Every key goes after all of its descendants.
+    for (std::size_t i = 0; i < g_deletedKeys.size(); ++i)
+        for (std::size_t j = i + 1; j < g_deletedKeys.size(); ++j)
+            EXPECT_NE(g_deletedKeys[j].rfind(g_deletedKeys[i] + u"\\", 0), 0u);
+    for (REGSAM view : g_deletionViews)
+        EXPECT_EQ(view, KEY_WOW64_64KEY);
+
+    EXPECT_FALSE(mvds::deleteMachineKeyTree(kTestPath, recordingDelete));  // gone
+}
+
+TEST_F(SettingsTest, RemoveSectionOnTheMachineRoot)
+{
+    Section section = openSection("Test", mvds::MachineCreate);
+    Section child;
+    ASSERT_TRUE(section->openSection(u"A\\B\\C", child.out()));
+    ASSERT_TRUE(child->setValue(u"v", true));
+    EXPECT_TRUE(section->removeSection());
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kTestPath));
+}
+
+TEST_F(SettingsTest, FallbackSectionRemovesOnlyTheUserTree)
+{
+    ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, kTestPath + u"\\A"), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::createKey(HKEY_LOCAL_MACHINE, kTestPath + u"\\A"), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserReadOnlyMachineFallback);
+    EXPECT_TRUE(section->removeSection());
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+    EXPECT_TRUE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kTestPath + u"\\A"));
+}
+
+TEST_F(SettingsTest, DeleteSettingsKeyRefusesOutsideTheProductKey)
+{
+    ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, u"SOFTWARE\\Other\\X"), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::createKey(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Other\\X"), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, kTestPath), ERROR_SUCCESS);
+    EXPECT_FALSE(mvds::deleteSettingsKey(u"SOFTWARE\\Other\\X", mvds::MovraSettings::kUserRoot));
+    EXPECT_FALSE(mvds::deleteSettingsKey(u"SOFTWARE\\Other\\X", mvds::MovraSettings::kMachineRoot));
+    EXPECT_FALSE(mvds::deleteSettingsKey(u"SOFTWARE\\Movra", mvds::MovraSettings::kUserRoot));
+    EXPECT_FALSE(mvds::deleteSettingsKey(kTestPath, 0));
+    EXPECT_FALSE(mvds::deleteSettingsKey(kTestPath, 0x80000000u));
+    EXPECT_TRUE(rawreg::keyExists(HKEY_CURRENT_USER, u"SOFTWARE\\Other\\X"));
+    EXPECT_TRUE(rawreg::keyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Other\\X"));
+    EXPECT_TRUE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+}
+
+TEST_F(SettingsTest, RemoveValueTouchesThePrimaryKeyOnly)
+{
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kTestPath, u"v", REG_QWORD, rawreg::qword(1)), ERROR_SUCCESS);
+    Section section = openSection("Test", mvds::UserCreateMachineFallback);
+    ASSERT_TRUE(section->setValue(u"v", int32_t(2)));
+    EXPECT_TRUE(section->removeValue("v"));
+    EXPECT_FALSE(section->removeValue("v"));
+    int32_t value = 0;
+    EXPECT_TRUE(section->getValue(u"v", value));  // the machine value shows through again
+    EXPECT_EQ(value, 1);
+}
+
+// --- installation records ---
+
+TEST_F(SettingsTest, InstallRecordsAreReadOnlyMachineKeys)
+{
+    const std::u16string install = u"SOFTWARE\\Movra\\Install\\Player";
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, install, u"InstallDir", REG_SZ, rawreg::utf16z(u"/opt/movra \u00E9")), ERROR_SUCCESS);
+    ASSERT_EQ(rawreg::write(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Install\\UserOnly", u"InstallDir", REG_SZ, rawreg::utf16z(u"/home")), ERROR_SUCCESS);
+
+    std::string narrow = "unchanged";
+    EXPECT_TRUE(mvds::readInstallString("Player", "InstallDir", narrow));
+    EXPECT_EQ(narrow, "/opt/movra \xC3\xA9");
+    std::u16string wide;
+    EXPECT_TRUE(mvds::readInstallString(u"Player", u"InstallDir", wide));
+    EXPECT_EQ(wide, u"/opt/movra \u00E9");
+
+    narrow = "unchanged";
+    EXPECT_FALSE(mvds::readInstallString("Player", "", narrow));
+    EXPECT_FALSE(mvds::readInstallString("Player", "Missing", narrow));
+    EXPECT_FALSE(mvds::readInstallString("", "InstallDir", narrow));
+    EXPECT_FALSE(mvds::readInstallString("UserOnly", "InstallDir", narrow));
+    EXPECT_EQ(narrow, "unchanged");
+
+    EXPECT_TRUE(mvds::isInstallSectionPresent("Player"));
+    EXPECT_FALSE(mvds::isInstallSectionPresent("UserOnly"));
+    EXPECT_FALSE(mvds::isInstallSectionPresent(""));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Install\\UserOnly"));
+
+    Section section;
+    ASSERT_TRUE(mvds::openInstallSection(u"Player", section.out()));
+    EXPECT_FALSE(section->setValue(u"InstallDir", std::u16string(u"/tmp")));
+}
+
+} // namespace
