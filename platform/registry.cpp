@@ -550,6 +550,18 @@ std::string registryProblems()
     return problems;
 }
 
+LONG registryRootWritable(HKEY root)
+{
+    if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE && root != HKEY_CLASSES_ROOT)
+        return ERROR_INVALID_HANDLE;
+    Handle handle;
+    const LONG rc = lookupHandle(root, &handle);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    auto guard = handle.store->lock();
+    return handle.store->checkWritable_locked();
+}
+
 void resetRegistryForTesting()
 {
     Registry& reg = registry();

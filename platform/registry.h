@@ -113,6 +113,11 @@ LONG SHDeleteKeyW(HKEY key, const char16_t* subKey);
 // simply absent. A broken root answers ERROR_BADDB to every call and is never written.
 std::string registryProblems();
 
+// Whether a write to `root` (a predefined key) could succeed: ERROR_SUCCESS,
+// ERROR_ACCESS_DENIED or ERROR_BADDB. Creates nothing; lets a tool refuse a whole import
+// before its first write instead of failing half-way.
+LONG registryRootWritable(HKEY root);
+
 // Closes every cached database connection and reads the location again on next use;
 // for tests and tools that switch MOVRA_REGISTRY_DIR within one process. No key handle
 // may be open when it is called.

@@ -198,6 +198,18 @@ std::string RegistryStore::problem_locked()
     return m_state == State::Broken ? m_problem : std::string();
 }
 
+LONG RegistryStore::checkWritable_locked()
+{
+    const LONG rc = prepare_locked(false);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    if (m_state == State::Open)
+        return m_readOnly ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+    if (pathExists(m_path))
+        return ERROR_ACCESS_DENIED; // an empty file we may not write
+    return !m_forceReadOnly && canCreateAt(m_path) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 void RegistryStore::closeDatabase_locked()
 {
     for (Statement* statement : m_statements) {

@@ -54,6 +54,7 @@ public:
     // "" when the root is usable (or simply absent), else why its file cannot be used.
     std::string problem_locked();
 
+    LONG checkWritable_locked();
     LONG checkKey_locked(int64_t key, int64_t* lastWrite = nullptr);
     LONG openPath_locked(int64_t key, const std::vector<RegistryName>& path, int64_t* result);
     LONG findValue_locked(int64_t key, const std::u16string& folded, const Value** value);
