@@ -1,1 +1,428 @@
+#include "framework/farm.h"
+#include "support/farmfixture.h"
+#include "support/testcounters.h"
+#include "support/testsupport.h"
+
+#include <MovraPlayerX/PluginInterfaces.h>
+
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+using fwtest::LogCapture;
+using fwtest::StderrCapture;
+using fwtest::TempDir;
+using fwtest::narrow;
+using fwtest::wide;
+using MSE::PluginContext;
+
+namespace {
+
+MSE::Plugin* const kSentinel = reinterpret_cast<MSE::Plugin*>(0xdeadbeef);
+
+std::set<std::string> registeredNames(MSE::Farm& farm)
+{
+    std::set<std::string> names;
+    for (MSE::PluginInfo* info : farm.pluginInfos)
+        names.insert(info->name.c_str());
+    return names;
+}
+
+class DiscoveryTest : public fwtest::FarmTest
+{
+protected:
+    const std::string folder = fwtest::pluginFolder("discovery");
+};
+
+TEST_F(DiscoveryTest, ExactlyTheValidDocumentsRegisterAndEachFailureIsLogged)
+{
+    LogCapture log;
+    StderrCapture errors;
+    EXPECT_EQ(farm->discoverPlugins(wide(folder)), 0);
+
+    EXPECT_EQ(registeredNames(*farm), (std::set<std::string>{"test.good", "test.goodupper", "test.noentry",
+                                                             "test.failingentry", "test.missingdependency",
+                                                             "test.notelf"}));
+    const std::string dir = folder + "/";
+    const std::string tag = "MSE::Farm::addPlugin";
+    for (const char* broken : {"NotXml", "WrongRoot", "WrongVersion", "NoType"})
+        EXPECT_TRUE(logged(log, "Plugin", tag, "Could not parse property file '" + dir + broken + ".xml'")) << broken;
+    EXPECT_TRUE(logged(log, "Plugin", tag,
+                       "Could not find properties file '" + dir + "NoProperties.xml' for library '" + dir +
+                           "NoProperties.so'"));
+
+    // Of the two libraries named test.good, the one listed first stays; the other is refused by name.
+    MSE::PluginInfo* good = info("test.good");
+    ASSERT_TRUE(good);
+    const std::string kept = narrow(good->libraryFile);
+    ASSERT_TRUE(kept == "Good.so" || kept == "Duplicate.so") << kept;
+    const std::string refused = kept == "Good.so" ? "Duplicate.so" : "Good.so";
+    EXPECT_TRUE(logged(log, "Plugin", tag,
+                       "Plugin name 'test.good' is not unique. Loaded from library '" + dir + refused + "'"));
+    EXPECT_EQ(log.lines().size(), 6u) << log.text();
+
+    // The loader's own report for the document that is not XML.
+    EXPECT_NE(errors.text().find("Could not parse file '" + dir + "NotXml.xml' contents: 'this is not XML"),
+              std::string::npos);
+    EXPECT_NE(errors.text().find("Could not find root element of doc '" + dir + "NotXml.xml'"), std::string::npos);
+    EXPECT_NE(errors.text().find("Root element of doc '" + dir + "WrongRoot.xml' is not 'properties'"), std::string::npos);
+
+    MSE::PluginInfo* upper = info("test.goodupper");
+    ASSERT_TRUE(upper);
+    EXPECT_EQ(narrow(upper->libraryFolder), folder) << "the folder as it was given";
+    EXPECT_EQ(narrow(upper->libraryFile), "GOODUPPER.SO");
+}
+
+TEST_F(DiscoveryTest, FolderSpellingsRegisterTheSameLibraries)
+{
+    MSE::Farm other;
+    StderrCapture quiet;
+    ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    std::string backslashed = folder + "\\";
+    ASSERT_EQ(other.discoverPlugins(wide(backslashed)), 0);
+    EXPECT_EQ(registeredNames(*farm), registeredNames(other));
+    MSE::List<MSE::PluginInfo*> infos;
+    other.getPluginInfos(&infos, PluginContext::PluginNameFilter("test.goodupper"));
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_EQ(narrow(infos.at(0)->libraryFolder), backslashed);
+}
+
+TEST_F(DiscoveryTest, FoldersWithoutCandidates)
+{
+    TempDir empty;
+    empty.write("readme.txt", "x");
+    empty.write("sub/Nested.so", "x");
+    LogCapture log;
+    EXPECT_EQ(farm->discoverPlugins(wide(empty.path())), 3);
+    EXPECT_TRUE(logged(log, "Plugin", "MSE::Farm::discoverPlugins", "No files found in folder '" + empty.path() + "/'"));
+    EXPECT_EQ(farm->discoverPlugins(wide(empty.path() + "/missing")), 3);
+    EXPECT_TRUE(farm->pluginInfos.empty());
+
+    TempDir failing;
+    failing.write("Lonely.so", "x");
+    EXPECT_EQ(farm->discoverPlugins(wide(failing.path())), 0) << "a candidate that fails still counts";
+    EXPECT_TRUE(farm->pluginInfos.empty());
+}
+
+TEST_F(DiscoveryTest, PropertiesFileNames)
+{
+    TempDir dir;
+    const char* doc = "<properties version=\"1.0\"><type>plugin</type><plugin><name>%s</name></plugin></properties>";
+    auto document = [doc](const char* name) {
+        char text[256];
+        std::snprintf(text, sizeof text, doc, name);
+        return std::string(text);
+    };
+    dir.write("NoSuffix.xml", document("test.nosuffix"));
+    dir.write("Thing.bundle/Contents/Resources/Thing.xml", document("test.bundle"));
+    dir.write("two.dots.xml", document("test.twodots"));
+    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("NoSuffix")), 0);
+    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("Thing.bundle")), 0);
+    EXPECT_EQ(farm->addPlugin(wide(dir.path() + "/"), wide("two.dots.so")), 0);
+    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("two.dots.so")), 3) << "same name again";
+    EXPECT_EQ(registeredNames(*farm), (std::set<std::string>{"test.nosuffix", "test.bundle", "test.twodots"}));
+}
+
+// Registered libraries that cannot yield an object: each request fails, logs, and tries again.
+struct LoadFailureRow
+{
+    const char* pluginName;
+    const char* file;
+    int result;
+    const char* message; // followed by the library's folder and file and "'"; null: none
+};
+
+void PrintTo(const LoadFailureRow& row, std::ostream* out) { *out << row.pluginName; }
+
+class LoadFailureTest : public fwtest::FarmTest, public ::testing::WithParamInterface<LoadFailureRow>
+{
+};
+
+TEST_P(LoadFailureTest, RequestFailsAndIsLoggedEachTime)
+{
+    const LoadFailureRow& row = GetParam();
+    const std::string folder = fwtest::pluginFolder("discovery");
+    {
+        StderrCapture quiet;
+        ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    }
+    LogCapture log;
+    const int64_t created = ftc_createdObjects();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        MSE::Plugin* plugin = kSentinel;
+        EXPECT_EQ(farm->getPlugin(&plugin, PluginContext::PluginNameFilter(row.pluginName),
+                                  PluginContext::SimplePluginInfoSelector(), true),
+                  row.result);
+        EXPECT_EQ(plugin, kSentinel);
+    }
+    EXPECT_EQ(ftc_createdObjects(), created);
+    EXPECT_TRUE(farm->plugins.empty());
+    if (row.message) {
+        const std::string message = std::string(row.message) + folder + row.file + "'";
+        EXPECT_EQ(log.count(message), 2) << log.text();
+        EXPECT_TRUE(logged(log, "Plugin", "MSE::Farm::getLibraryContext", message));
+        EXPECT_TRUE(farm->libraries.empty());
+        EXPECT_FALSE(fwtest::isMapped(row.file));
+        EXPECT_FALSE(farm->lastLoadError(row.pluginName).empty());
+    } else {
+        // The entry failed: the library is loaded and stays until a sweep finds no object of it.
+        EXPECT_EQ(log.text(), "");
+        EXPECT_EQ(farm->libraries.size(), 1u);
+        EXPECT_TRUE(fwtest::isMapped(row.file));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Libraries, LoadFailureTest,
+    ::testing::Values(LoadFailureRow{"test.noentry", "NoEntry.so", 3, "Could not resolve _getPlugin symbol in library '"},
+                      LoadFailureRow{"test.notelf", "NotElf.so", 3, "Could not load library '"},
+                      LoadFailureRow{"test.missingdependency", "MissingDependency.so", 3, "Could not load library '"},
+                      LoadFailureRow{"test.failingentry", "FailingEntry.so", 42, nullptr}),
+    [](const ::testing::TestParamInfo<LoadFailureRow>& info) { return std::string(info.param.file).substr(0, std::string(info.param.file).find('.')); });
+
+TEST_F(LoadFailureTest, MissingDependencyIsNamedInTheLoadError)
+{
+    StderrCapture quiet;
+    farm->discoverPlugins(wide(fwtest::pluginFolder("discovery")));
+    MSE::Plugin* plugin = nullptr;
+    farm->getPlugin(info("test.missingdependency"), &plugin, true);
+    EXPECT_NE(farm->lastLoadError("test.missingdependency").find("GhostDependency.so"), std::string::npos);
+}
+
+class QueryTest : public fwtest::FarmTest
+{
+protected:
+    void SetUp() override
+    {
+        FarmTest::SetUp();
+        StderrCapture quiet;
+        ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("discovery"))), 0);
+    }
+    int get(const char* name, MSE::Plugin** out, bool create = true)
+    {
+        return farm->getPlugin(out, PluginContext::PluginNameFilter(name), PluginContext::SimplePluginInfoSelector(),
+                               create);
+    }
+};
+
+TEST_F(QueryTest, GetPluginReusesTheLiveObjectAndAddsAReference)
+{
+    const int64_t live = ftc_liveObjects();
+    MSE::Plugin* first = kSentinel;
+    EXPECT_EQ(get("test.good", &first, false), 3) << "nothing live and no creation";
+    EXPECT_EQ(first, kSentinel);
+
+    ASSERT_EQ(get("test.good", &first), 0);
+    EXPECT_EQ(first->getRefCount(), 1);
+    EXPECT_EQ(first->getPluginInfo(), info("test.good"));
+    EXPECT_EQ(first->pluginInfo, info("test.good"));
+    EXPECT_EQ(first->getPluginContext(), farm.get());
+
+    MSE::Plugin* second = nullptr;
+    ASSERT_EQ(get("test.good", &second), 0);
+    EXPECT_EQ(second, first);
+    MSE::Plugin* third = nullptr;
+    ASSERT_EQ(get("test.good", &third, false), 0);
+    EXPECT_EQ(third, first);
+    EXPECT_EQ(first->getRefCount(), 3);
+    EXPECT_EQ(ftc_liveObjects(), live + 1);
+
+    first->release();
+    first->release();
+    EXPECT_EQ(farm->plugins.size(), 1u);
+    first->release();
+    EXPECT_TRUE(farm->plugins.empty());
+    EXPECT_EQ(ftc_liveObjects(), live);
+}
+
+TEST_F(QueryTest, MissingArgumentsAndNoMatch)
+{
+    EXPECT_EQ(get("test.good", nullptr), 1);
+    MSE::Plugin* plugin = kSentinel;
+    EXPECT_EQ(get("test.nothing", &plugin), 3);
+    EXPECT_EQ(plugin, kSentinel);
+    EXPECT_EQ(farm->getPlugin(nullptr, &plugin, true), 1);
+    EXPECT_EQ(farm->getPlugin(info("test.good"), nullptr, true), 1);
+    EXPECT_EQ(farm->createPlugin(nullptr, &plugin), 1);
+    EXPECT_EQ(farm->createPlugin(info("test.good"), nullptr), 1);
+    EXPECT_EQ(plugin, kSentinel);
+    MSE::List<MSE::PluginInfo*> infos;
+    EXPECT_EQ(farm->getPluginInfos(static_cast<MSE::List<MSE::PluginInfo*>*>(nullptr), PluginContext::NullFilter()), 1);
+    std::vector<MSE::Plugin*>* noVector = nullptr;
+    EXPECT_EQ(farm->getLivePlugins(noVector, PluginContext::NullFilter()), 1);
+}
+
+TEST_F(QueryTest, CreatePluginAlwaysMakesANewObjectAndGetPluginPicksTheEarliest)
+{
+    MSE::Plugin* first = nullptr;
+    MSE::Plugin* second = nullptr;
+    ASSERT_EQ(farm->createPlugin(info("test.good"), &first), 0);
+    ASSERT_EQ(farm->createPlugin(info("test.good"), &second), 0);
+    EXPECT_NE(first, second);
+    EXPECT_EQ(farm->libraries.size(), 1u) << "two objects share one library";
+    MSE::Plugin* again = nullptr;
+    ASSERT_EQ(farm->getPlugin(info("test.good"), &again, false), 0);
+    EXPECT_EQ(again, first);
+    again->release();
+    first->release();
+    second->release();
+    EXPECT_TRUE(farm->plugins.empty());
+}
+
+TEST_F(QueryTest, GetPluginInfosClearsTheListAndKeepsCatalogueOrder)
+{
+    MSE::List<MSE::PluginInfo*> infos;
+    infos.append(info("test.good"));
+    EXPECT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter("no.such.interface")), 3);
+    EXPECT_TRUE(infos.empty());
+    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter(MovraPlayerX::kStartupInterface)), 0);
+    ASSERT_EQ(infos.size(), farm->pluginInfos.size());
+    for (uint32_t i = 0; i < infos.size(); ++i)
+        EXPECT_EQ(infos.at(i), farm->pluginInfos.at(i));
+    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter("test.interface.test.goodupper")), 0);
+    ASSERT_EQ(infos.size(), 1u);
+    EXPECT_STREQ(infos.at(0)->name.c_str(), "test.goodupper");
+    EXPECT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginNameFilter("TEST.GOOD")), 3) << "names are case-sensitive";
+}
+
+TEST_F(QueryTest, GetLivePluginsAddsAReferenceToEach)
+{
+    std::vector<MSE::Plugin*> live{kSentinel};
+    EXPECT_EQ(farm->getLivePlugins(&live, PluginContext::NullFilter()), 3);
+    EXPECT_TRUE(live.empty());
+    MSE::Plugin* good = nullptr;
+    MSE::Plugin* upper = nullptr;
+    ASSERT_EQ(get("test.good", &good), 0);
+    ASSERT_EQ(get("test.goodupper", &upper), 0);
+    ASSERT_EQ(farm->getLivePlugins(&live, PluginContext::PluginInterfaceFilter(MovraPlayerX::kStartupInterface)), 0);
+    EXPECT_EQ(live, (std::vector<MSE::Plugin*>{good, upper}));
+    EXPECT_EQ(good->getRefCount(), 2);
+    EXPECT_EQ(upper->getRefCount(), 2);
+    for (MSE::Plugin* plugin : live)
+        farm->releasePluginReference(plugin);
+    good->release();
+    upper->release();
+    EXPECT_TRUE(farm->plugins.empty());
+}
+
+TEST_F(QueryTest, InterfacesOfALiveObject)
+{
+    MSE::Plugin* plugin = nullptr;
+    ASSERT_EQ(get("test.good", &plugin), 0);
+    void* startup = nullptr;
+    ASSERT_EQ(plugin->getInterface(MovraPlayerX::kStartupInterface, &startup), 0);
+    const int64_t runs = ftc_startupRuns();
+    static_cast<MovraPlayerX::IStartup*>(startup)->run();
+    EXPECT_EQ(ftc_startupRuns(), runs + 1);
+    void* other = kSentinel;
+    EXPECT_NE(plugin->getInterface(MovraPlayerX::kURIHandlerInterface, &other), 0);
+    EXPECT_EQ(other, kSentinel);
+    plugin->release();
+}
+
+TEST_F(QueryTest, ReleaseOperationsRefuseObjectsStillHeld)
+{
+    MSE::Plugin* plugin = nullptr;
+    ASSERT_EQ(get("test.good", &plugin), 0);
+    EXPECT_EQ(farm->releasePlugin(plugin), 1);
+    EXPECT_EQ(farm->deferPluginRelease(plugin), 1);
+    EXPECT_EQ(farm->releasePlugin(nullptr), 1);
+    EXPECT_EQ(farm->deferPluginRelease(nullptr), 1);
+    EXPECT_EQ(farm->completePluginRelease(nullptr), 1);
+    EXPECT_EQ(farm->plugins.size(), 1u);
+    EXPECT_TRUE(farm->releasedPlugins.empty());
+    farm->releasePluginReference(nullptr);
+    farm->releasePluginReference(plugin);
+    EXPECT_TRUE(farm->plugins.empty());
+}
+
+TEST_F(QueryTest, UnloadLibraryRefusesWhileAnObjectLives)
+{
+    MSE::Plugin* plugin = nullptr;
+    ASSERT_EQ(get("test.good", &plugin), 0);
+    const std::string file = narrow(info("test.good")->libraryFile);
+    ASSERT_EQ(farm->libraries.size(), 1u);
+    MSE::LibraryContext* context = farm->libraries.front();
+    LogCapture log;
+    EXPECT_EQ(farm->unloadLibrary(context), 3);
+    EXPECT_TRUE(logged(log, "PluginFactory", "MSE::Farm::unloadLibrary",
+                       "Refusing to unload library for plugin 'test.good', it's still in use."));
+    EXPECT_EQ(farm->libraries.size(), 1u);
+    EXPECT_EQ(farm->unloadLibrary(nullptr), 1);
+
+    plugin->release();
+    EXPECT_EQ(farm->unloadLibrary(context), 0);
+    EXPECT_TRUE(logged(log, "PluginFactory", "MSE::Farm::unloadLibrary", "Unloading library for plugin 'test.good'"));
+    EXPECT_TRUE(farm->libraries.empty());
+    EXPECT_FALSE(fwtest::isMapped(file));
+
+    ASSERT_EQ(get("test.good", &plugin), 0) << "loads again";
+    EXPECT_TRUE(fwtest::isMapped(file));
+    plugin->release();
+}
+
+TEST_F(QueryTest, TeardownDeletesLiveObjectsAndUnloadsTheirLibraries)
+{
+    const int64_t live = ftc_liveObjects();
+    MSE::Plugin* plugin = nullptr;
+    ASSERT_EQ(get("test.goodupper", &plugin), 0);
+    EXPECT_TRUE(fwtest::isMapped("GOODUPPER.SO"));
+    farm.reset();
+    EXPECT_EQ(ftc_liveObjects(), live);
+    EXPECT_FALSE(fwtest::isMapped("GOODUPPER.SO"));
+}
+
+// Format queries read the documents of every registered plug-in.
+class FormatQueryTest : public fwtest::FarmTest
+{
+protected:
+    void SetUp() override
+    {
+        FarmTest::SetUp();
+        dir.write("Video.xml", R"(<properties version="1.0"><type>plugin</type><plugin><name>video</name>
+          <StreamEngine><ports>
+            <port media="video" type="in"><format fourCC="H264"/><format fourCC="avc1"/><format/></port>
+            <port media="video" type="out"><format fourCC="MP4V"/></port>
+            <group><port media="overlay" type="in"><format fourCC="SUBT"/></port></group>
+          </ports></StreamEngine></plugin></properties>)");
+        dir.write("Audio.xml", R"(<properties version="1.0"><type>plugin</type><plugin><name>audio</name>
+          <StreamEngine>
+            <port media="audio" type="in"><format id="0x55"/><format id="255"/><format/></port>
+            <port media="audio" type="out"><format id="86"/></port>
+          </StreamEngine></plugin></properties>)");
+    }
+    TempDir dir;
+};
+
+TEST_F(FormatQueryTest, EmptyCatalogueSupportsNothing)
+{
+    EXPECT_FALSE(farm->isVideoFormatSupported("H264"));
+    EXPECT_FALSE(farm->isAudioFormatSupported(85));
+    EXPECT_FALSE(farm->isOverlayFormatSupported("SUBT"));
+}
+
+TEST_F(FormatQueryTest, InputPortsOnlyAndExactCodes)
+{
+    ASSERT_EQ(farm->addPlugin(wide(dir.path()), wide("Video.so")), 0);
+    ASSERT_EQ(farm->addPlugin(wide(dir.path()), wide("Audio.so")), 0);
+    struct
+    {
+        const char* fourCC;
+        bool video, overlay;
+    } fourCCs[] = {{"H264", true, false}, {"h264", false, false}, {"avc1", true, false}, {"MP4V", false, false},
+                   {"SUBT", false, true}, {"H26", false, false},  {"", false, false}};
+    for (const auto& row : fourCCs) {
+        EXPECT_EQ(farm->isVideoFormatSupported(row.fourCC), row.video) << row.fourCC;
+        EXPECT_EQ(farm->isOverlayFormatSupported(row.fourCC), row.overlay) << row.fourCC;
+    }
+    struct
+    {
+        int32_t id;
+        bool supported;
+    } ids[] = {{85, true}, {255, true}, {86, false}, {0, false}, {0x255, false}};
+    for (const auto& row : ids)
+        EXPECT_EQ(farm->isAudioFormatSupported(row.id), row.supported) << row.id;
+}
+
+} // namespace
