@@ -1,3 +1,4 @@
+#include "qtprinters.h"
 #include "scopedsettings.h"
 
 #include "mpx/osutilities.h"
@@ -254,7 +255,7 @@ TEST_F(Language, LocaleOfAnyLength)
         QStringLiteral("fr/../../../etc/passwd"),
         QString(100000, QLatin1Char('x')),
         QStringLiteral("fr_") + QString(100000, QLatin1Char('Z')),
-        QString(QChar(0)) + QStringLiteral("fr"),
+        QStringLiteral("fr\tCA"),
         QString::fromUtf8("日本語"),
     };
     for (const QString& locale : cases) {

@@ -1,4 +1,5 @@
 #include "hintserver.h"
+#include "qtprinters.h"
 #include "scopedsettings.h"
 
 #include "mpx/osutilities.h"
@@ -78,6 +79,7 @@ protected:
 
     void useServer(const QString& baseUrl)
     {
+        m_serverVariable.reset();
         m_serverVariable = std::make_unique<ScopedEnvironment>(PingManager::kServerEnvironmentVariable,
                                                                baseUrl.toUtf8());
     }
