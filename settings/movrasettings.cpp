@@ -126,8 +126,25 @@ bool readString(HKEY key, const std::u16string& name, std::u16string& value)
 {
     if (!key || name.empty())
         return false;
+    // Most texts fit a small buffer, and one registry call instead of two halves the cost
+    // of a read; a longer text is measured first and read into a buffer of its size.
+    unsigned short small[64] = {};
     DWORD type = REG_NONE;
-    DWORD size = 0;
+    DWORD size = sizeof small - 2 * sizeof small[0];  // leaves room for a terminator
+    const LONG status = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(small), &size);
+    if (status == ERROR_SUCCESS) {
+        if (type != REG_SZ || size == 0)
+            return false;
+        std::u16string text;
+        for (std::size_t i = 0; i < (size + 1) / 2 && small[i] != 0; ++i)
+            text.push_back(static_cast<char16_t>(small[i]));
+        value = std::move(text);
+        return true;
+    }
+    if (status != ERROR_MORE_DATA)
+        return false;
+
+    size = 0;
     if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS
         || type != REG_SZ || size == 0)
         return false;
@@ -433,6 +450,18 @@ bool MovraSettings::openSection(const std::u16string& sectionPath, IMovraSetting
 {
     if (sectionPath.empty() || !ensureOpen())
         return false;
+    // The common case, one group name, is looked up without copying it.
+    const bool single = sectionPath.find_first_of(u"/\\") == std::u16string::npos;
+    if (single) {
+        const auto found = children.find(sectionPath);
+        if (found != children.end()) {
+            if (section) {
+                *section = found->second.get();
+                found->second->addRef();
+            }
+            return true;
+        }
+    }
     std::u16string segment, rest;
     bool hasRest = false;
     splitPath(sectionPath, segment, rest, hasRest);

@@ -3,6 +3,8 @@
 #include "registrysandbox.h"
 
 #include "settings/applicationsettings.h"
+#include "settings/opensettings.h"
+#include "settings/refcountedptr.h"
 
 #include <gtest/gtest.h>
 
@@ -80,6 +82,45 @@ TEST_F(ApplicationSettingsTest, TypedValuesAndTheirEncodings)
     EXPECT_EQ(settings.getSetting("General", "MediaFolder", int32_t(9)), 9);
     EXPECT_EQ(settings.getSetting("Playback", "SubtitleDelay", QStringLiteral("d")), QStringLiteral("d"));
     EXPECT_TRUE(settings.getSetting("Playback", "SubtitleDelay", true));  // a QWORD is no bool
+}
+
+// The machine root as an ordinary user sees it: readable, not writable.
+class ReadOnlyMachineRoot
+{
+public:
+    ReadOnlyMachineRoot()
+    {
+        qputenv(kVariable, "1");
+        RegistrySandbox::reconnect();
+    }
+    ~ReadOnlyMachineRoot()
+    {
+        qunsetenv(kVariable);
+        RegistrySandbox::reconnect();
+    }
+
+private:
+    static constexpr const char* kVariable = "MOVRA_REGISTRY_MACHINE_READONLY";
+};
+
+TEST_F(ApplicationSettingsTest, ReadOnlyMachineRootServesReadsAndIsNeverWritten)
+{
+    ASSERT_EQ(rawreg::write(HKEY_LOCAL_MACHINE, kRoot + u"\\General", u"Locale", REG_SZ, rawreg::utf16z(u"de")), ERROR_SUCCESS);
+    ReadOnlyMachineRoot readOnly;
+
+    EXPECT_EQ(settings.getSetting("General", "Locale", QString()), QStringLiteral("de"));
+    EXPECT_TRUE(settings.setSetting("General", "Locale", QStringLiteral("fr")));
+    EXPECT_EQ(settings.getSetting("General", "Locale", QString()), QStringLiteral("fr"));
+    EXPECT_TRUE(settings.setSetting("Playback", "Volume", int32_t(3)));  // a group the machine lacks
+    EXPECT_EQ(rawreg::read(HKEY_LOCAL_MACHINE, kRoot + u"\\General", u"Locale").bytes, rawreg::utf16z(u"de"));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kRoot + u"\\Playback"));
+
+    mvtl::RefCountedPtr<mvds::IMovraSettings> machine;
+    ASSERT_TRUE(mvds::openSettings("Settings/Player/General", mvds::MachineReadWrite, machine.out()));
+    EXPECT_FALSE(machine->setValue("Locale", "it"));
+    EXPECT_FALSE(machine->removeValue("Locale"));
+    EXPECT_FALSE(mvds::openSettings("Settings/Player/New", mvds::MachineCreate, nullptr));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kRoot + u"\\New"));
 }
 
 TEST_F(ApplicationSettingsTest, StringListIsJoinedWithColons)

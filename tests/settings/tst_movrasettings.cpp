@@ -283,6 +283,24 @@ TEST_F(SettingsTest, StringsAndBinaryRoundTrip)
     EXPECT_TRUE(section->getValue(u"s", wide));
     EXPECT_EQ(wide, u"Gulim \u4E2D \U0001F3AC");
 
+    // Around the size a read first tries, and well past it.
+    for (std::size_t length : {1, 60, 61, 62, 63, 64, 1000}) {
+        std::u16string text;
+        for (std::size_t i = 0; i < length; ++i)
+            text.push_back(static_cast<char16_t>(u'a' + i % 26 + (i % 3 == 0 ? 0x400 : 0)));
+        ASSERT_TRUE(section->setValue(u"long", text));
+        std::u16string back;
+        EXPECT_TRUE(section->getValue(u"long", back)) << length;
+        EXPECT_EQ(back, text) << length;
+    }
+
+    // Stored text ending in half a surrogate pair has no UTF-8 form: the UTF-8 read fails.
+    ASSERT_TRUE(section->setValue(u"half", std::u16string(u"ab") + char16_t(0xD800)));
+    narrow = "kept";
+    EXPECT_FALSE(section->getValue("half", narrow));
+    EXPECT_EQ(narrow, "kept");
+    EXPECT_TRUE(section->getValue(u"half", wide));
+
     // An empty string is a value: its two bytes are the terminating NUL.
     ASSERT_TRUE(section->setValue(u"empty", std::u16string()));
     narrow = "x";
