@@ -97,9 +97,15 @@ function(movra_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  # The discovered tests' properties pass through several rounds of list flattening before
+  # they reach set_tests_properties; each variable after the first would otherwise become a
+  # property name of its own and be lost. Five escapes and a generator-expression ";" survive
+  # exactly those rounds (CMake 3.25).
+  set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}" ${T_ENV})
+  string(REPLACE ";" [[\\\\\$<SEMICOLON>]] env "${env}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${T_TIMEOUT}
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;MOVRA_APP_DIR=${MOVRA_APP_DIR};${T_ENV}")
+               ENVIRONMENT "${env}")
 endfunction()
