@@ -16,6 +16,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace MovraPlayerX {
 
@@ -63,15 +64,15 @@ bool hasHttpStatus(const QNetworkReply* reply)
 class PingWorker : public QObject
 {
 public:
-    void enqueue(const QUrl& url, const std::shared_ptr<PingOutcome>& outcome)
+    // Any thread. The request passes through a queue of our own, not through the posted
+    // event, so that the hand-over is visible to ThreadSanitizer, which cannot see into Qt.
+    void post(const QUrl& url, const std::shared_ptr<PingOutcome>& outcome)
     {
-        if (m_stopping) {
-            outcome->settle(false);
-            return;
+        {
+            std::lock_guard<std::mutex> lock(m_inboxMutex);
+            m_inbox.push_back({url, outcome});
         }
-        m_queue.enqueue({url, outcome});
-        if (!m_current)
-            startNext();
+        QMetaObject::invokeMethod(this, [this] { takeInbox(); }, Qt::QueuedConnection);
     }
 
     // Whatever is not answered within kPingTimeoutMs from now is abandoned.
@@ -94,6 +95,23 @@ private:
         QUrl url;
         std::shared_ptr<PingOutcome> outcome;
     };
+
+    void takeInbox()
+    {
+        std::vector<Request> arrived;
+        {
+            std::lock_guard<std::mutex> lock(m_inboxMutex);
+            arrived.swap(m_inbox);
+        }
+        for (Request& request : arrived) {
+            if (m_stopping)
+                request.outcome->settle(false);
+            else
+                m_queue.enqueue(std::move(request));
+        }
+        if (!m_current)
+            startNext();
+    }
 
     void startNext()
     {
@@ -165,6 +183,8 @@ private:
             Qt::QueuedConnection);
     }
 
+    std::mutex m_inboxMutex;
+    std::vector<Request> m_inbox; // guarded by m_inboxMutex
     QNetworkAccessManager* m_network = nullptr;
     QQueue<Request> m_queue;
     QNetworkReply* m_current = nullptr;
@@ -237,9 +257,7 @@ bool PingManager::sendPing(const QString& url, bool wait)
             qCInfo(lcMpx) << "hint sending is not initialised; dropped" << url;
             return false;
         }
-        PingWorker* target = worker;
-        QMetaObject::invokeMethod(
-            target, [target, address, outcome] { target->enqueue(address, outcome); }, Qt::QueuedConnection);
+        worker->post(address, outcome);
     }
     return wait ? outcome->waitForAnswer() : true;
 }
