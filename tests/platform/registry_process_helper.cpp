@@ -1,0 +1,106 @@
+// A second process for the registry's multi-process tests. Modes:
+//   increment COUNT LOCKFILE  add 1 to HKCU\SOFTWARE\Movra\Counter "n" COUNT times; each
+//                             read-modify-write holds an flock on LOCKFILE, because the
+//                             registry (like Windows') has no atomic increment.
+//   writer ROUND              write values (and now and then keys) without end, reporting
+//                             each one on standard output only after its call succeeded.
+
+#include "platform/registry.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace MovraRegistry;
+
+namespace {
+
+std::u16string wide(const std::string& text)
+{
+    return std::u16string(text.begin(), text.end());
+}
+
+int fail(const char* what, LONG rc)
+{
+    std::fprintf(stderr, "registry_process_helper: %s failed with %d\n", what, static_cast<int>(rc));
+    return 2;
+}
+
+int increment(int count, const char* lockFile)
+{
+    const int lock = ::open(lockFile, O_RDWR | O_CREAT, 0600);
+    if (lock < 0)
+        return fail("open lock", 0);
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Counter", 0, nullptr, 0,
+                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
+    if (rc != ERROR_SUCCESS)
+        return fail("create", rc);
+    for (int i = 0; i < count; ++i) {
+        if (::flock(lock, LOCK_EX) != 0)
+            return fail("flock", 0);
+        uint64_t value = 0;
+        DWORD size = 8, type = 0;
+        rc = RegQueryValueExW(key, u"n", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+        if (rc == ERROR_FILE_NOT_FOUND)
+            value = 0;
+        else if (rc != ERROR_SUCCESS)
+            return fail("query", rc);
+        ++value;
+        rc = RegSetValueExW(key, u"n", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), 8);
+        if (rc != ERROR_SUCCESS)
+            return fail("set", rc);
+        ::flock(lock, LOCK_UN);
+    }
+    RegCloseKey(key);
+    return 0;
+}
+
+void report(const std::string& line)
+{
+    const std::string text = line + "\n";
+    if (::write(STDOUT_FILENO, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        std::_Exit(3);
+}
+
+int writer(const std::string& round)
+{
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Kill", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr);
+    if (rc != ERROR_SUCCESS)
+        return fail("create", rc);
+    for (DWORD i = 0;; ++i) {
+        const std::string name = "r" + round + "_" + std::to_string(i);
+        if (i % 10 == 9) {
+            HKEY sub = nullptr;
+            rc = RegCreateKeyExW(key, wide("k" + name).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr);
+            if (rc != ERROR_SUCCESS)
+                return fail("create sub-key", rc);
+            RegCloseKey(sub);
+            report("k " + name);
+        } else {
+            rc = RegSetValueExW(key, wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4);
+            if (rc != ERROR_SUCCESS)
+                return fail("set", rc);
+            report("v " + name + " " + std::to_string(i));
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "increment") == 0)
+        return increment(std::atoi(argv[2]), argv[3]);
+    if (argc == 3 && std::strcmp(argv[1], "writer") == 0)
+        return writer(argv[2]);
+    std::fprintf(stderr, "usage: registry_process_helper increment COUNT LOCKFILE | writer ROUND\n");
+    return 1;
+}
