@@ -92,8 +92,8 @@ int runPlayer(int& argc, char** argv)
     settings.open();
     installCrashHandlerIfAsked(settings.getSetting(kGeneralGroup, kCrashDumpModeKey, int32_t(0)));
 
-    // 3-5
-    QSslSocket::supportsSsl();
+    // 4-5 (3, loading the TLS libraries, follows step 10: Qt 6 finds its TLS backend as a
+    // plug-in, which takes an application object and the plug-in folder to find.)
     qInstallMessageHandler(writeToStandardError);
     std::vector<std::unique_ptr<QLibrary>> preloaded;
     for (const char* name : kPreloadedQtLibraries)
@@ -121,6 +121,7 @@ int runPlayer(int& argc, char** argv)
     auto app = std::make_unique<MovraPlayerApp>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);
     setQtPluginFolder(compiledInQtPlugins);
+    QSslSocket::supportsSsl();
 
     // 11-16
     app->addStreamEnginePluginFolders();
