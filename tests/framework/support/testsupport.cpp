@@ -1,6 +1,5 @@
 #include "support/testsupport.h"
 
-#include "framework/widestring.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,10 +15,6 @@
 namespace fwtest {
 
 std::string pluginFolder(const std::string& name) { return std::string(FRAMEWORK_TEST_PLUGIN_DIR) + "/" + name; }
-
-MSE::movra_string<wchar_t> wide(const std::string& utf8) { return MSE::fromUtf8(utf8); }
-
-std::string narrow(const MSE::movra_string<wchar_t>& text) { return MSE::toUtf8(text); }
 
 TempDir::TempDir()
 {

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers shared by the framework tests: folders, wide strings, captured output, mappings.
 
+#include "framework/widestring.h"
+
 #include <MSE/String.h>
 
 #include <chrono>
@@ -13,8 +15,9 @@ namespace fwtest {
 // A folder of the test plug-in tree, e.g. pluginFolder("discovery") ends without a slash.
 std::string pluginFolder(const std::string& name);
 
-MSE::movra_string<wchar_t> wide(const std::string& utf8);
-std::string narrow(const MSE::movra_string<wchar_t>& text);
+// Inline, so that a test program that does not link the framework can use the rest.
+inline MSE::movra_string<wchar_t> wide(const std::string& utf8) { return MSE::fromUtf8(utf8); }
+inline std::string narrow(const MSE::movra_string<wchar_t>& text) { return MSE::toUtf8(text); }
 
 // A fresh folder under /tmp, removed with everything in it.
 class TempDir
