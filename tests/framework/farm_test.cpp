@@ -162,13 +162,13 @@ TEST_P(LoadFailureTest, RequestFailsAndIsLoggedEachTime)
         const std::string message = std::string(row.message) + folder + row.file + "'";
         EXPECT_EQ(log.count(message), 2) << log.text();
         EXPECT_TRUE(logged(log, "Plugin", "MSE::Farm::getLibraryContext", message));
-        EXPECT_TRUE(farm->libraries.empty());
+        EXPECT_EQ(libraryCount(), 0u);
         EXPECT_FALSE(fwtest::isMapped(row.file));
         EXPECT_FALSE(farm->lastLoadError(row.pluginName).empty());
     } else {
         // The entry failed: the library is loaded and stays until a sweep finds no object of it.
         EXPECT_EQ(log.text(), "");
-        EXPECT_EQ(farm->libraries.size(), 1u);
+        EXPECT_EQ(libraryCount(), 1u);
         EXPECT_TRUE(fwtest::isMapped(row.file));
     }
 }
@@ -260,7 +260,7 @@ TEST_F(QueryTest, CreatePluginAlwaysMakesANewObjectAndGetPluginPicksTheEarliest)
     ASSERT_EQ(farm->createPlugin(info("test.good"), &first), 0);
     ASSERT_EQ(farm->createPlugin(info("test.good"), &second), 0);
     EXPECT_NE(first, second);
-    EXPECT_EQ(farm->libraries.size(), 1u) << "two objects share one library";
+    EXPECT_EQ(libraryCount(), 1u) << "two objects share one library";
     MSE::Plugin* again = nullptr;
     ASSERT_EQ(farm->getPlugin(info("test.good"), &again, false), 0);
     EXPECT_EQ(again, first);
@@ -342,19 +342,23 @@ TEST_F(QueryTest, UnloadLibraryRefusesWhileAnObjectLives)
     MSE::Plugin* plugin = nullptr;
     ASSERT_EQ(get("test.good", &plugin), 0);
     const std::string file = narrow(info("test.good")->libraryFile);
-    ASSERT_EQ(farm->libraries.size(), 1u);
-    MSE::LibraryContext* context = farm->libraries.front();
+    ASSERT_EQ(libraryCount(), 1u);
+    MSE::LibraryContext* context = nullptr;
+    {
+        boost::recursive_mutex::scoped_lock lock(farm->farmLock);
+        context = farm->libraries.front();
+    }
     LogCapture log;
     EXPECT_EQ(farm->unloadLibrary(context), 3);
     EXPECT_TRUE(logged(log, "PluginFactory", "MSE::Farm::unloadLibrary",
                        "Refusing to unload library for plugin 'test.good', it's still in use."));
-    EXPECT_EQ(farm->libraries.size(), 1u);
+    EXPECT_EQ(libraryCount(), 1u);
     EXPECT_EQ(farm->unloadLibrary(nullptr), 1);
 
     plugin->release();
     EXPECT_EQ(farm->unloadLibrary(context), 0);
     EXPECT_TRUE(logged(log, "PluginFactory", "MSE::Farm::unloadLibrary", "Unloading library for plugin 'test.good'"));
-    EXPECT_TRUE(farm->libraries.empty());
+    EXPECT_EQ(libraryCount(), 0u);
     EXPECT_FALSE(fwtest::isMapped(file));
 
     ASSERT_EQ(get("test.good", &plugin), 0) << "loads again";

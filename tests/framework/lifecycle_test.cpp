@@ -68,7 +68,7 @@ TEST_F(LifecycleTest, UnloadedAfterTheLastReleaseAndLoadedAgainWithItsDependency
         const double seconds = waitFor([] { return !isMapped("Alpha.so") && !isMapped("AlphaDependency.so"); }, kSweepWait);
         ASSERT_GE(seconds, 0) << "still mapped";
         std::printf("round %d: unmapped %.2f s after the last release\n", round, seconds);
-        EXPECT_TRUE(farm->libraries.empty());
+        EXPECT_EQ(libraryCount(), 0u);
         EXPECT_EQ(log.count("Unloading library for plugin 'test.alpha'"), round + 1);
     }
 }

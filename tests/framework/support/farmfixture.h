@@ -32,6 +32,13 @@ protected:
         return infos.at(0);
     }
 
+    // The cleaner thread may change the list at any time.
+    std::size_t libraryCount()
+    {
+        boost::recursive_mutex::scoped_lock lock(farm->farmLock);
+        return farm->libraries.size();
+    }
+
     // Some line of the log reads "<category> <tag>(<line>): <message>".
     static bool logged(const LogCapture& log, const std::string& category, const std::string& tag,
                        const std::string& message)
