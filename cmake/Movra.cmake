@@ -104,6 +104,7 @@ function(movra_add_test name)
   set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}" ${T_ENV})
   string(REPLACE ";" [[\\\\\$<SEMICOLON>]] env "${env}")
   gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${T_TIMEOUT}
