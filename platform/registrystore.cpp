@@ -362,8 +362,15 @@ LONG RegistryStore::openDatabase_locked()
         rc = pragma("PRAGMA page_size", &pageSize);
     if (rc == SQLITE_OK)
         rc = pragma("SELECT count(*) FROM sqlite_schema", &tables);
-    if (rc != SQLITE_OK)
-        return (rc & 0xFF) == SQLITE_BUSY ? ERROR_BUSY : markBroken_locked(sqlite3_errstr(rc));
+    if (rc != SQLITE_OK) {
+        // Only a file that is not a sound database is broken; a lock held elsewhere or a
+        // hot journal this process may not roll back is tried again on the next call.
+        if ((rc & 0xFF) == SQLITE_NOTADB || (rc & 0xFF) == SQLITE_CORRUPT)
+            return markBroken_locked(sqlite3_errstr(rc));
+        const LONG error = sqliteError_locked(rc, false);
+        closeDatabase_locked();
+        return error;
+    }
     if (::stat(m_path.c_str(), &st) != 0)
         return markBroken_locked(std::strerror(errno));
     if (pageCount * pageSize > st.st_size)
@@ -487,8 +494,9 @@ void RegistryStore::refresh_locked()
 
 LONG RegistryStore::beginRead_locked()
 {
-    Query begin(m_begin->stmt);
-    const int rc = begin.step();
+    // The statement is reset before the error is handled: a broken file closes the
+    // connection and every statement with it.
+    const int rc = Query(m_begin->stmt).step();
     return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteError_locked(rc, false);
 }
 
