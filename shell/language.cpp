@@ -62,8 +62,8 @@ const QFont& builtFont(const SubtitleFont& font)
     return *mingLiU;
 }
 
-// The stored names follow the old 0-99 weight scale (25 Light, 50 Normal, 63 DemiBold,
-// 75 Bold, 87 Black), whose five steps are the same enum values as Qt's 100-900 scale.
+// The stored names are those of the old 0-99 weight scale (25 Light, 50 Normal, 63 DemiBold,
+// 75 Bold, 87 Black); Qt's 100-900 scale has the same named steps at 300, 400, 600, 700, 900.
 QString weightName(int weight)
 {
     switch (weight) {
