@@ -3,6 +3,7 @@
 #include "settings/applicationsettings.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QtGlobal>
 
 using namespace MovraRegistry;
@@ -15,6 +16,9 @@ RegistrySandbox::RegistrySandbox()
     : hadVariable(qEnvironmentVariableIsSet(kVariable)), oldVariable(qgetenv(kVariable))
 {
     qputenv(kVariable, QFile::encodeName(dir.path()));
+    // Nothing a test does may reach the legacy settings of the user running it.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("legacy-user")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir.filePath(QStringLiteral("legacy-system")));
     reconnect();
 }
 

@@ -569,7 +569,7 @@ TEST_F(SettingsTest, PathsBelowTheProductKey)
     ASSERT_TRUE(nested);
     EXPECT_EQ(nested->getRefCount(), 1);
 
-    for (const char* bad : {"Settings/", "", "/"})
+    for (const char* bad : {"Settings/", "", "/", "Settings//Player"})
         EXPECT_FALSE(mvds::openSettings(std::string(bad), mvds::UserCreate, nullptr)) << bad;
 }
 

@@ -1,0 +1,92 @@
+// The holders and the buffer the store is built from.
+
+#include "settings/irefcounted.h"
+#include "settings/memorybuffer.h"
+#include "settings/refcountedptr.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+class Counted : public mvtl::IRefCounted
+{
+public:
+    explicit Counted(int* destroyed) : destroyed(destroyed) {}
+    ~Counted() override { ++*destroyed; }
+    int32_t addRef() override { return ++count; }
+    int32_t release() override
+    {
+        if (--count > 0)
+            return count;
+        delete this;
+        return 0;
+    }
+    int32_t getRefCount() override { return count; }
+
+private:
+    int32_t count = 0;
+    int* destroyed;
+};
+
+TEST(RefCountedPtr, HoldersAddAndReleaseExactlyOnce)
+{
+    int destroyed = 0;
+    {
+        mvtl::RefCountedPtr<mvtl::IRefCounted> holder(new Counted(&destroyed));
+        EXPECT_EQ(holder->getRefCount(), 1);
+        std::map<int, mvtl::RefCountedPtr_STLSafe<mvtl::IRefCounted>> map;
+        map[1] = holder.get();
+        map[2] = map[1];
+        EXPECT_EQ(holder->getRefCount(), 3);
+        map.erase(1);
+        EXPECT_EQ(holder->getRefCount(), 2);
+        holder = holder.get();  // assigning the held object keeps it alive
+        EXPECT_EQ(holder->getRefCount(), 2);
+        map[2] = map[2];
+        EXPECT_EQ(holder->getRefCount(), 2);
+    }
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(RefCountedPtr, OutReleasesWhatTheHolderHeld)
+{
+    int destroyed = 0;
+    mvtl::RefCountedPtr<mvtl::IRefCounted> holder(new Counted(&destroyed));
+    mvtl::IRefCounted** out = holder.out();
+    EXPECT_EQ(destroyed, 1);
+    ASSERT_EQ(*out, nullptr);
+    // What a function stores through the out pointer is the holder's one reference.
+    auto* next = new Counted(&destroyed);
+    next->addRef();
+    *out = next;
+    EXPECT_EQ(holder->getRefCount(), 1);
+    holder.reset();
+    EXPECT_EQ(destroyed, 2);
+}
+
+TEST(MemoryBuffer, ResizeKeepsOrReplacesTheArray)
+{
+    mvtl::MemoryBuffer<unsigned short> buffer;
+    EXPECT_EQ(buffer.get(), nullptr);
+    ASSERT_TRUE(buffer.resize(4, true));
+    unsigned short* array = buffer.get();
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(buffer[i], 0);
+    buffer[0] = 7;
+    ASSERT_TRUE(buffer.resize(4));
+    EXPECT_EQ(buffer.get(), array);  // same count: same array, contents kept
+    EXPECT_EQ(buffer[0], 7);
+    ASSERT_TRUE(buffer.resize(4, true));
+    EXPECT_EQ(buffer[0], 0);  // zero fill also without a new array
+    ASSERT_TRUE(buffer.resize(0));
+    EXPECT_EQ(buffer.get(), nullptr);
+    EXPECT_EQ(buffer.size(), 0u);
+
+    mvtl::MemoryBuffer<char> bytes(3);
+    EXPECT_EQ(bytes.size(), 3u);
+    EXPECT_EQ(bytes.byteSize(), 3u);
+}
+
+} // namespace
