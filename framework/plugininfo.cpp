@@ -1,3 +1,5 @@
+#include "framework/xmlerrors_p.h"
+
 #include <MSE/PluginInfo.h>
 
 #include <libxml/entities.h>
@@ -33,6 +35,7 @@ bool forEachSelected(xmlDocPtr document, const movra_string<char>& xpath, const 
 {
     if (!document || xpath.empty())
         return false;
+    QuietXmlErrors quiet;
     xmlXPathContextPtr context = xmlXPathNewContext(document);
     if (!context)
         return false;

@@ -3,6 +3,7 @@
 #include "framework/file.h"
 #include "framework/propertypaths.h"
 #include "framework/widestring.h"
+#include "framework/xmlerrors_p.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -50,6 +51,7 @@ void installEntityLoader()
 xmlDocPtr parseDocument(const char* text)
 {
     installEntityLoader();
+    QuietXmlErrors quiet;
     xmlParserCtxtPtr context = xmlNewParserCtxt();
     if (!context)
         return nullptr;

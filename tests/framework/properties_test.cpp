@@ -71,11 +71,12 @@ TEST(PluginInfoLoaderTest, QueriesOnMissingOrBrokenExpressionsAreEmpty)
     EXPECT_STREQ(info->getPropertyValue("/properties/playerX").c_str(), "") << "element children give no value";
     EXPECT_STREQ(info->getPropertyValue("/properties/@version").c_str(), "1.0");
     EXPECT_STREQ(info->getPropertyValue("count(/properties)").c_str(), "") << "not a node set";
-    StderrCapture quiet;
+    testing::internal::CaptureStderr();
     EXPECT_STREQ(info->getPropertyValue("/properties[").c_str(), "");
     EXPECT_TRUE(values(*info, "/properties[").empty());
     EXPECT_FALSE(info->hasProperty("/properties["));
     EXPECT_FALSE(info->hasProperty("/properties/plugin/missing"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "libxml2 says nothing of its own";
 }
 
 struct RejectRow
@@ -131,6 +132,17 @@ INSTANTIATE_TEST_SUITE_P(
                    "</plugin></properties>'",
                    kNotParsed}}),
     [](const ::testing::TestParamInfo<RejectRow>& info) { return std::string(info.param.name); });
+
+TEST(PluginInfoLoaderTest, OnlyTheLoadersMessagesReachStandardError)
+{
+    TempDir dir;
+    const std::string path = dir.write("P.xml", "<?xml version=\"1.0\" encoding=\"X-NO-SUCH\"?><properties version=\"1.0\"/>");
+    StderrCapture errors;
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(load(path));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_NE(errors.text().find("Could not find root element of doc '" + path + "'"), std::string::npos);
+}
 
 TEST(PluginInfoLoaderTest, MissingNameAndInterfacesAreNotErrors)
 {

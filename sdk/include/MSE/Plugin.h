@@ -7,8 +7,24 @@
 // and returns 0 (any other value is a failure and is passed on to whoever asked). The
 // library may keep context for calls back into the framework.
 //
-// Reference counting is the plug-in's: addRef and release adjust the count; when release
-// brings it to 0 the object calls context->releasePlugin(this) and then deletes itself.
+// Reference counting is the plug-in's: addRef and release adjust the count (atomically: any
+// thread may hold a reference). When release brings the count to 0, the object calls
+// context->releasePlugin(this) and deletes itself only if that answers 0. Any other answer
+// means the framework handed the object out again meanwhile (or another holder already
+// disposed of it), so it must stay. Read the context before dropping the count:
+//
+//     int32_t release() override
+//     {
+//         MSE::PluginContext* context = m_context;
+//         const int32_t count = --m_count;
+//         if (count == 0 && context->releasePlugin(this) == 0)
+//             delete this;
+//         return count;
+//     }
+//
+// An object that must outlive its last reference (work still running on another thread)
+// calls context->deferPluginRelease(this) instead, and completePluginRelease(this) before it
+// finally deletes itself; its library stays loaded in between.
 
 #include <MSE/String.h>
 
