@@ -257,6 +257,11 @@ bool MovraSettings::isFallbackMode() const
            || mode == UserCreateMachineFallback;
 }
 
+bool MovraSettings::isCreateMode() const
+{
+    return mode == UserCreate || mode == UserCreateMachineFallback || mode == MachineCreate;
+}
+
 HKEY MovraSettings::primaryKey() const
 {
     if (mode == MachineReadWrite || mode == MachineReadOnly || mode == MachineCreate)
@@ -506,7 +511,16 @@ bool MovraSettings::writeValue(const std::u16string& valueName, DWORD type, cons
     HKEY key = primaryKey();
     if (!key)
         return false;
-    const LONG status = RegSetValueExW(key, valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    LONG status = RegSetValueExW(key, valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    if (status == ERROR_KEY_DELETED && isCreateMode()) {
+        // Another handle or process deleted the key under this section. A create mode makes
+        // it anew rather than dropping every later write of a long-lived section.
+        HKEY& stale = primaryKey() == userKey ? userKey : machineKey;
+        RegCloseKey(stale);
+        stale = nullptr;
+        if (ensureOpen() && primaryKey())
+            status = RegSetValueExW(primaryKey(), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    }
     if (status != ERROR_SUCCESS) {
         qCDebug(lcSettings) << "cannot write" << debugText(valueName) << "in" << debugText(path)
                             << "status" << status;

@@ -102,6 +102,7 @@ public:
 
 private:
     bool isFallbackMode() const;
+    bool isCreateMode() const;
     MovraRegistry::HKEY primaryKey() const;
     MovraRegistry::HKEY fallbackKey() const;
     void closeKeys();

@@ -392,6 +392,23 @@ TEST_F(SettingsTest, UserCreateCreatesOnFirstOperationEvenWhenItFails)
     EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kTestPath + u"\\New"));
 }
 
+TEST_F(SettingsTest, CreateModeRecreatesAKeyDeletedUnderIt)
+{
+    Section created = openSection("Test/Group", mvds::UserCreate);
+    Section plain = openSection("Test/Group", mvds::UserReadWrite);
+    ASSERT_TRUE(created->setValue(u"v", int32_t(1)));
+    ASSERT_EQ(SHDeleteKeyW(HKEY_CURRENT_USER, kTestPath.c_str()), ERROR_SUCCESS);
+
+    int32_t value = 9;
+    EXPECT_FALSE(created->getValue(u"v", value));  // deleted means deleted
+    EXPECT_FALSE(plain->setValue(u"v", int32_t(2)));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kTestPath));
+    EXPECT_TRUE(created->setValue(u"v", int32_t(3)));
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kTestPath + u"\\Group", u"v").bytes, rawreg::qword(3));
+    EXPECT_TRUE(created->getValue(u"v", value));
+    EXPECT_EQ(value, 3);
+}
+
 TEST_F(SettingsTest, UnknownModeFailsEveryOpen)
 {
     ASSERT_EQ(rawreg::createKey(HKEY_CURRENT_USER, kTestPath), ERROR_SUCCESS);
