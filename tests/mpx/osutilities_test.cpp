@@ -173,9 +173,4 @@ TEST_F(DesktopPathTest, ValuesThatAreNotPathsAreIgnored)
     }
 }
 
-TEST(OSUtilitiesPaths, MoviesFolderIsNamedForThePlayer)
-{
-    EXPECT_TRUE(OSUtilities::getMovraMoviesPathDefault().endsWith(QStringLiteral("/Movra Movies")));
-}
-
 } // namespace

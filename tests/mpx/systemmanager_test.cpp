@@ -18,11 +18,6 @@ protected:
     SystemManager& manager = SystemManager::Instance();
 };
 
-TEST_F(SystemManagerTest, InstanceIsOneObject)
-{
-    EXPECT_EQ(&SystemManager::Instance(), &manager);
-}
-
 TEST_F(SystemManagerTest, InhibitionsAreHeldAndRestoredSeparately)
 {
     EXPECT_FALSE(manager.isScreensaverInhibited());
