@@ -1,8 +1,8 @@
+#include "framework/propertyvalues_p.h"
 #include "framework/xmlerrors_p.h"
 
 #include <MSE/PluginInfo.h>
 
-#include <libxml/entities.h>
 #include <libxml/tree.h>
 #include <libxml/xpath.h>
 
@@ -55,40 +55,6 @@ bool forEachSelected(xmlDocPtr document, const movra_string<char>& xpath, const 
     return evaluated;
 }
 
-// Appends the text of a node list as xmlNodeListGetString(document, list, 1) gives it (text
-// and CDATA, entity references replaced, elements skipped) in linear time; libxml2's own
-// version concatenates quadratically, which a document with many references turns into
-// seconds of work.
-void appendListText(xmlDocPtr document, xmlNodePtr node, std::string& out, int depth)
-{
-    // The parser refuses entity loops and deep nesting; this only guards the recursion.
-    if (depth > 64)
-        return;
-    for (; node; node = node->next) {
-        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
-            if (node->content)
-                out += reinterpret_cast<const char*>(node->content);
-        } else if (node->type == XML_ENTITY_REF_NODE) {
-            if (xmlEntityPtr entity = xmlGetDocEntity(document, node->name))
-                appendListText(document, entity->children, out, depth + 1);
-            else if (node->content)
-                out += reinterpret_cast<const char*>(node->content);
-        }
-    }
-}
-
-// The node's value; false when it has none.
-bool nodeValue(xmlDocPtr document, xmlNodePtr node, movra_string<char>& value)
-{
-    if (node->type == XML_NAMESPACE_DECL)
-        return false;
-    std::string text;
-    appendListText(document, node->children, text, 0);
-    if (text.empty())
-        return false;
-    value = movra_string<char>(text.c_str(), text.size());
-    return true;
-}
 } // namespace
 
 movra_string<char> PluginInfo::getPropertyValue(const movra_string<char>& xpath) const

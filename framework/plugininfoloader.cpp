@@ -2,6 +2,7 @@
 
 #include "framework/file.h"
 #include "framework/propertypaths.h"
+#include "framework/propertyvalues_p.h"
 #include "framework/widestring.h"
 #include "framework/xmlerrors_p.h"
 
@@ -121,9 +122,24 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path)
     if (!info)
         return nullptr;
     document.release();
-    info->name = info->getPropertyValue(PropertyPath::kName);
-    info->interfaces = info->getPropertyValues(PropertyPath::kInterfaces);
-    if (info->getPropertyValue(PropertyPath::kType) != "plugin") {
+    // PropertyPath::kName, kInterfaces and kType, walked directly: an XPath evaluation costs
+    // more than parsing the whole document, and discovery does this for every plug-in.
+    forEachAtChildPath(info->document, {"properties", "plugin", "name"}, [&](xmlNodePtr node) {
+        nodeValue(info->document, node, info->name);
+        return false;
+    });
+    forEachAtChildPath(info->document, {"properties", "plugin", "interfaces", "interface", "name"}, [&](xmlNodePtr node) {
+        movra_string<char> value;
+        if (nodeValue(info->document, node, value))
+            info->interfaces.append(value);
+        return true;
+    });
+    movra_string<char> type;
+    forEachAtChildPath(info->document, {"properties", "type"}, [&](xmlNodePtr node) {
+        nodeValue(info->document, node, type);
+        return false;
+    });
+    if (type != "plugin") {
         delete info;
         std::cerr << "Doc '" << narrowPath << "' does not contain plugin data." << std::endl;
         return nullptr;

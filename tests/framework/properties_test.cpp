@@ -144,6 +144,31 @@ TEST(PluginInfoLoaderTest, OnlyTheLoadersMessagesReachStandardError)
     EXPECT_NE(errors.text().find("Could not find root element of doc '" + path + "'"), std::string::npos);
 }
 
+// The loader reads name and interfaces by walking the tree; XPath must agree on every document.
+TEST(PluginInfoLoaderTest, NameAndInterfacesAgreeWithXPath)
+{
+    const char* bodies[] = {
+        "<plugin><name>a</name><name>b</name></plugin><plugin><name>c</name></plugin>",
+        "<plugin xmlns=\"urn:x\"><name>namespaced</name></plugin><plugin><name>plain</name></plugin>",
+        "<plugin><x:name xmlns:x=\"urn:x\">prefixed</x:name><!-- c --><name><?pi?>after</name></plugin>",
+        "<plugin><interfaces><interface><name>1</name><name>2</name></interface></interfaces>"
+        "<interfaces><interface><name/><name>3</name></interface><interface><name>4<b>bold</b></name></interface>"
+        "</interfaces></plugin><plugin><interfaces><interface><name>5</name></interface></interfaces></plugin>",
+        "<other><plugin><name>deep</name></plugin></other>",
+    };
+    TempDir dir;
+    for (const char* body : bodies) {
+        auto info = load(dir.write("P.xml", std::string("<properties version=\"1.0\"><type>plugin</type>") + body +
+                                                 "</properties>"));
+        ASSERT_TRUE(info) << body;
+        EXPECT_EQ(info->name, info->getPropertyValue(MSE::PropertyPath::kName)) << body;
+        std::vector<std::string> loaded;
+        for (const auto& value : info->interfaces)
+            loaded.push_back(value.c_str());
+        EXPECT_EQ(loaded, values(*info, MSE::PropertyPath::kInterfaces)) << body;
+    }
+}
+
 TEST(PluginInfoLoaderTest, MissingNameAndInterfacesAreNotErrors)
 {
     TempDir dir;
