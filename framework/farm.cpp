@@ -54,6 +54,14 @@ std::string libraryPath(const PluginInfo* info, const movra_string<wchar_t>& fil
 
 std::mutex instanceLock;
 Farm* processFarm = nullptr;
+
+// The cleaner is gone only while the last farm is being destroyed, when a plug-in object's
+// destructor might still hand itself back.
+void scheduleSweep()
+{
+    if (FarmCleaner* cleaner = FarmCleaner::instance())
+        cleaner->scheduleSweep();
+}
 } // namespace
 
 Farm* Farm::instance()
@@ -260,7 +268,7 @@ int Farm::releasePlugin(Plugin* plugin)
             return 1;
         plugins.removeAt(static_cast<uint32_t>(index));
     }
-    FarmCleaner::instance()->scheduleSweep();
+    scheduleSweep();
     return 0;
 }
 
@@ -294,7 +302,7 @@ int Farm::completePluginRelease(Plugin* plugin)
         PluginsGuard pluginsGuard(*pluginsLock);
         releasedPlugins.removeOne(plugin);
     }
-    FarmCleaner::instance()->scheduleSweep();
+    scheduleSweep();
     return 0;
 }
 
