@@ -1,13 +1,17 @@
 // A second process for the registry's multi-process tests. Modes:
-//   increment COUNT LOCKFILE  add 1 to HKCU\SOFTWARE\Movra\Counter "n" COUNT times; each
-//                             read-modify-write holds an flock on LOCKFILE, because the
-//                             registry (like Windows') has no atomic increment.
+//   increment COUNT LOCKFILE  add 1 to "n" of the settings section Counter (the user key
+//                             SOFTWARE\Movra\Counter) COUNT times through the settings
+//                             store; each read-modify-write holds an flock on LOCKFILE,
+//                             because the registry (like Windows') has no atomic increment.
 //   writer ROUND              write values (and now and then keys) without end, reporting
 //                             each one on standard output only after its call succeeded.
 
 #include "platform/registry.h"
+#include "settings/opensettings.h"
+#include "settings/refcountedptr.h"
 
 #include <cstdio>
+#include <set>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -36,28 +40,23 @@ int increment(int count, const char* lockFile)
     const int lock = ::open(lockFile, O_RDWR | O_CREAT, 0600);
     if (lock < 0)
         return fail("open lock", 0);
-    HKEY key = nullptr;
-    LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Counter", 0, nullptr, 0,
-                              KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr);
-    if (rc != ERROR_SUCCESS)
-        return fail("create", rc);
+    // One section kept open for the whole run, as the player keeps its settings group.
+    mvtl::RefCountedPtr<mvds::IMovraSettings> section;
+    if (!mvds::openSettings(std::string("Counter"), mvds::UserCreate, section.out()))
+        return fail("openSettings", 0);
     for (int i = 0; i < count; ++i) {
         if (::flock(lock, LOCK_EX) != 0)
             return fail("flock", 0);
-        uint64_t value = 0;
-        DWORD size = 8, type = 0;
-        rc = RegQueryValueExW(key, u"n", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-        if (rc == ERROR_FILE_NOT_FOUND)
-            value = 0;
-        else if (rc != ERROR_SUCCESS)
-            return fail("query", rc);
-        ++value;
-        rc = RegSetValueExW(key, u"n", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&value), 8);
-        if (rc != ERROR_SUCCESS)
-            return fail("set", rc);
+        int64_t value = 0;
+        std::set<std::string> names;
+        if (!section->getValueNames(names))
+            return fail("getValueNames", 0);
+        if (names.count("n") && !section->getValue(std::string("n"), value))
+            return fail("getValue", 0);
+        if (!section->setValue(std::string("n"), value + 1))
+            return fail("setValue", 0);
         ::flock(lock, LOCK_UN);
     }
-    RegCloseKey(key);
     return 0;
 }
 

@@ -83,6 +83,8 @@ std::u16string wide(const std::string& text)
     return std::u16string(text.begin(), text.end());
 }
 
+// Through the settings store, whose section keeps its key handle open across calls, so the
+// cache under it must notice every commit of the other process.
 TEST(RegistryProcesses, TwoProcessesIncrementingOneValueEndAtTheExactSum)
 {
     MovraTest::TemporaryRegistry registry;
@@ -98,8 +100,9 @@ TEST(RegistryProcesses, TwoProcessesIncrementingOneValueEndAtTheExactSum)
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Counter", 0, KEY_READ, &key), ERROR_SUCCESS);
     uint64_t value = 0;
-    DWORD size = 8;
-    EXPECT_EQ(RegQueryValueExW(key, u"n", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    DWORD size = 8, type = 0;
+    EXPECT_EQ(RegQueryValueExW(key, u"n", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_QWORD);
     EXPECT_EQ(value, 2u * kIncrements);
     RegCloseKey(key);
 }
