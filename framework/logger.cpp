@@ -105,6 +105,8 @@ Logger* Logger::instance()
 
 const char* Logger::libraryFileName() { return kLoggingLibrary; }
 
+bool Logger::isBound() const { return m_impl != nullptr; }
+
 void Logger::write(const char* category, const char* function, int32_t line, const char* format, ...)
 {
     if (!m_impl || !m_impl->isEnabled())

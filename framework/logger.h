@@ -23,7 +23,8 @@ public:
     void write(const char* category, const char* function, int32_t line, const char* format, ...)
         __attribute__((format(printf, 5, 6)));
 
-    bool isBound() const { return m_impl != nullptr; }
+    // Whether the logging library was found and bound.
+    bool isBound() const;
 
     // The library Logger::instance() binds: MSE_Logging.so in this library's own folder.
     static const char* libraryFileName();

@@ -2,7 +2,6 @@
 // copy of the framework library in a folder of its own, with the logging library (or a
 // stand-in) beside it or planted elsewhere.
 
-#include "framework/logger.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -23,8 +23,11 @@ const char kScenarioVariable[] = "FWTEST_LOGGER_SCENARIO";
 // Distinct from 0, which a child that ran no test at all would answer.
 constexpr int kChildPassed = 42;
 
-using InstanceFunction = MSE::Logger* (*)();
-using WriteFunction = void (*)(MSE::Logger*, const char*, const char*, int32_t, const char*, ...);
+// The framework copy is reached through its exported symbols only: MSE::Logger::instance(),
+// isBound() and write().
+using InstanceFunction = void* (*)();
+using IsBoundFunction = bool (*)(const void*);
+using WriteFunction = void (*)(void*, const char*, const char*, int32_t, const char*, ...);
 
 // Runs the child test below in a new process with the given environment; its exit status.
 int runScenario(const std::string& scenario, const std::string& frameworkDir, const std::string& workDir,
@@ -104,21 +107,22 @@ TEST(LoggerScenario, Child)
     void* framework = dlopen(std::getenv("FWTEST_FRAMEWORK"), RTLD_NOW | RTLD_LOCAL);
     ASSERT_TRUE(framework) << dlerror();
     auto instance = reinterpret_cast<InstanceFunction>(dlsym(framework, "_ZN3MSE6Logger8instanceEv"));
+    auto isBound = reinterpret_cast<IsBoundFunction>(dlsym(framework, "_ZNK3MSE6Logger7isBoundEv"));
     auto write = reinterpret_cast<WriteFunction>(dlsym(framework, "_ZN3MSE6Logger5writeEPKcS2_iS2_z"));
-    ASSERT_TRUE(instance && write);
-    MSE::Logger* logger = instance();
+    ASSERT_TRUE(instance && isBound && write);
+    void* logger = instance();
     ASSERT_TRUE(logger);
 
     if (name == "planted" || name == "noconfigure") {
-        EXPECT_FALSE(logger->isBound());
+        EXPECT_FALSE(isBound(logger));
         write(logger, "Plugin", "test", 1, "%s", "message");
         EXPECT_FALSE(fs::exists(workDir + "/marker"));
     } else if (name == "disabled") {
-        EXPECT_TRUE(logger->isBound());
+        EXPECT_TRUE(isBound(logger));
         // Arguments that would crash if anything read them.
         write(logger, "Plugin", "test", 1, "%s %S", reinterpret_cast<const char*>(1), reinterpret_cast<const wchar_t*>(1));
     } else if (name == "real") {
-        EXPECT_TRUE(logger->isBound());
+        EXPECT_TRUE(isBound(logger));
         write(logger, "Plugin", "test", 1, "wide %S and %s", L"\u00e9", "narrow");
     }
     std::exit(::testing::Test::HasFailure() ? 1 : kChildPassed);
