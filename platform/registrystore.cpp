@@ -527,7 +527,7 @@ template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
 
 // Every write is its own immediate transaction: the write lock is taken up front, so two
 // writers never deadlock upgrading a read lock, and the busy timeout does the waiting.
-// `fn` returns a Win32 code and may keep the cache by returning a cache update to apply.
+// `fn` returns a Win32 code, or stores a SQLite failure in its argument; either rolls back.
 template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
 {
     LONG rc = prepare_locked(true);
