@@ -150,8 +150,7 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", propertiesPath.c_str());
         return 3;
     }
-    List<PluginInfo*> sameName;
-    if (getPluginInfos(&sameName, PluginNameFilter(info->name)) == 0) {
+    if (isRegistered(info->name)) {
         MSE_LOG_PLUGIN(kAddPluginTag, "Plugin name '%s' is not unique. Loaded from library '%S%S'", info->name.c_str(),
                        normalized.c_str(), libraryFile.c_str());
         delete info;
@@ -159,7 +158,10 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
     }
     info->libraryFolder = folder;
     info->libraryFile = libraryFile;
-    pluginInfos.append(info);
+    if (pluginInfos.append(info) && m_indexedRecords + 1 == pluginInfos.size()) {
+        m_registeredNames.emplace(info->name.c_str(), info->name.length());
+        ++m_indexedRecords;
+    }
     return 0;
 }
 
@@ -349,6 +351,22 @@ int Farm::unloadLibrary(LibraryContext* context)
         dynamiclibrary::unload(context->module);
     delete context;
     return 0;
+}
+
+bool Farm::isRegistered(const movra_string<char>& pluginName)
+{
+    // The catalogue is public; should it have changed behind the index, rebuild the index.
+    if (m_indexedRecords != pluginInfos.size()) {
+        m_registeredNames.clear();
+        for (PluginInfo* info : pluginInfos)
+            m_registeredNames.emplace(info->name.c_str(), info->name.length());
+        m_indexedRecords = pluginInfos.size();
+    }
+    if (!m_registeredNames.count(std::string(pluginName.c_str(), pluginName.length())))
+        return false;
+    // Confirm with the filter itself, so the answer is the one a catalogue scan gives.
+    List<PluginInfo*> sameName;
+    return getPluginInfos(&sameName, PluginNameFilter(pluginName)) == 0;
 }
 
 std::string Farm::lastLoadError(const movra_string<char>& pluginName)

@@ -9,6 +9,7 @@
 #include <boost/thread/recursive_mutex.hpp>
 
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -63,8 +64,13 @@ public:
 private:
     // Expects farmLock held.
     void setLoadError(const movra_string<char>& pluginName, const std::string& error);
+    // Whether the catalogue holds a record of that name. Registration asks once per library,
+    // so the names are indexed rather than scanned.
+    bool isRegistered(const movra_string<char>& pluginName);
 
     std::vector<std::pair<movra_string<char>, std::string>> m_loadErrors;
+    std::unordered_set<std::string> m_registeredNames;
+    uint32_t m_indexedRecords = 0;
 };
 
 } // namespace MSE
