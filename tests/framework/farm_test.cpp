@@ -1,4 +1,5 @@
 #include "framework/farm.h"
+#include "framework/plugininfoloader.h"
 #include "support/farmfixture.h"
 #include "support/testcounters.h"
 #include "support/testsupport.h"
@@ -72,6 +73,20 @@ TEST_F(DiscoveryTest, ExactlyTheValidDocumentsRegisterAndEachFailureIsLogged)
     ASSERT_TRUE(upper);
     EXPECT_EQ(narrow(upper->libraryFolder), folder) << "the folder as it was given";
     EXPECT_EQ(narrow(upper->libraryFile), "GOODUPPER.SO");
+}
+
+TEST_F(DiscoveryTest, ARecordPutIntoTheCatalogueDirectlyStillClaimsItsName)
+{
+    TempDir dir;
+    MSE::PluginInfo* record = MSE::loadPluginInfo(wide(dir.write(
+        "Early.xml", "<properties version=\"1.0\"><type>plugin</type><plugin><name>test.good</name></plugin></properties>")));
+    ASSERT_TRUE(record);
+    farm->pluginInfos.append(record);
+    LogCapture log;
+    StderrCapture quiet;
+    ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    EXPECT_EQ(log.count("Plugin name 'test.good' is not unique."), 2) << log.text();
+    EXPECT_EQ(info("test.good"), record);
 }
 
 TEST_F(DiscoveryTest, FolderSpellingsRegisterTheSameLibraries)
