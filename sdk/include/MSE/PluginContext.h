@@ -46,7 +46,9 @@ public:
     virtual int getPlugin(PluginInfo* info, Plugin** out, bool create) = 0;
     // Always a new object of info's plug-in; loads its library when needed.
     virtual int createPlugin(PluginInfo* info, Plugin** out) = 0;
-    // Called by an object whose count reached 0: forget it; its library may be unloaded later.
+    // Called by an object whose count reached 0. 0: the framework let it go and the object
+    // deletes itself; its library may be unloaded some seconds later. 1: keep living, the
+    // object was handed out again meanwhile (or is not the framework's).
     virtual int releasePlugin(Plugin* plugin) = 0;
     // Calls plugin->release() under the framework's lock.
     virtual void releasePluginReference(Plugin* plugin) = 0;
@@ -54,7 +56,8 @@ public:
     virtual bool isVideoFormatSupported(const movra_string<char>& fourCC);
     virtual bool isAudioFormatSupported(int32_t formatId);
     virtual bool isOverlayFormatSupported(const movra_string<char>& fourCC);
-    // Like releasePlugin, but the library stays loaded until completePluginRelease.
+    // Like releasePlugin, but the object stays alive and its library loaded until the
+    // object calls completePluginRelease (and then deletes itself).
     virtual int deferPluginRelease(Plugin* plugin) = 0;
     virtual int completePluginRelease(Plugin* plugin) = 0;
 
