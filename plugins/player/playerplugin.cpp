@@ -42,9 +42,11 @@ public:
 
     int32_t release() override
     {
+        // The context is read before the count drops: once it is 0 another thread may
+        // already have disposed of this object.
+        MSE::PluginContext* context = m_context;
         const int32_t count = --m_refCount;
-        if (count == 0) {
-            m_context->releasePlugin(this);
+        if (count == 0 && context->releasePlugin(this) == 0) {
             delete this;
         }
         return count;

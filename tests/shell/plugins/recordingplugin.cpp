@@ -78,10 +78,12 @@ public:
     int32_t addRef() override { return ++m_count; }
     int32_t release() override
     {
+        // The context is read before the count drops: once it is 0 another thread may
+        // already have disposed of this object.
+        MSE::PluginContext* context = m_context;
         const int32_t count = --m_count;
-        if (count == 0) {
+        if (count == 0 && context->releasePlugin(this) == 0) {
             record("destroyed");
-            m_context->releasePlugin(this);
             delete this;
         }
         return count;
