@@ -65,6 +65,11 @@ function(movra_add_plugin name)
     VISIBILITY_INLINES_HIDDEN ON)
   movra_warnings(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/sdk/include)
+  if(MOVRA_SANITIZER STREQUAL "asan")
+    # A plug-in links nothing of ours, so the type information of the SDK classes, which
+    # UBSan's vptr check refers to, is not there to link against.
+    target_compile_options(${name} PRIVATE -fno-sanitize=vptr)
+  endif()
   if(P_LIBS)
     target_link_libraries(${name} PRIVATE ${P_LIBS})
   endif()

@@ -34,6 +34,10 @@ ApplicationSettings& settings()
     return ApplicationSettings::application();
 }
 
+// The opener outlives the application object: addresses may still be queued for the
+// receiving plug-in while the run ends, so it lives until the process does.
+DelayedFileOpener* processFileOpener = nullptr;
+
 } // namespace
 
 MovraPlayerApp::MovraPlayerApp(int& argc, char** argv)
@@ -61,8 +65,11 @@ MSE::Farm* MovraPlayerApp::pluginContext()
 
 DelayedFileOpener* MovraPlayerApp::fileOpener()
 {
-    if (!fileOpener_)
-        fileOpener_ = new DelayedFileOpener(context);
+    if (!fileOpener_) {
+        if (!processFileOpener)
+            processFileOpener = new DelayedFileOpener(context);
+        fileOpener_ = processFileOpener;
+    }
     return fileOpener_;
 }
 

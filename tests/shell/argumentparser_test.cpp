@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,11 @@ struct ParserCase
     std::vector<std::string> events;
     bool result;
 };
+
+void PrintTo(const ParserCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class ParserTable : public ::testing::TestWithParam<ParserCase>
 {
