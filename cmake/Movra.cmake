@@ -106,7 +106,12 @@ function(movra_add_test name)
   # they reach set_tests_properties; each variable after the first would otherwise become a
   # property name of its own and be lost. Five escapes and a generator-expression ";" survive
   # exactly those rounds (CMake 3.25).
-  set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}" ${T_ENV})
+  set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}")
+  if(MOVRA_SANITIZER STREQUAL "tsan")
+    # Inherited by the processes a test starts, the player among them.
+    list(APPEND env "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+  endif()
+  list(APPEND env ${T_ENV})
   string(REPLACE ";" [[\\\\\$<SEMICOLON>]] env "${env}")
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
