@@ -3,15 +3,13 @@
 
 #include "playerwindow.h"
 
-#include <MSE/Plugin.h>
-#include <MSE/PluginContext.h>
+#include <MSE/PluginObject.h>
 #include <MovraPlayerX/PluginInterfaces.h>
 
 #include <QDir>
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -24,37 +22,17 @@ void say(const QString& text)
     std::fflush(stdout);
 }
 
-class PlayerPlugin final : public MSE::Plugin,
+class PlayerPlugin final : public MSE::PluginObject,
                            public MovraPlayerX::IView,
                            public MovraPlayerX::IURIHandler,
                            public MovraPlayerX::IPlaybackServices,
                            public MovraPlayerX::IMediaManager
 {
 public:
-    explicit PlayerPlugin(MSE::PluginContext* context)
-        : m_context(context)
-    {
-    }
+    using PluginObject::PluginObject;
 
     ~PlayerPlugin() override { delete m_window; }
 
-    int32_t addRef() override { return ++m_refCount; }
-
-    int32_t release() override
-    {
-        // The context is read before the count drops: once it is 0 another thread may
-        // already have disposed of this object.
-        MSE::PluginContext* context = m_context;
-        const int32_t count = --m_refCount;
-        if (count == 0 && context->releasePlugin(this) == 0) {
-            delete this;
-        }
-        return count;
-    }
-
-    int32_t getRefCount() override { return m_refCount; }
-    MSE::PluginInfo* getPluginInfo() override { return pluginInfo; }
-    MSE::PluginContext* getPluginContext() override { return m_context; }
 
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
@@ -150,8 +128,6 @@ private:
         });
     }
 
-    MSE::PluginContext* m_context;
-    std::atomic<int32_t> m_refCount{1};
     PlayerWindow* m_window = nullptr;
     bool m_holdsWindowReference = false;
     bool m_demoScheduled = false;

@@ -1,12 +1,10 @@
 // The stream engine's subtitle text decoder. Loading it builds the table of text codecs
 // the decoder will need, which is what the player's cache initialisation asks of it.
 
-#include <MSE/Plugin.h>
-#include <MSE/PluginContext.h>
+#include <MSE/PluginObject.h>
 
 #include <QStringConverter>
 
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -21,29 +19,11 @@ public:
     virtual int32_t decode(const char* encoding, const char* data, int32_t size, char* out, int32_t outSize) = 0;
 };
 
-class TextDecodePlugin final : public MSE::Plugin, public ITextDecode
+class TextDecodePlugin final : public MSE::PluginObject, public ITextDecode
 {
 public:
-    explicit TextDecodePlugin(MSE::PluginContext* context)
-        : m_context(context)
-    {
-    }
+    using PluginObject::PluginObject;
 
-    int32_t addRef() override { return ++m_refCount; }
-    int32_t release() override
-    {
-        // The context is read before the count drops: once it is 0 another thread may
-        // already have disposed of this object.
-        MSE::PluginContext* context = m_context;
-        const int32_t count = --m_refCount;
-        if (count == 0 && context->releasePlugin(this) == 0) {
-            delete this;
-        }
-        return count;
-    }
-    int32_t getRefCount() override { return m_refCount; }
-    MSE::PluginInfo* getPluginInfo() override { return pluginInfo; }
-    MSE::PluginContext* getPluginContext() override { return m_context; }
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
@@ -71,9 +51,6 @@ public:
         return static_cast<int32_t>(utf8.size());
     }
 
-private:
-    MSE::PluginContext* m_context;
-    std::atomic<int32_t> m_refCount{1};
 };
 
 } // namespace

@@ -8,8 +8,7 @@
 // URIHandler: an address containing "reenter" makes it open "followup.mkv" at once, from
 // inside the dispatch, the way a player that opens a playlist's next entry would.
 
-#include <MSE/Plugin.h>
-#include <MSE/PluginContext.h>
+#include <MSE/PluginObject.h>
 #include <MovraPlayerX/PluginInterfaces.h>
 
 #include <QApplication>
@@ -63,7 +62,7 @@ struct ShutdownPart : MovraPlayerX::IShutdown
     void run() override { record("shutdown"); }
 };
 
-class RecordingPlugin final : public MSE::Plugin,
+class RecordingPlugin final : public MSE::PluginObject,
                               public StartupPart,
                               public MovraPlayerX::IView,
                               public ShutdownPart,
@@ -72,25 +71,13 @@ class RecordingPlugin final : public MSE::Plugin,
                               public MovraPlayerX::IURIHandler
 {
 public:
-    explicit RecordingPlugin(MSE::PluginContext* context) : m_context(context) { record("created"); }
-    ~RecordingPlugin() override { delete m_window; }
-
-    int32_t addRef() override { return ++m_count; }
-    int32_t release() override
+    explicit RecordingPlugin(MSE::PluginContext* context) : PluginObject(context) { record("created"); }
+    ~RecordingPlugin() override
     {
-        // The context is read before the count drops: once it is 0 another thread may
-        // already have disposed of this object.
-        MSE::PluginContext* context = m_context;
-        const int32_t count = --m_count;
-        if (count == 0 && context->releasePlugin(this) == 0) {
-            record("destroyed");
-            delete this;
-        }
-        return count;
+        record("destroyed");
+        delete m_window;
     }
-    int32_t getRefCount() override { return m_count; }
-    MSE::PluginInfo* getPluginInfo() override { return pluginInfo; }
-    MSE::PluginContext* getPluginContext() override { return m_context; }
+
 
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
@@ -149,8 +136,6 @@ public:
     }
 
 private:
-    MSE::PluginContext* m_context;
-    std::atomic<int32_t> m_count{1};
     QWidget* m_window = nullptr;
 };
 
