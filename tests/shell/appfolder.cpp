@@ -45,6 +45,17 @@ AppFolder::AppFolder(const QStringList& playerPlugins)
 
 RunResult AppFolder::run(const QStringList& arguments, const QProcessEnvironment& extra, int timeoutMs) const
 {
+    return start(launcher(), arguments, extra, timeoutMs);
+}
+
+RunResult AppFolder::runShell(const QString& script) const
+{
+    return start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, launcher()}, {}, 60000);
+}
+
+RunResult AppFolder::start(const QString& program, const QStringList& arguments, const QProcessEnvironment& extra,
+                           int timeoutMs) const
+{
     const QString log = path() + QStringLiteral("/plugins.log");
     QFile::remove(log);
 
@@ -65,7 +76,7 @@ RunResult AppFolder::run(const QStringList& arguments, const QProcessEnvironment
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(path());
-    process.start(launcher(), arguments);
+    process.start(program, arguments);
     RunResult result;
     if (!process.waitForStarted(10000))
         return result;

@@ -31,8 +31,13 @@ public:
 
     RunResult run(const QStringList& arguments, const QProcessEnvironment& extra = {},
                   int timeoutMs = 60000) const;
+    // The same through `/bin/sh -c script launcher`, for arguments a QString cannot carry.
+    RunResult runShell(const QString& script) const;
 
 private:
+    RunResult start(const QString& program, const QStringList& arguments, const QProcessEnvironment& extra,
+                    int timeoutMs) const;
+
     QTemporaryDir m_dir;
 };
 

@@ -82,6 +82,18 @@ TEST(Player, ThousandsOfArgumentsAllArriveInOrder)
     EXPECT_EQ(linesOf(result.pluginLog, "test.view").filter(QStringLiteral("openUri")), expected);
 }
 
+TEST(Player, ArgumentsThatAreNotUtf8OrEmptyDoNoHarm)
+{
+    AppFolder folder({"TestView"});
+    const RunResult result = folder.runShell(QStringLiteral("exec \"$0\" '' \"$(printf '/tmp/\\377\\376x.mkv')\" '' /tmp/ok.mkv"));
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    const QStringList opened = linesOf(result.pluginLog, "test.view").filter(QStringLiteral("openUri"));
+    ASSERT_EQ(opened.size(), 2) << qPrintable(describe(result));
+    EXPECT_TRUE(opened[0].startsWith(QStringLiteral("openUri file:///tmp/"))) << qPrintable(opened[0]);
+    EXPECT_EQ(opened[1], QStringLiteral("openUri file:///tmp/ok.mkv"));
+}
+
 TEST(Player, StartupPluginsRunBeforeTheViewAndOnlyLiveShutdownPluginsAfterTheLoop)
 {
     AppFolder folder({"TestView", "TestStartKeeper", "TestStartTransient"});
