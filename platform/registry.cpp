@@ -143,22 +143,82 @@ LONG resolveKey_locked(const Handle& handle, bool create, int64_t* id)
     return rc;
 }
 
-// The parent key and path of a call that names a sub-key: HKEY_CLASSES_ROOT's sub-keys
-// are the machine root's SOFTWARE\Classes\<sub-key>.
-LONG subKeyTarget(HKEY key, const char16_t* subKey, Handle* handle, std::vector<RegistryName>* path)
+// A call on an open key, as far as the shared checks take it: `rc` is the first error
+// they found; without one the store's lock is held and `id` is the key the handle stands
+// for (-1: HKEY_CLASSES_ROOT while SOFTWARE\Classes does not exist).
+struct HeldKey
 {
-    LONG rc = lookupHandle(key, handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    std::u16string full(nameView(subKey));
-    if (handle->classesRoot) {
-        full = full.empty() ? std::u16string(kClassesPath) : std::u16string(kClassesPath) + u'\\' + full;
-        handle->classesRoot = false;
-        handle->id = RegistryStore::kRootKey;
+    LONG rc = ERROR_SUCCESS;
+    RegistryStore* store = nullptr;
+    int64_t id = -1;
+    std::unique_lock<std::mutex> guard;
+};
+
+// What a call makes of HKEY_CLASSES_ROOT while SOFTWARE\Classes does not exist.
+enum class Missing { Create, SeeEmpty, NotFound, NoMoreItems };
+
+LONG valueNameError(std::u16string_view name, LONG tooLong)
+{
+    return name.size() > kMaxValueNameLength ? tooLong : ERROR_SUCCESS;
+}
+
+// Checks in the order callers see their errors: the handle, the access it grants, then
+// `argumentError` (a fault of the call's own arguments that counts only for a usable
+// handle), then the key under the store's lock.
+HeldKey holdKey(HKEY key, REGSAM required, Missing missing, LONG argumentError = ERROR_SUCCESS)
+{
+    HeldKey held;
+    Handle handle;
+    held.rc = lookupHandle(key, &handle);
+    if (held.rc != ERROR_SUCCESS)
+        return held;
+    if (!(handle.access & required)) {
+        held.rc = ERROR_ACCESS_DENIED;
+        return held;
     }
-    if (!splitPath(full, path, &rc))
-        return rc;
-    return ERROR_SUCCESS;
+    if (argumentError != ERROR_SUCCESS) {
+        held.rc = argumentError;
+        return held;
+    }
+    held.store = handle.store;
+    held.guard = handle.store->lock();
+    held.rc = resolveKey_locked(handle, missing == Missing::Create, &held.id);
+    if (held.rc == ERROR_SUCCESS && held.id < 0) {
+        if (missing == Missing::NotFound)
+            held.rc = ERROR_FILE_NOT_FOUND;
+        else if (missing == Missing::NoMoreItems)
+            held.rc = ERROR_NO_MORE_ITEMS;
+    }
+    return held;
+}
+
+// A call that names a sub-key: its parent key and path, with the store's lock held unless
+// `rc` reports an error. HKEY_CLASSES_ROOT's sub-keys are the machine root's
+// SOFTWARE\Classes\<sub-key>.
+struct HeldSubKey
+{
+    LONG rc = ERROR_SUCCESS;
+    Handle parent;
+    std::vector<RegistryName> path;
+    std::unique_lock<std::mutex> guard;
+};
+
+HeldSubKey holdSubKey(HKEY key, const char16_t* subKey)
+{
+    HeldSubKey held;
+    held.rc = lookupHandle(key, &held.parent);
+    if (held.rc != ERROR_SUCCESS)
+        return held;
+    std::u16string full(nameView(subKey));
+    if (held.parent.classesRoot) {
+        full = full.empty() ? std::u16string(kClassesPath) : std::u16string(kClassesPath) + u'\\' + full;
+        held.parent.classesRoot = false;
+        held.parent.id = RegistryStore::kRootKey;
+    }
+    if (!splitPath(full, &held.path, &held.rc))
+        return held;
+    held.guard = held.parent.store->lock();
+    return held;
 }
 
 void copyName(const std::u16string& name, char16_t* buffer)
@@ -183,19 +243,16 @@ LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sam, 
     if (!result)
         return ERROR_INVALID_PARAMETER;
     *result = nullptr;
-    Handle handle;
-    std::vector<RegistryName> path;
-    LONG rc = subKeyTarget(key, subKey, &handle, &path);
-    if (rc != ERROR_SUCCESS)
-        return rc;
+    HeldSubKey target = holdSubKey(key, subKey);
+    if (target.rc != ERROR_SUCCESS)
+        return target.rc;
     int64_t id = 0;
-    {
-        auto guard = handle.store->lock();
-        rc = handle.store->openPath_locked(handle.id, path, &id);
-    }
+    const LONG rc = target.parent.store->openPath_locked(target.parent.id, target.path, &id);
+    // newHandle() takes the handle table's mutex, which goes before the store's.
+    target.guard.unlock();
     if (rc != ERROR_SUCCESS)
         return rc;
-    *result = newHandle(handle.store, id, sam);
+    *result = newHandle(target.parent.store, id, sam);
     return ERROR_SUCCESS;
 }
 
@@ -209,25 +266,22 @@ LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t*
         return ERROR_BADKEY;
     if (reserved)
         return ERROR_INVALID_PARAMETER;
-    Handle handle;
-    std::vector<RegistryName> path;
-    LONG rc = subKeyTarget(key, subKey, &handle, &path);
-    if (rc != ERROR_SUCCESS)
-        return rc;
+    HeldSubKey target = holdSubKey(key, subKey);
+    if (target.rc != ERROR_SUCCESS)
+        return target.rc;
+    const Handle& parent = target.parent;
     int64_t id = 0;
     bool created = false;
-    {
-        auto guard = handle.store->lock();
-        rc = handle.store->openPath_locked(handle.id, path, &id);
-        if (rc == ERROR_FILE_NOT_FOUND) {
-            if (!(handle.access & KEY_CREATE_SUB_KEY))
-                return ERROR_ACCESS_DENIED;
-            rc = handle.store->createPath_locked(handle.id, path, &id, &created);
-        }
+    LONG rc = parent.store->openPath_locked(parent.id, target.path, &id);
+    if (rc == ERROR_FILE_NOT_FOUND) {
+        if (!(parent.access & KEY_CREATE_SUB_KEY))
+            return ERROR_ACCESS_DENIED;
+        rc = parent.store->createPath_locked(parent.id, target.path, &id, &created);
     }
+    target.guard.unlock();
     if (rc != ERROR_SUCCESS)
         return rc;
-    *result = newHandle(handle.store, id, sam);
+    *result = newHandle(parent.store, id, sam);
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -252,26 +306,14 @@ LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWOR
 {
     if (reserved || (data && !dataSize))
         return ERROR_INVALID_PARAMETER;
-    Handle handle;
-    LONG rc = lookupHandle(key, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(handle.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
     const std::u16string_view name = nameView(valueName);
-    if (name.size() > kMaxValueNameLength)
-        return ERROR_FILE_NOT_FOUND;
     const std::u16string folded = foldName(name);
-
-    auto guard = handle.store->lock();
-    int64_t id = 0;
-    rc = resolveKey_locked(handle, false, &id);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (id < 0)
-        return ERROR_FILE_NOT_FOUND;
+    const HeldKey held = holdKey(key, KEY_QUERY_VALUE, Missing::NotFound,
+                                 valueNameError(name, ERROR_FILE_NOT_FOUND));
+    if (held.rc != ERROR_SUCCESS)
+        return held.rc;
     const RegistryStore::Value* value = nullptr;
-    rc = handle.store->findValue_locked(id, folded, &value);
+    const LONG rc = held.store->findValue_locked(held.id, folded, &value);
     if (rc != ERROR_SUCCESS)
         return rc;
     const DWORD size = static_cast<DWORD>(value->data.size());
@@ -296,46 +338,24 @@ LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD t
     (void)reserved;
     if (!data && dataSize)
         return ERROR_NOACCESS;
-    Handle handle;
-    LONG rc = lookupHandle(key, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(handle.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     const std::u16string_view name = nameView(valueName);
-    if (name.size() > kMaxValueNameLength)
-        return ERROR_INVALID_PARAMETER;
     const RegistryName registryName(name);
-
-    auto guard = handle.store->lock();
-    int64_t id = 0;
-    rc = resolveKey_locked(handle, true, &id);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    return handle.store->setValue_locked(id, registryName, type, data, dataSize);
+    const HeldKey held = holdKey(key, KEY_SET_VALUE, Missing::Create,
+                                 valueNameError(name, ERROR_INVALID_PARAMETER));
+    if (held.rc != ERROR_SUCCESS)
+        return held.rc;
+    return held.store->setValue_locked(held.id, registryName, type, data, dataSize);
 }
 
 LONG RegDeleteValueW(HKEY key, const char16_t* valueName)
 {
-    Handle handle;
-    LONG rc = lookupHandle(key, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(handle.access & KEY_SET_VALUE))
-        return ERROR_ACCESS_DENIED;
     const std::u16string_view name = nameView(valueName);
-    if (name.size() > kMaxValueNameLength)
-        return ERROR_FILE_NOT_FOUND;
     const std::u16string folded = foldName(name);
-
-    auto guard = handle.store->lock();
-    int64_t id = 0;
-    rc = resolveKey_locked(handle, false, &id);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (id < 0)
-        return ERROR_FILE_NOT_FOUND;
-    return handle.store->deleteValue_locked(id, folded);
+    const HeldKey held = holdKey(key, KEY_SET_VALUE, Missing::NotFound,
+                                 valueNameError(name, ERROR_FILE_NOT_FOUND));
+    if (held.rc != ERROR_SUCCESS)
+        return held.rc;
+    return held.store->deleteValue_locked(held.id, folded);
 }
 
 LONG RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* nameLength, DWORD* reserved,
@@ -343,22 +363,11 @@ LONG RegEnumKeyExW(HKEY key, DWORD index, char16_t* name, DWORD* nameLength, DWO
 {
     if (!name || !nameLength || reserved || (keyClass && !classLength))
         return ERROR_INVALID_PARAMETER;
-    Handle handle;
-    LONG rc = lookupHandle(key, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(handle.access & KEY_ENUMERATE_SUB_KEYS))
-        return ERROR_ACCESS_DENIED;
-
-    auto guard = handle.store->lock();
-    int64_t id = 0;
-    rc = resolveKey_locked(handle, false, &id);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (id < 0)
-        return ERROR_NO_MORE_ITEMS;
+    const HeldKey held = holdKey(key, KEY_ENUMERATE_SUB_KEYS, Missing::NoMoreItems);
+    if (held.rc != ERROR_SUCCESS)
+        return held.rc;
     const std::vector<RegistryStore::SubKey>* subKeys = nullptr;
-    rc = handle.store->subKeys_locked(id, &subKeys);
+    const LONG rc = held.store->subKeys_locked(held.id, &subKeys);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (index >= subKeys->size())
@@ -381,22 +390,11 @@ LONG RegEnumValueW(HKEY key, DWORD index, char16_t* valueName, DWORD* valueNameL
 {
     if (!valueName || !valueNameLength || reserved || (data && !dataSize))
         return ERROR_INVALID_PARAMETER;
-    Handle handle;
-    LONG rc = lookupHandle(key, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(handle.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-
-    auto guard = handle.store->lock();
-    int64_t id = 0;
-    rc = resolveKey_locked(handle, false, &id);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (id < 0)
-        return ERROR_NO_MORE_ITEMS;
+    const HeldKey held = holdKey(key, KEY_QUERY_VALUE, Missing::NoMoreItems);
+    if (held.rc != ERROR_SUCCESS)
+        return held.rc;
     const std::vector<RegistryStore::Value>* values = nullptr;
-    rc = handle.store->values_locked(id, &values);
+    const LONG rc = held.store->values_locked(held.id, &values);
     if (rc != ERROR_SUCCESS)
         return rc;
     if (index >= values->size())
@@ -431,32 +429,25 @@ LONG RegQueryInfoKeyW(HKEY key, char16_t* keyClass, DWORD* classLength, DWORD* r
 {
     if (reserved || (keyClass && !classLength))
         return ERROR_INVALID_PARAMETER;
-    Handle handle;
-    LONG rc = lookupHandle(key, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if (!(handle.access & KEY_QUERY_VALUE))
-        return ERROR_ACCESS_DENIED;
-
-    auto guard = handle.store->lock();
-    int64_t id = 0;
-    rc = resolveKey_locked(handle, false, &id);
-    if (rc != ERROR_SUCCESS)
-        return rc;
+    const HeldKey held = holdKey(key, KEY_QUERY_VALUE, Missing::SeeEmpty);
+    if (held.rc != ERROR_SUCCESS)
+        return held.rc;
+    RegistryStore* const store = held.store;
+    const int64_t id = held.id;
     DWORD subKeyCount = 0, longestSubKey = 0, valueCount = 0, longestValueName = 0, longestValue = 0;
     int64_t lastWrite = 0;
     if (id >= 0) {
-        rc = handle.store->checkKey_locked(id, &lastWrite);
+        LONG rc = store->checkKey_locked(id, &lastWrite);
         const std::vector<RegistryStore::SubKey>* keyList = nullptr;
         if (rc == ERROR_SUCCESS)
-            rc = handle.store->subKeys_locked(id, &keyList);
+            rc = store->subKeys_locked(id, &keyList);
         if (rc != ERROR_SUCCESS)
             return rc;
         subKeyCount = static_cast<DWORD>(keyList->size());
         for (const auto& subKey : *keyList)
             longestSubKey = std::max(longestSubKey, static_cast<DWORD>(subKey.name.text.size()));
         const std::vector<RegistryStore::Value>* valueList = nullptr;
-        rc = handle.store->values_locked(id, &valueList);
+        rc = store->values_locked(id, &valueList);
         if (rc != ERROR_SUCCESS)
             return rc;
         valueCount = static_cast<DWORD>(valueList->size());
@@ -493,20 +484,17 @@ namespace {
 
 LONG deleteKey(HKEY key, const char16_t* subKey, bool tree)
 {
-    Handle handle;
-    std::vector<RegistryName> path;
-    LONG rc = subKeyTarget(key, subKey, &handle, &path);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    auto guard = handle.store->lock();
+    const HeldSubKey target = holdSubKey(key, subKey);
+    if (target.rc != ERROR_SUCCESS)
+        return target.rc;
     int64_t id = 0;
-    rc = handle.store->openPath_locked(handle.id, path, &id);
+    const LONG rc = target.parent.store->openPath_locked(target.parent.id, target.path, &id);
     if (rc != ERROR_SUCCESS)
         return rc;
     // HKEY_CLASSES_ROOT itself is a root, not a key one may delete.
-    if (key == HKEY_CLASSES_ROOT && path.size() == 2)
+    if (key == HKEY_CLASSES_ROOT && target.path.size() == 2)
         return ERROR_ACCESS_DENIED;
-    return handle.store->deleteKey_locked(id, tree);
+    return target.parent.store->deleteKey_locked(id, tree);
 }
 
 } // namespace
