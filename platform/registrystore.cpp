@@ -9,6 +9,7 @@
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcRegistry, "movra.platform.registry", QtWarningMsg)
 
@@ -612,105 +613,92 @@ LONG RegistryStore::loadKey_locked(int64_t key, KeyCache** cache)
     return ERROR_SUCCESS;
 }
 
+LONG RegistryStore::loadPresentKey_locked(int64_t key, KeyCache** cache)
+{
+    const LONG rc = loadKey_locked(key, cache);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    return (*cache)->presence == KeyCache::Present ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
 LONG RegistryStore::checkKey_locked(int64_t key, int64_t* lastWrite)
 {
     KeyCache* cache = nullptr;
-    const LONG rc = loadKey_locked(key, &cache);
+    const LONG rc = loadPresentKey_locked(key, &cache);
     if (rc != ERROR_SUCCESS)
         return rc;
-    if (cache->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
     if (lastWrite)
         *lastWrite = cache->lastWrite;
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::loadValues_locked(int64_t key, KeyCache** cache)
+template <typename ReadRow, typename Keep>
+LONG RegistryStore::loadList_locked(int64_t key, bool KeyCache::*loaded, Statement* list, KeyCache** cache,
+                                    ReadRow&& readRow, Keep&& keep)
 {
-    LONG rc = loadKey_locked(key, cache);
-    if (rc != ERROR_SUCCESS)
+    LONG rc = loadPresentKey_locked(key, cache);
+    if (rc != ERROR_SUCCESS || (*cache)->*loaded)
         return rc;
-    if ((*cache)->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
-    if ((*cache)->valuesLoaded)
-        return ERROR_SUCCESS;
-    std::vector<Value> values;
+    std::vector<decltype(readRow(std::declval<const Query&>()))> items;
     rc = readTransaction_locked([&] {
-        Query query(m_valueList->stmt);
+        Query query(list->stmt);
         query.bind(1, key);
         int step;
-        while ((step = query.step()) == SQLITE_ROW) {
-            Value value;
-            value.name.text = query.name(0);
-            value.name.folded = query.folded(1);
-            value.type = static_cast<DWORD>(query.integer(2));
-            value.data = query.bytes(3);
-            values.push_back(std::move(value));
-        }
+        while ((step = query.step()) == SQLITE_ROW)
+            items.push_back(readRow(query));
         return step == SQLITE_DONE ? SQLITE_OK : step;
     });
     if (rc != ERROR_SUCCESS)
         return rc;
     // The read may have found a newer state and emptied the cache; the key row is then
     // looked up again.
-    rc = loadKey_locked(key, cache);
+    rc = loadPresentKey_locked(key, cache);
     if (rc != ERROR_SUCCESS)
         return rc;
-    if ((*cache)->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
-    KeyCache& entry = **cache;
-    entry.values = std::move(values);
-    entry.valueIndex.clear();
-    for (size_t i = 0; i < entry.values.size(); ++i)
-        entry.valueIndex.emplace(entry.values[i].name.folded, i);
-    entry.valuesLoaded = true;
+    keep(**cache, std::move(items));
+    (*cache)->*loaded = true;
     return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::loadValues_locked(int64_t key, KeyCache** cache)
+{
+    const auto readRow = [](const Query& query) {
+        Value value;
+        value.name.text = query.name(0);
+        value.name.folded = query.folded(1);
+        value.type = static_cast<DWORD>(query.integer(2));
+        value.data = query.bytes(3);
+        return value;
+    };
+    const auto keep = [](KeyCache& entry, std::vector<Value>&& values) {
+        entry.values = std::move(values);
+        entry.valueIndex.clear();
+        for (size_t i = 0; i < entry.values.size(); ++i)
+            entry.valueIndex.emplace(entry.values[i].name.folded, i);
+    };
+    return loadList_locked(key, &KeyCache::valuesLoaded, m_valueList, cache, readRow, keep);
 }
 
 LONG RegistryStore::loadSubKeys_locked(int64_t key, KeyCache** cache)
 {
-    LONG rc = loadKey_locked(key, cache);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if ((*cache)->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
-    if ((*cache)->subKeysLoaded)
-        return ERROR_SUCCESS;
-    std::vector<SubKey> subKeys;
-    rc = readTransaction_locked([&] {
-        Query query(m_childList->stmt);
-        query.bind(1, key);
-        int step;
-        while ((step = query.step()) == SQLITE_ROW) {
-            SubKey subKey;
-            subKey.id = query.integer(0);
-            subKey.name.text = query.name(1);
-            subKey.name.folded = query.folded(2);
-            subKey.lastWrite = query.integer(3);
-            subKeys.push_back(std::move(subKey));
-        }
-        return step == SQLITE_DONE ? SQLITE_OK : step;
-    });
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    rc = loadKey_locked(key, cache);
-    if (rc != ERROR_SUCCESS)
-        return rc;
-    if ((*cache)->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
-    (*cache)->subKeys = std::move(subKeys);
-    (*cache)->subKeysLoaded = true;
-    return ERROR_SUCCESS;
+    const auto readRow = [](const Query& query) {
+        SubKey subKey;
+        subKey.id = query.integer(0);
+        subKey.name.text = query.name(1);
+        subKey.name.folded = query.folded(2);
+        subKey.lastWrite = query.integer(3);
+        return subKey;
+    };
+    const auto keep = [](KeyCache& entry, std::vector<SubKey>&& subKeys) { entry.subKeys = std::move(subKeys); };
+    return loadList_locked(key, &KeyCache::subKeysLoaded, m_childList, cache, readRow, keep);
 }
 
 LONG RegistryStore::findChild_locked(int64_t parent, const RegistryName& name, int64_t* child)
 {
     KeyCache* cache = nullptr;
-    LONG rc = loadKey_locked(parent, &cache);
+    LONG rc = loadPresentKey_locked(parent, &cache);
     if (rc != ERROR_SUCCESS)
         return rc;
-    if (cache->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
     if (m_state != State::Open) {
         *child = -1;
         return ERROR_SUCCESS;
@@ -731,11 +719,9 @@ LONG RegistryStore::findChild_locked(int64_t parent, const RegistryName& name, i
     });
     if (rc != ERROR_SUCCESS)
         return rc;
-    rc = loadKey_locked(parent, &cache);
+    rc = loadPresentKey_locked(parent, &cache);
     if (rc != ERROR_SUCCESS)
         return rc;
-    if (cache->presence != KeyCache::Present)
-        return ERROR_KEY_DELETED;
     cache->children[name.folded] = id;
     *child = id;
     return ERROR_SUCCESS;

@@ -101,6 +101,14 @@ private:
     template <typename Fn> LONG writeTransaction_locked(Fn&& fn);
 
     LONG loadKey_locked(int64_t key, KeyCache** cache);
+    // As loadKey_locked(), but a key that does not exist is ERROR_KEY_DELETED.
+    LONG loadPresentKey_locked(int64_t key, KeyCache** cache);
+    // Fills one of a present key's cached lists (values, sub-keys) unless `loaded` says
+    // it is there already: `readRow` makes one item of a row of `list`, a statement taking
+    // the key, and `keep` stores the items in the key's cache entry.
+    template <typename ReadRow, typename Keep>
+    LONG loadList_locked(int64_t key, bool KeyCache::*loaded, Statement* list, KeyCache** cache,
+                         ReadRow&& readRow, Keep&& keep);
     LONG loadValues_locked(int64_t key, KeyCache** cache);
     LONG loadSubKeys_locked(int64_t key, KeyCache** cache);
     LONG findChild_locked(int64_t parent, const RegistryName& name, int64_t* child);
