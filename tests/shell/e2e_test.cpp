@@ -133,6 +133,27 @@ TEST(Player, ADefaultViewThatIsMissingOrOffersNoViewFallsBackToThePrimaryView)
     EXPECT_FALSE(result.pluginLog.contains("test.view show"));
 }
 
+TEST(Player, ABrokenRegistryFileLeavesDefaultsAndIsNeverOverwritten)
+{
+    AppFolder folder({"TestView"});
+    const QByteArray garbage("this is not a database\n", 23);
+    for (const char* root : {"/user.db", "/machine.db"}) {
+        QFile file(folder.registryDir() + QLatin1String(root));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    const RunResult result = folder.run({"/tmp/x.mkv"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.pluginLog.contains("test.view openUri file:///tmp/x.mkv")) << qPrintable(describe(result));
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("user.db"))) << "the broken file is not named";
+    for (const char* root : {"/user.db", "/machine.db"}) {
+        QFile file(folder.registryDir() + QLatin1String(root));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), garbage) << root;
+    }
+}
+
 TEST(Player, NoPrimaryViewEndsWithStatusOne)
 {
     AppFolder folder({"TestViewNoPrimary", "TestPrimaryNoView", "TestStartTransient"});
