@@ -18,6 +18,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -122,13 +123,18 @@ TEST(RegistryProcesses, WriterKilledAtRandomMomentsLosesNoReportedWrite)
         int out = -1;
         const pid_t writer = spawn({"writer", std::to_string(round)}, &out);
         ASSERT_GT(writer, 0);
+        // The random moment counts from the writer's first reported write, so a slow start
+        // (a sanitizer build, a busy machine) still leaves it killed mid-work, not before it.
+        std::string reported;
+        char buffer[4096];
+        pollfd ready{out, POLLIN, 0};
+        ssize_t n = 0;
+        if (::poll(&ready, 1, 30000) == 1 && (n = ::read(out, buffer, sizeof buffer)) > 0)
+            reported.append(buffer, static_cast<size_t>(n));
         std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
         ::kill(writer, SIGKILL);
         EXPECT_EQ(exitStatus(writer), -SIGKILL);
 
-        std::string reported;
-        char buffer[4096];
-        ssize_t n;
         while ((n = ::read(out, buffer, sizeof buffer)) > 0)
             reported.append(buffer, static_cast<size_t>(n));
         ::close(out);
