@@ -6,7 +6,6 @@ namespace MSE {
 
 namespace {
 constexpr uint32_t kEscapeBase = 0xDC00; // U+DC80..U+DCFF stand for the bytes 0x80..0xFF
-constexpr uint32_t kReplacement = 0xFFFD;
 
 bool isContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
@@ -40,27 +39,6 @@ std::size_t decodeOne(const unsigned char* p, std::size_t left, uint32_t& codePo
     return length;
 }
 } // namespace
-
-void appendUtf8(std::string& out, uint32_t cp)
-{
-    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-        cp = kReplacement;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 std::string toUtf8(const wchar_t* text, std::size_t length)
 {

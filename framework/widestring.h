@@ -3,6 +3,8 @@
 // calls take. Bytes that are not valid UTF-8 (a file name may hold any bytes) map to the
 // lone surrogates U+DC80..U+DCFF and back, so every name survives the round trip.
 
+#include "framework/utf8append.h"
+
 #include <MSE/PluginInfo.h>
 #include <MSE/String.h>
 
@@ -15,8 +17,5 @@ MSE_FRAMEWORK_API std::string toUtf8(const movra_string<wchar_t>& text);
 MSE_FRAMEWORK_API movra_string<wchar_t> fromUtf8(const char* text, std::size_t length);
 MSE_FRAMEWORK_API movra_string<wchar_t> fromUtf8(const std::string& text);
 
-// Appends the UTF-8 form of one code point; invalid ones (other surrogates, beyond U+10FFFF)
-// become U+FFFD.
-MSE_FRAMEWORK_API void appendUtf8(std::string& out, uint32_t codePoint);
 
 } // namespace MSE

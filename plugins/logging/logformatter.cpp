@@ -1,5 +1,7 @@
 #include "logformatter.h"
 
+#include "framework/utf8append.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,8 @@
 namespace MSELogging {
 
 namespace {
+
+using MSE::appendUtf8;
 enum class Length { None, Char, Short, Long, LongLong, IntMax, Size, PtrDiff, LongDouble };
 
 struct Spec
@@ -20,27 +24,6 @@ struct Spec
     Length length = Length::None;
     char conversion = 0;
 };
-
-void appendUtf8(std::string& out, uint32_t cp)
-{
-    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF)
-        cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Pads text (of the given width in characters) to spec.width.
 void appendPadded(std::string& out, const Spec& spec, const std::string& text, std::size_t characters)
