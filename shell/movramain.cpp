@@ -2,6 +2,7 @@
 // later steps rely on what earlier ones set up.
 
 #include "framework/farm.h"
+#include "framework/widestring.h"
 #include "mpx/commonmenubar.h"
 #include "mpx/mpxstringtools.h"
 #include "mpx/pingmanager.h"
@@ -50,11 +51,6 @@ void writeToStandardError(QtMsgType, const QMessageLogContext&, const QString& m
     std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-MSE::movra_string<wchar_t> toWide(const QString& text)
-{
-    return MSE::movra_string<wchar_t>(text.toStdWString().c_str());
-}
-
 // Qt's compiled-in plug-in folder is dropped from the search path, so only a folder we
 // chose is searched; the system Qt's own folder stays the first candidate so that its
 // image-format and TLS plug-ins remain reachable.
@@ -79,7 +75,7 @@ void discoverPlayerPlugins(MovraPlayerApp& app)
 {
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/MPXPlugins");
     if (QFileInfo(folder).isDir())
-        app.pluginContext()->discoverPlugins(toWide(folder));
+        app.pluginContext()->discoverPlugins(MSE::fromUtf8(folder.toStdString()));
 }
 
 } // namespace

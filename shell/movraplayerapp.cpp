@@ -2,6 +2,7 @@
 
 #include "codec/getcodecevent.h"
 #include "framework/farm.h"
+#include "framework/widestring.h"
 #include "settings/applicationsettings.h"
 #include "settings/opensettings.h"
 #include "shell/appevents.h"
@@ -23,11 +24,6 @@ namespace {
 
 constexpr char kTextDecodePluginName[] = "com.movra.streamengine.plugin.TextDecode";
 constexpr char kOpeningWithFileProperty[] = "openingWithFile";
-
-MSE::movra_string<wchar_t> toWide(const QString& text)
-{
-    return MSE::movra_string<wchar_t>(text.toStdWString().c_str());
-}
 
 ApplicationSettings& settings()
 {
@@ -77,7 +73,7 @@ bool MovraPlayerApp::addPluginFolder(const QString& folder)
 {
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return false;
-    pluginContext()->discoverPlugins(toWide(QDir::toNativeSeparators(folder)));
+    pluginContext()->discoverPlugins(MSE::fromUtf8(QDir::toNativeSeparators(folder).toStdString()));
     return true;
 }
 
