@@ -9,4 +9,4 @@ bash scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300 -LE soak
