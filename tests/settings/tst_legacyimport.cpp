@@ -7,10 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <unistd.h>
 
 using namespace MovraRegistry;
 
@@ -140,6 +144,143 @@ TEST_F(LegacyImportTest, KeysOutsideThePlayerGroupAreLeftAlone)
     QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Movra"), QStringLiteral("Settings"));
     EXPECT_EQ(other.value("Other Program/General/Locale").toString(), QStringLiteral("it"));
     EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kRoot + u"\\General"));
+}
+
+// The import as it runs at start-up: in its own process, reading INI files from disk.
+class LegacyImportProcessTest : public ::testing::Test
+{
+protected:
+    LegacyImportProcessTest()
+    {
+        // Everything must stay reachable for an unprivileged user (see asUnprivilegedUser).
+        QFile::setPermissions(root.path(), kEveryone);
+        QDir(root.path()).mkpath(QStringLiteral("system/Movra"));
+        QDir(root.path()).mkpath(QStringLiteral("user/Movra"));
+        QFile::setPermissions(root.filePath(QStringLiteral("user/Movra")), kEveryone);
+    }
+
+    ~LegacyImportProcessTest() override
+    {
+        // So that the temporary folder can be removed by a user without privileges.
+        QFile::setPermissions(root.filePath(QStringLiteral("system/Movra")), kEveryone);
+    }
+
+    static constexpr QFileDevice::Permissions kEveryone =
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+
+    void writeIni(const char* scope, const QByteArray& bytes)
+    {
+        QFile file(root.filePath(QString::fromLatin1(scope) + QStringLiteral("/Movra/Settings.conf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        file.setPermissions(kEveryone);
+    }
+
+    // Runs the helper; as root, as the user "nobody", so that file modes mean what they
+    // mean to the people this protects.
+    QString run(const QStringList& command, int* exitCode = nullptr)
+    {
+        QStringList arguments{root.filePath(QStringLiteral("system")), root.filePath(QStringLiteral("user"))};
+        arguments += command;
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("MOVRA_REGISTRY_DIR"), root.filePath(QStringLiteral("registry")));
+        process.setProcessEnvironment(environment);
+        if (asUnprivilegedUser) {
+            arguments.prepend(QStringLiteral(LEGACY_IMPORT_HELPER));
+            arguments = QStringList{QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"),
+                                    QStringLiteral("--clear-groups")} + arguments;
+            process.start(QStringLiteral("setpriv"), arguments);
+        } else {
+            process.start(QStringLiteral(LEGACY_IMPORT_HELPER), arguments);
+        }
+        process.waitForFinished(30000);
+        if (exitCode)
+            *exitCode = process.exitCode();
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << process.readAllStandardError().constData();
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+
+    RegistrySandbox sandbox;  // restores the registry location the test changes
+    QTemporaryDir root;
+    bool asUnprivilegedUser = false;
+};
+
+TEST_F(LegacyImportProcessTest, IniTextOfKnownKeysIsStoredWithTheKeysType)
+{
+    writeIni("user", "[Movra%20Player]\n"
+                     "PlayerState\\Volume=70\n"
+                     "PlayerState\\PlayerWidth=wide\n"
+                     "Playback\\PauseInBackground=true\n"
+                     "Playback\\LoopPlayback=0\n"
+                     "General\\Locale=fr\n"
+                     "General\\Skin=Dark, Large\n"
+                     "Subtitles\\SubtitleFont=Gulim, 14, Normal\n"
+                     "Other\\Count=42\n");
+    run({QStringLiteral("import")});
+
+    qputenv("MOVRA_REGISTRY_DIR", QFile::encodeName(root.filePath(QStringLiteral("registry"))));
+    RegistrySandbox::reconnect();
+    struct Row
+    {
+        const char16_t* group;
+        const char16_t* name;
+        DWORD type;
+        std::vector<uint8_t> bytes;
+    };
+    const Row rows[] = {
+        {u"PlayerState", u"Volume", REG_QWORD, rawreg::qword(70)},
+        {u"PlayerState", u"PlayerWidth", REG_SZ, rawreg::utf16z(u"wide")},  // does not parse: kept as text
+        {u"Playback", u"PauseInBackground", REG_DWORD, rawreg::dword(1)},
+        {u"Playback", u"LoopPlayback", REG_DWORD, rawreg::dword(0)},
+        {u"General", u"Locale", REG_SZ, rawreg::utf16z(u"fr")},
+        {u"General", u"Skin", REG_SZ, rawreg::utf16z(u"Dark, Large")},  // a comma in text stays text
+        {u"Subtitles", u"SubtitleFont", REG_SZ, rawreg::utf16z(u"Gulim:14:Normal")},
+        {u"Other", u"Count", REG_SZ, rawreg::utf16z(u"42")},  // unknown key: text as it was
+    };
+    for (const Row& row : rows) {
+        const rawreg::Value value = rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\" + row.group, row.name);
+        const std::string name(row.name, row.name + std::char_traits<char16_t>::length(row.name));
+        EXPECT_EQ(value.status, ERROR_SUCCESS) << name;
+        EXPECT_EQ(value.type, row.type) << name;
+        EXPECT_EQ(value.bytes, row.bytes) << name;
+    }
+    auto& settings = MovraPlayerX::ApplicationSettings::application();
+    EXPECT_EQ(settings.getSetting("PlayerState", "Volume", int32_t(0)), 70);
+    EXPECT_TRUE(settings.getSetting("Playback", "PauseInBackground", false));
+    settings.release();
+}
+
+TEST_F(LegacyImportProcessTest, AStoreTheUserCannotEmptyIsImportedOnce)
+{
+    asUnprivilegedUser = geteuid() == 0;
+    writeIni("system", "[Movra%20Player]\nGeneral\\Locale=de\n");
+    writeIni("user", "[Movra%20Player]\nGeneral\\Skin=Dark\n");
+    const QString systemFolder = root.filePath(QStringLiteral("system/Movra"));
+    QFile::setPermissions(systemFolder + QStringLiteral("/Settings.conf"), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    QFile::setPermissions(systemFolder, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                            | QFileDevice::ExeOther);
+    int exitCode = -1;
+    run({QStringLiteral("get"), QStringLiteral("General"), QStringLiteral("Locale")}, &exitCode);
+    if (exitCode != 0)
+        GTEST_SKIP() << "the helper cannot run as an unprivileged user from this build folder";
+
+    run({QStringLiteral("import")});
+    EXPECT_EQ(run({QStringLiteral("get"), QStringLiteral("General"), QStringLiteral("Locale")}), QStringLiteral("de"));
+    run({QStringLiteral("set"), QStringLiteral("General"), QStringLiteral("Locale"), QStringLiteral("fr")}, &exitCode);
+    ASSERT_EQ(exitCode, 0);
+
+    run({QStringLiteral("import")});
+    EXPECT_EQ(run({QStringLiteral("get"), QStringLiteral("General"), QStringLiteral("Locale")}), QStringLiteral("fr"));
+    EXPECT_EQ(run({QStringLiteral("get"), QStringLiteral("General"), QStringLiteral("Skin")}), QStringLiteral("Dark"));
+    // The file the user could empty was emptied; the other is as the administrator left it.
+    QFile user(root.filePath(QStringLiteral("user/Movra/Settings.conf")));
+    ASSERT_TRUE(user.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(user.readAll().contains("Skin"));
+    QFile system(systemFolder + QStringLiteral("/Settings.conf"));
+    ASSERT_TRUE(system.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(system.readAll().contains("Locale=de"));
 }
 
 } // namespace
