@@ -11,10 +11,15 @@
 
 namespace MovraPlayerX {
 
+// How the player reads and writes a key. The store itself keeps whatever type was written;
+// this is what lets text from an untyped source (the legacy INI files) be stored typed.
+enum class SettingType { Text, Integer, Boolean, TextList };
+
 struct SettingKeyRow
 {
     const char* key;
     const char* group;
+    SettingType type;
 };
 
 // Rows of the key table, in table order. The spellings are what the store holds.
@@ -76,6 +81,9 @@ enum SettingKey : int {
 static_assert(kSettingKeyCount == 123, "the key table has 123 rows");
 
 extern const SettingKeyRow kSettingKeyTable[kSettingKeyCount];
+
+// The row naming `key` of `group`, or null for a key the player does not know.
+const SettingKeyRow* findSettingKey(const std::string& group, const std::string& key);
 
 // One process-wide reference to the application settings root with its accessors. There
 // are two of them: one for start-up and shut-down, one for the application object; each
