@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 using namespace MovraPlayerX;
 using ShellTest::clearPluginLog;
 using ShellTest::linesOf;
@@ -80,6 +82,22 @@ TEST(MovraPlayerApp, DispatchAnswers)
     // A codec event of the wrong class is consumed without effect.
     EXPECT_TRUE(deliver(kGetCodecEvent));
     EXPECT_TRUE(deliver(kNeedCodecEvent));
+}
+
+TEST(MovraPlayerApp, AFileOpenEventOfAnotherClassIsDropped)
+{
+    // What a plug-in may post: the bare type, or a class of its own that reuses the type.
+    struct ForeignEvent : QEvent
+    {
+        ForeignEvent() : QEvent(QEvent::FileOpen) { std::memset(junk, 0xA5, sizeof junk); }
+        unsigned char junk[64];
+    };
+    farmWithView();
+    clearPluginLog();
+    EXPECT_TRUE(deliver(QEvent::FileOpen));
+    ForeignEvent foreign;
+    EXPECT_TRUE(QCoreApplication::sendEvent(app(), &foreign));
+    EXPECT_TRUE(linesOf(readPluginLog(), "test.view").filter(QStringLiteral("openUri")).isEmpty());
 }
 
 TEST(MovraPlayerApp, MaintenanceRequestsQuit)
