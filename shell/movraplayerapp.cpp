@@ -100,7 +100,9 @@ bool MovraPlayerApp::event(QEvent* event)
 {
     switch (static_cast<int>(event->type())) {
     case QEvent::FileOpen:
-        openFileEvent(event);
+        // Plug-ins post events too; only Qt's own class carries a file name.
+        if (auto* request = dynamic_cast<QFileOpenEvent*>(event))
+            openFileEvent(request);
         return true;
     case QEvent::ApplicationActivate:
         resumeFromBackground();
@@ -149,12 +151,12 @@ bool MovraPlayerApp::event(QEvent* event)
     }
 }
 
-void MovraPlayerApp::openFileEvent(QEvent* event)
+void MovraPlayerApp::openFileEvent(QFileOpenEvent* event)
 {
     // Before the plug-in context exists there is nobody to hand a file to.
     if (!context)
         return;
-    const QString text = static_cast<QFileOpenEvent*>(event)->file();
+    const QString text = event->file();
     const QUrl address = text.contains(QStringLiteral("://"))
                              ? QUrl::fromEncoded(text.toUtf8(), QUrl::TolerantMode)
                              : QUrl::fromLocalFile(text);

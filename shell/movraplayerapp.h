@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QtPlugin>
 
+class QFileOpenEvent;
+
 Q_DECLARE_INTERFACE(mcm::IAsyncInstallCallback, "mcm::IAsyncInstallCallback")
 
 namespace MSE {
@@ -55,7 +57,7 @@ private slots:
     void loadingCodecWidgetFinished(bool retrySelected);
 
 private:
-    void openFileEvent(QEvent* event);
+    void openFileEvent(QFileOpenEvent* event);
     void pauseInBackground();
     void resumeFromBackground();
     void quitIfNoWindowIsVisible();
