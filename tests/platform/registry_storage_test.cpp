@@ -286,3 +286,56 @@ TEST(RegistryStorage, ConcurrentThreadsKeepEveryWrite)
 }
 
 } // namespace
+
+namespace {
+
+mode_t modeOf(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+class ScopedUmask
+{
+public:
+    explicit ScopedUmask(mode_t mask) : m_old(::umask(mask)) {}
+    ~ScopedUmask() { ::umask(m_old); }
+
+private:
+    mode_t m_old;
+};
+
+} // namespace
+
+// The user's root holds passwords and the like; nobody else may read it, whichever root
+// happened to create a shared folder and whatever an older version left behind.
+TEST(RegistryStorage, TheUsersRootIsPrivateWhateverTheOrderOfCreation)
+{
+    MovraTest::TemporaryRegistry base;
+    ScopedUmask umask(022);
+    {
+        const std::string shared = base.dir() + "/shared";
+        MovraTest::ScopedEnvironment env("MOVRA_REGISTRY_DIR", shared.c_str());
+        resetRegistryForTesting();
+        ASSERT_EQ(setDword(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra", u"m", 1), ERROR_SUCCESS);
+        EXPECT_EQ(modeOf(shared), 0755u);
+        EXPECT_EQ(modeOf(shared + "/machine.db"), 0644u);
+        ASSERT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"u", 1), ERROR_SUCCESS);
+        EXPECT_EQ(modeOf(shared), 0700u);
+        EXPECT_EQ(modeOf(shared + "/user.db"), 0600u);
+        EXPECT_EQ(modeOf(shared + "/machine.db"), 0644u);
+    }
+    {
+        // Left by an earlier version: a world-readable folder and database.
+        const std::string old = base.dir() + "/old";
+        ASSERT_EQ(::mkdir(old.c_str(), 0755), 0);
+        writeFile(old + "/user.db", "");
+        ASSERT_EQ(::chmod((old + "/user.db").c_str(), 0644), 0);
+        MovraTest::ScopedEnvironment env("MOVRA_REGISTRY_DIR", old.c_str());
+        resetRegistryForTesting();
+        ASSERT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"u", 1), ERROR_SUCCESS);
+        EXPECT_EQ(modeOf(old), 0700u);
+        EXPECT_EQ(modeOf(old + "/user.db"), 0600u);
+    }
+    resetRegistryForTesting();
+}
