@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -120,6 +121,15 @@ bool makeDirectories(const std::string& dir, mode_t mode)
     return ::mkdir(dir.c_str(), mode) == 0 || errno == EEXIST;
 }
 
+// Takes the group's and others' rights away from a file or folder of ours.
+void restrictToOwner(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077) != 0
+        && ::chmod(path.c_str(), st.st_mode & 07700) != 0)
+        qCDebug(lcRegistry, "cannot make %s private: %s", path.c_str(), std::strerror(errno));
+}
+
 } // namespace
 
 struct RegistryStore::Statement
@@ -182,8 +192,8 @@ private:
 
 } // namespace
 
-RegistryStore::RegistryStore(std::string path, bool forceReadOnly)
-    : m_path(std::move(path)), m_forceReadOnly(forceReadOnly)
+RegistryStore::RegistryStore(std::string path, bool forceReadOnly, bool isPrivate)
+    : m_path(std::move(path)), m_forceReadOnly(forceReadOnly), m_private(isPrivate)
 {
 }
 
@@ -292,10 +302,16 @@ LONG RegistryStore::prepare_locked(bool forWrite)
 LONG RegistryStore::createDatabase_locked()
 {
     // The machine root must stay readable by every user; a user's own root is private.
-    const mode_t mode = m_path.find("/machine.db") != std::string::npos ? 0755 : 0700;
-    if (!makeDirectories(parentDirectory(m_path), mode)) {
+    if (!makeDirectories(parentDirectory(m_path), m_private ? 0700 : 0755)) {
         qCDebug(lcRegistry, "cannot create the folder of %s: %s", m_path.c_str(), std::strerror(errno));
         return ERROR_ACCESS_DENIED;
+    }
+    if (m_private) {
+        // SQLite would create the file by the umask (usually 0644) and gives its journal the
+        // database's mode, so the file is made here first.
+        const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0)
+            ::close(fd);
     }
     const int rc = sqlite3_open_v2(m_path.c_str(), &m_db,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
@@ -326,6 +342,11 @@ LONG RegistryStore::openDatabase_locked()
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(m_db, 1);
 
+    if (m_private && !m_readOnly) {
+        // A folder shared with the machine root, or files an earlier version left readable.
+        restrictToOwner(dir);
+        restrictToOwner(m_path);
+    }
     struct stat st;
     if (::stat(m_path.c_str(), &st) != 0)
         return markBroken_locked(std::strerror(errno));

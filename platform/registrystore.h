@@ -40,7 +40,8 @@ public:
         int64_t lastWrite = 0;
     };
 
-    RegistryStore(std::string path, bool forceReadOnly);
+    // A private store (the user's root) keeps its folder and files to its owner.
+    RegistryStore(std::string path, bool forceReadOnly, bool isPrivate = false);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
@@ -120,6 +121,7 @@ private:
     std::mutex m_mutex;
     const std::string m_path;
     const bool m_forceReadOnly;
+    const bool m_private;
     State m_state = State::Closed;
     bool m_readOnly = false;
     std::string m_problem;
