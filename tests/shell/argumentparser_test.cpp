@@ -3,6 +3,7 @@
 #include "shell/exports.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileOpenEvent>
 #include <QMetaMethod>
 
@@ -64,12 +65,27 @@ class ParserTable : public ::testing::TestWithParam<ParserCase>
 {
 };
 
+// "$CWD" in an expected event stands for the working directory: a file named relative to
+// it reaches the player as an absolute path.
+std::vector<std::string> expanded(const std::vector<std::string>& events)
+{
+    const std::string cwd = QDir::currentPath().toStdString();
+    std::vector<std::string> result;
+    for (std::string event : events) {
+        const size_t at = event.find("$CWD");
+        if (at != std::string::npos)
+            event.replace(at, 4, cwd);
+        result.push_back(event);
+    }
+    return result;
+}
+
 TEST_P(ParserTable, PostsEventsInArgumentOrder)
 {
     PostedEvents events;
     const ParserCase& c = GetParam();
     EXPECT_EQ(ArgumentParser::instance().parseCommandLine(c.arguments), c.result);
-    EXPECT_EQ(events.take(), c.events);
+    EXPECT_EQ(events.take(), expanded(c.events));
 }
 
 const QString prog = QStringLiteral("/opt/movra/movra-player");
@@ -77,8 +93,17 @@ const QString prog = QStringLiteral("/opt/movra/movra-player");
 INSTANTIATE_TEST_SUITE_P(
     CommandLines, ParserTable,
     ::testing::Values(
-        ParserCase{"FileThenAssociate", {prog, "C:\\Videos\\film.avi", "-associateFileTypes"},
-                   {"open:C:\\Videos\\film.avi", "1003"}, true},
+        ParserCase{"FileThenAssociate", {prog, "/home/me/film.avi", "-associateFileTypes"},
+                   {"open:/home/me/film.avi", "1003"}, true},
+        ParserCase{"RelativeFileIsMadeAbsolute", {prog, "clip.mkv", "./sub/../other.mkv"},
+                   {"open:$CWD/clip.mkv", "open:$CWD/other.mkv"}, false},
+        ParserCase{"WindowsPathIsARelativeName", {prog, "C:\\Videos\\film.avi"},
+                   {"open:$CWD/C:\\Videos\\film.avi"}, false},
+        ParserCase{"DoubleDashEndsTheOptions",
+                   {prog, "-initializeCaches", "--", "-odd-name.mkv", "--clearDownloadCache", "/unregserver", "--"},
+                   {"1005", "open:$CWD/-odd-name.mkv", "open:$CWD/--clearDownloadCache", "open:/unregserver",
+                    "open:$CWD/--"},
+                   true},
         ParserCase{"RegisterDeviceStartsNormally", {prog, "-kvsregisterdevice"}, {"1002"}, false},
         ParserCase{"UnregServerIsDeregistration", {prog, "/unregserver"}, {"1001"}, true},
         ParserCase{"SlashOwnNameOfDeregistrationIsAFile", {prog, "/kvsderegister"}, {"open:/kvsderegister"}, false},
@@ -88,15 +113,15 @@ INSTANTIATE_TEST_SUITE_P(
         ParserCase{"AppendedValueIgnored", {prog, "-associateFileTypes=1", "/clearDownloadCache:x"},
                    {"open:/clearDownloadCache:x"}, false},
         ParserCase{"LoneDashIgnored", {prog, "-", "--"}, {}, false},
-        ParserCase{"SpacesStayInOneFile", {prog, "my film (2).mkv"}, {"open:my film (2).mkv"}, false},
-        ParserCase{"EmptyArgumentSkipped", {prog, "", "a.mkv"}, {"open:a.mkv"}, false},
+        ParserCase{"SpacesStayInOneFile", {prog, "my film (2).mkv"}, {"open:$CWD/my film (2).mkv"}, false},
+        ParserCase{"EmptyArgumentSkipped", {prog, "", "a.mkv"}, {"open:$CWD/a.mkv"}, false},
         ParserCase{"ProgramPathIsNotAFile", {prog}, {}, false},
         ParserCase{"EmptyList", {}, {}, false},
         ParserCase{"InterleavedKeepsOrder",
                    {prog, "a.mkv", "-initializeCaches", "http://host/b c", "--clearDownloadCache", "/tmp/c.avi"},
-                   {"open:a.mkv", "1005", "open:http://host/b c", "1007", "open:/tmp/c.avi"}, true},
+                   {"open:$CWD/a.mkv", "1005", "open:http://host/b c", "1007", "open:/tmp/c.avi"}, true},
         ParserCase{"RegistrationDoesNotMakeMaintenance", {prog, "-kvsregisterdevice", "x.mkv"},
-                   {"1002", "open:x.mkv"}, false}),
+                   {"1002", "open:$CWD/x.mkv"}, false}),
     [](const ::testing::TestParamInfo<ParserCase>& info) { return std::string(info.param.name); });
 
 TEST(ArgumentParser, EveryWrittenFormOfEveryOptionPostsItsEvent)
