@@ -3,6 +3,7 @@
 #include "shell/appevents.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFileOpenEvent>
 
 #include <iterator>
@@ -42,6 +43,17 @@ void post(QEvent* event)
     QCoreApplication::postEvent(QCoreApplication::instance(), event);
 }
 
+// A shell on Linux passes what the user typed, often a name relative to the working
+// directory, which means nothing to the plug-in that later receives it. Addresses stay as
+// they are.
+void postFile(const QString& argument)
+{
+    const bool isAddress = argument.contains(QLatin1String("://"));
+    post(new QFileOpenEvent(isAddress ? argument : QFileInfo(argument).absoluteFilePath()));
+}
+
+const QLatin1String kEndOfOptions("--");
+
 } // namespace
 
 ArgumentParser::ArgumentParser(QObject* parent)
@@ -61,9 +73,19 @@ bool ArgumentParser::parseCommandLine(QStringList arguments)
         arguments.removeFirst();
 
     bool maintenance = false;
+    bool optionsEnded = false;
     for (const QString& argument : std::as_const(arguments)) {
         if (argument.isEmpty())
             continue;
+        if (optionsEnded) {
+            postFile(argument);
+            continue;
+        }
+        // After "--" every argument is a file, so a file whose name begins with "-" can be opened.
+        if (argument == kEndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
 
         const QChar first = argument.at(0);
         const bool looksLikeOption = first == QLatin1Char('-') || first == QLatin1Char('/');
@@ -78,7 +100,7 @@ bool ArgumentParser::parseCommandLine(QStringList arguments)
         // are dropped without a word.
         if (first == QLatin1Char('-'))
             continue;
-        post(new QFileOpenEvent(argument));
+        postFile(argument);
     }
     return maintenance;
 }
