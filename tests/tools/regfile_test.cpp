@@ -80,6 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValueCase{"Multi", "\"m\"=hex(7):61,00,00,00,00,00", u"m", REG_MULTI_SZ, {0x61, 0, 0, 0, 0, 0}, false},
         ValueCase{"NoneType", "\"z\"=hex(0):", u"z", REG_NONE, {}, false},
         ValueCase{"Continuation", "\"c\"=hex:01,02,\\\r\n  03,04", u"c", REG_BINARY, {1, 2, 3, 4}, false},
+        ValueCase{"ContinuationAfterEscapesInTheName", "\"a\\\"b\\\\\"=hex:01,\\\r\n  02,\\\r\n  03", u"a\"b\\", REG_BINARY, {1, 2, 3}, false},
         ValueCase{"Deletion", "\"gone\"=-", u"gone", REG_SZ, {}, true},
         ValueCase{"NonAscii", "\"Größe\"=\"Ünïcödé ☃\"", u"Größe", REG_SZ, bytesOf(u"Ünïcödé ☃"), false}),
     [](const ::testing::TestParamInfo<ValueCase>& info) { return info.param.what; });

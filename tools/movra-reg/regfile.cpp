@@ -114,6 +114,8 @@ std::vector<Line> logicalLines(const std::u16string& text)
 {
     std::vector<Line> lines;
     std::u16string pending;
+    size_t scanned = 0;  // how much of `pending` the quote state below covers
+    bool inString = false;
     int pendingLine = 0;
     int number = 0;
     size_t pos = 0;
@@ -127,23 +129,29 @@ std::vector<Line> logicalLines(const std::u16string& text)
         ++number;
         pos = end + 1;
         const std::u16string piece = trimmed(physical);
-        if (pending.empty())
+        if (pending.empty()) {
             pendingLine = number;
+            scanned = 0;
+            inString = false;
+        }
         pending += piece;
-        bool inString = false;
-        for (size_t i = 0; i < pending.size(); ++i) {
-            if (pending[i] == u'\\' && inString)
-                ++i;
-            else if (pending[i] == u'"')
+        // Only the new piece is scanned: a long value wrapped over thousands of lines
+        // would otherwise be rescanned from its start at every line.
+        for (; scanned < pending.size(); ++scanned) {
+            if (pending[scanned] == u'\\' && inString)
+                ++scanned;
+            else if (pending[scanned] == u'"')
                 inString = !inString;
         }
         const bool continues = !pending.empty() && pending.back() == u'\\' && !inString && pending[0] != u'['
                                && pos <= text.size();
         if (continues) {
+            // The backslash was outside a string, so dropping it leaves the state as it is.
             pending.pop_back();
+            scanned = pending.size();
             continue;
         }
-        lines.push_back({pendingLine, pending});
+        lines.push_back({pendingLine, std::move(pending)});
         pending.clear();
     }
     return lines;
