@@ -53,6 +53,22 @@ TEST(LogFormatterTest, OtherConversionsFollowTheCLibrary)
     EXPECT_EQ(format("trailing %"), "trailing %");
 }
 
+// A format string comes from code that may be wrong; a huge field must not cost gigabytes,
+// and digits past the range of int must not overflow.
+TEST(LogFormatterTest, FieldWidthsAndPrecisionsAreBounded)
+{
+    const size_t bound = 10000;
+    EXPECT_LE(format("%2000000000s", "x").size(), bound);
+    EXPECT_LE(format("%.2000000000d", 5).size(), bound);
+    EXPECT_LE(format("%99999999999999999999s|", "x").size(), bound);
+    EXPECT_LE(format("%.99999999999999999999f|", 1.0).size(), bound);
+    EXPECT_LE(format("%*s|", -2147483647 - 1, "x").size(), bound);
+    EXPECT_LE(format("%.*d|", 2147483647, 1).size(), bound);
+    // Fields inside the bound are untouched.
+    EXPECT_EQ(format("%300s", "x").size(), 300u);
+    EXPECT_EQ(format("%.300d", 1).size(), 300u);
+}
+
 // The library's four exports, as the framework's facade calls them.
 class LoggingLibraryTest : public ::testing::Test
 {
