@@ -115,31 +115,49 @@ void appendUnsigned(std::string& out, const Spec& spec, va_list& arguments)
     }
 }
 
+// A log line has no use for wider fields; a format that asks for more is a mistake, which
+// must not cost gigabytes of padding or overflow while its digits are read.
+constexpr int kMaxField = 4096;
+
+int boundedField(long long value)
+{
+    return value > kMaxField ? kMaxField : static_cast<int>(value);
+}
+
+// Reads decimal digits; p ends after them.
+int readField(const char*& p)
+{
+    long long value = 0;
+    while (*p >= '0' && *p <= '9') {
+        if (value <= kMaxField)
+            value = value * 10 + (*p - '0');
+        ++p;
+    }
+    return boundedField(value);
+}
+
 // Reads flags, width, precision and length after a '%'; p ends on the conversion character.
 const char* parseSpec(const char* p, Spec& spec, va_list& arguments)
 {
     while (*p && std::strchr("-+ #0'", *p))
         spec.flags += *p++;
     if (*p == '*') {
-        spec.width = va_arg(arguments, int);
-        if (spec.width < 0) {
+        const long long width = va_arg(arguments, int);
+        if (width < 0)
             spec.flags += '-';
-            spec.width = -spec.width;
-        }
+        spec.width = boundedField(width < 0 ? -width : width);
         ++p;
-    } else {
-        while (*p >= '0' && *p <= '9')
-            spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (*p++ - '0');
+    } else if (*p >= '0' && *p <= '9') {
+        spec.width = readField(p);
     }
     if (*p == '.') {
         ++p;
-        spec.precision = 0;
         if (*p == '*') {
-            spec.precision = va_arg(arguments, int);
+            const int precision = va_arg(arguments, int);
+            spec.precision = precision < 0 ? -1 : boundedField(precision);  // negative: as if none was given
             ++p;
         } else {
-            while (*p >= '0' && *p <= '9')
-                spec.precision = spec.precision * 10 + (*p++ - '0');
+            spec.precision = readField(p);
         }
     }
     switch (*p) {
