@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -18,10 +19,48 @@
 
 namespace {
 
-const std::string& scratchPath()
+// The loader reads documents by path, so every input goes through one scratch file. Its
+// name is random and it is created exclusively, so nothing planted in a shared temporary
+// folder is ever written through; each input is written through the descriptor.
+struct ScratchFile
 {
-    static const std::string path = "/tmp/properties-fuzz-" + std::to_string(getpid()) + ".xml";
-    return path;
+    std::string path;
+    int fd = -1;
+
+    ScratchFile()
+    {
+        const char* dir = std::getenv("TMPDIR");
+        path = std::string(dir && *dir ? dir : "/tmp") + "/properties-fuzz-XXXXXX.xml";
+        fd = ::mkstemps(&path[0], 4);
+        if (fd < 0) {
+            std::perror("properties_fuzzer: scratch file");
+            std::abort();
+        }
+    }
+    ~ScratchFile()
+    {
+        ::close(fd);
+        ::unlink(path.c_str());
+    }
+
+    void write(const uint8_t* data, size_t size)
+    {
+        if (::ftruncate(fd, 0) != 0)
+            std::abort();
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+            if (n <= 0)
+                std::abort();
+            done += static_cast<size_t>(n);
+        }
+    }
+};
+
+ScratchFile& scratch()
+{
+    static ScratchFile file;
+    return file;
 }
 
 void silenceStandardError()
@@ -35,11 +74,8 @@ void silenceStandardError()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     silenceStandardError();
-    {
-        std::ofstream out(scratchPath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    MSE::PluginInfo* info = MSE::loadPluginInfo(MSE::fromUtf8(scratchPath()));
+    scratch().write(data, size);
+    MSE::PluginInfo* info = MSE::loadPluginInfo(MSE::fromUtf8(scratch().path));
     if (info) {
         for (const char* xpath : {MSE::PropertyPath::kDependencies, MSE::PropertyPath::kVideoInputFormats,
                                   MSE::PropertyPath::kOverlayInputFormats, MSE::PropertyPath::kAudioInputFormats}) {
@@ -62,7 +98,6 @@ int main(int argc, char** argv)
         const std::string bytes = text.str();
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     }
-    std::remove(scratchPath().c_str());
     return 0;
 }
 #endif
