@@ -1,6 +1,10 @@
 #include "tools/movra-reg/regfile.h"
 
+#include <utf8.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace MovraReg {
 
@@ -11,56 +15,17 @@ namespace {
 const char16_t kHeader[] = u"Windows Registry Editor Version 5.00";
 constexpr size_t kWrapColumn = 78;
 
+// A file that is not well-formed is refused as a whole, naming the first bad line: an
+// import stores every value exactly or none. See docs/text-encoding.md.
 bool decodeUtf8(const std::string& bytes, size_t start, std::u16string* text, int* badLine)
 {
-    int line = 1;
-    for (size_t i = start; i < bytes.size();) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        uint32_t cp = 0;
-        size_t extra = 0;
-        if (c < 0x80) {
-            cp = c;
-        } else if ((c & 0xE0) == 0xC0 && c >= 0xC2) {
-            cp = c & 0x1F;
-            extra = 1;
-        } else if ((c & 0xF0) == 0xE0) {
-            cp = c & 0x0F;
-            extra = 2;
-        } else if ((c & 0xF8) == 0xF0 && c <= 0xF4) {
-            cp = c & 0x07;
-            extra = 3;
-        } else {
-            *badLine = line;
-            return false;
-        }
-        if (extra && i + extra >= bytes.size()) {
-            *badLine = line;
-            return false;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                *badLine = line;
-                return false;
-            }
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        const uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (cp < minimum[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            *badLine = line;
-            return false;
-        }
-        if (cp == u'\n')
-            ++line;
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            text->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            text->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            text->push_back(static_cast<char16_t>(cp));
-        }
-        i += extra + 1;
+    const auto begin = bytes.begin() + static_cast<std::ptrdiff_t>(start);
+    const auto invalid = utf8::find_invalid(begin, bytes.end());
+    if (invalid != bytes.end()) {
+        *badLine = 1 + static_cast<int>(std::count(begin, invalid, '\n'));
+        return false;
     }
+    utf8::unchecked::utf8to16(begin, bytes.end(), std::back_inserter(*text));
     return true;
 }
 
