@@ -1,7 +1,6 @@
 // The holders and the buffer the store is built from.
 
 #include "settings/irefcounted.h"
-#include "settings/memorybuffer.h"
 #include "settings/refcountedptr.h"
 
 #include <gtest/gtest.h>
@@ -70,29 +69,6 @@ TEST(RefCountedPtr, OutReleasesWhatTheHolderHeld)
     EXPECT_EQ(holder->getRefCount(), 1);
     holder.reset();
     EXPECT_EQ(destroyed, 2);
-}
-
-TEST(MemoryBuffer, ResizeKeepsOrReplacesTheArray)
-{
-    mvtl::MemoryBuffer<unsigned short> buffer;
-    EXPECT_EQ(buffer.get(), nullptr);
-    ASSERT_TRUE(buffer.resize(4, true));
-    unsigned short* array = buffer.get();
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(buffer[i], 0);
-    buffer[0] = 7;
-    ASSERT_TRUE(buffer.resize(4));
-    EXPECT_EQ(buffer.get(), array);  // same count: same array, contents kept
-    EXPECT_EQ(buffer[0], 7);
-    ASSERT_TRUE(buffer.resize(4, true));
-    EXPECT_EQ(buffer[0], 0);  // zero fill also without a new array
-    ASSERT_TRUE(buffer.resize(0));
-    EXPECT_EQ(buffer.get(), nullptr);
-    EXPECT_EQ(buffer.size(), 0u);
-
-    mvtl::MemoryBuffer<char> bytes(3);
-    EXPECT_EQ(bytes.size(), 3u);
-    EXPECT_EQ(bytes.byteSize(), 3u);
 }
 
 } // namespace
