@@ -1,7 +1,9 @@
 #pragma once
 #include "mpx/mpxglobal.h"
 
+#include <QMap>
 #include <QString>
+#include <QStringList>
 #include <string>
 
 namespace MovraPlayerX {
@@ -36,6 +38,22 @@ public:
     // The user's desktop folder: $XDG_DESKTOP_DIR, else XDG_DESKTOP_DIR in
     // $XDG_CONFIG_HOME/user-dirs.dirs (~/.config when unset), else ~/Desktop.
     static QString getDesktopPath();
+
+    // The user's default programs, as the desktop keeps them (freedesktop: GIO and the
+    // user's mimeapps.list, honouring the XDG_* folders). Both first make sure the player's
+    // desktop entry and its MIME package (the types the system lacks) are in place.
+    //
+    // Per dotted extension, the desktop id of the program that opens it now; "" when none
+    // or when the extension has no MIME type.
+    static bool getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs);
+    // true: the player becomes the user's default for the extension's type; false: the
+    // player's own default for it is taken back, another program's is never touched.
+    // Extensions that share a type (".mpg", ".mpeg") share the answer; true wins. False when
+    // anything could not be done; the reason is one "movra.integration" warning, and a
+    // mimeapps.list that a rewrite would damage is left exactly as it is.
+    static bool setFileTypeAssociations(const QMap<QString, bool>& wanted);
+    // The MIME type the desktop gives a dotted extension; "" when it knows none.
+    static QString mimeTypeForExtension(const QString& dottedExtension);
 };
 
 } // namespace MovraPlayerX

@@ -1,18 +1,10 @@
-// Operations of the application object whose subsystems (file-type associations, codec
-// installs) are not part of this build yet. The events that lead here are still consumed
-// as handled, so plug-ins see the same answers they will see once these exist.
+// Operations of the application object whose subsystem (codec installs) is not part of
+// this build yet. The events that lead here are still consumed as handled, so plug-ins
+// see the same answers they will see once these exist.
 
 #include "shell/movraplayerapp.h"
 
 namespace MovraPlayerX {
-
-void MovraPlayerApp::associateFileTypes(bool /*force*/)
-{
-}
-
-void MovraPlayerApp::disassociateFileTypes()
-{
-}
 
 void MovraPlayerApp::handleGetCodecEvent(GetCodecEvent* /*event*/)
 {

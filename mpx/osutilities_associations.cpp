@@ -1,0 +1,468 @@
+// The user's default programs on a freedesktop system, through GIO, which is what the
+// desktops themselves read: a desktop entry for the player, a MIME package for the file
+// types the shared MIME database lacks, and the user's defaults in mimeapps.list.
+//
+// GIO rewrites the user's mimeapps.list as a whole (through a new file and a rename) and
+// replaces one it cannot make sense of with a new one. So before anything is written the
+// file is checked, and one that GIO would damage is left exactly as it is.
+
+#include "mpx/osutilities.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QProcess>
+#include <QSaveFile>
+#include <QSet>
+#include <QStandardPaths>
+
+// GIO's headers name struct members "signals", which Qt defines as a keyword.
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcIntegration, "movra.integration", QtWarningMsg)
+
+namespace MovraPlayerX {
+
+namespace {
+
+constexpr char kDesktopId[] = "movra-player.desktop";
+constexpr char kIconName[] = "movra-player";
+constexpr char kMimePackageName[] = "movra-player.xml";
+constexpr char kDefaultGroup[] = "Default Applications";
+constexpr char kAddedGroup[] = "Added Associations";
+constexpr char kRemovedGroup[] = "Removed Associations";
+
+// The common types of the player's extensions, added to the player's MIME package only
+// on a system whose database lacks them; a second definition of a type the system has
+// would hide its translated descriptions.
+struct StandardType
+{
+    const char* extension;
+    const char* mimeType;
+    const char* comment;
+};
+
+const StandardType kStandardTypes[] = {
+    {"avi", "video/x-msvideo", "AVI video"},       {"mkv", "video/x-matroska", "Matroska video"},
+    {"mov", "video/quicktime", "QuickTime video"}, {"qt", "video/quicktime", "QuickTime video"},
+    {"mp4", "video/mp4", "MPEG-4 video"},          {"wmv", "video/x-ms-wmv", "Windows Media video"},
+    {"vob", "video/mpeg", "MPEG video"},           {"mpg", "video/mpeg", "MPEG video"},
+    {"mpeg", "video/mpeg", "MPEG video"},          {"asf", "application/vnd.ms-asf", "ASF video"},
+};
+
+template <typename T>
+struct GFreeDeleter
+{
+    void operator()(T* pointer) const { g_free(pointer); }
+};
+using GCharPtr = std::unique_ptr<char, GFreeDeleter<char>>;
+
+struct ObjectUnref
+{
+    void operator()(gpointer object) const
+    {
+        if (object)
+            g_object_unref(object);
+    }
+};
+using AppInfoPtr = std::unique_ptr<GAppInfo, ObjectUnref>;
+
+struct KeyFileFree
+{
+    void operator()(GKeyFile* file) const { g_key_file_free(file); }
+};
+using KeyFilePtr = std::unique_ptr<GKeyFile, KeyFileFree>;
+
+struct StrvFree
+{
+    void operator()(char** list) const { g_strfreev(list); }
+};
+using StrvPtr = std::unique_ptr<char*, StrvFree>;
+
+// What went wrong during one call, reported as one warning at its end. A process that
+// meets the same trouble twice (the start and a maintenance request) says it once.
+class Problems
+{
+public:
+    void add(const QString& problem)
+    {
+        if (!problems.contains(problem))
+            problems << problem;
+    }
+    bool isEmpty() const { return problems.isEmpty(); }
+    ~Problems()
+    {
+        if (problems.isEmpty())
+            return;
+        const QString message = QStringLiteral("file-type associations: ") + problems.join(QStringLiteral("; "));
+        static std::mutex mutex;
+        static QSet<QString> reported;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (reported.contains(message))
+            return;
+        reported.insert(message);
+        qCWarning(lcIntegration).noquote() << message;
+    }
+
+private:
+    QStringList problems;
+};
+
+QString userDataDir()
+{
+    return QFile::decodeName(g_get_user_data_dir());
+}
+
+QString userConfigDir()
+{
+    return QFile::decodeName(g_get_user_config_dir());
+}
+
+QByteArray resource(const QString& name)
+{
+    QFile file(QStringLiteral(":/movra/integration/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes `contents` through a new file and a rename unless the file already holds them.
+// True when the file now holds them.
+bool writeFileIfChanged(const QString& path, const QByteArray& contents, Problems& problems, bool* changed = nullptr)
+{
+    if (changed)
+        *changed = false;
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == contents)
+        return true;
+    existing.close();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+        problems.add(QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).absolutePath()));
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit()) {
+        problems.add(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (changed)
+        *changed = true;
+    return true;
+}
+
+bool systemHasMimeType(const char* mimeType)
+{
+    for (const char* const* dir = g_get_system_data_dirs(); dir && *dir; ++dir) {
+        if (QFileInfo::exists(QFile::decodeName(*dir) + QStringLiteral("/mime/") + QLatin1String(mimeType)
+                              + QStringLiteral(".xml")))
+            return true;
+    }
+    return false;
+}
+
+QByteArray mimePackage()
+{
+    QByteArray package = resource(QStringLiteral("movra-player-mime.xml"));
+    QByteArray extra;
+    QSet<QByteArray> declared;
+    for (const StandardType& type : kStandardTypes) {
+        if (systemHasMimeType(type.mimeType))
+            continue;
+        if (!declared.contains(type.mimeType)) {
+            declared.insert(type.mimeType);
+            extra += QByteArray("  <mime-type type=\"") + type.mimeType + "\">\n    <comment>" + type.comment
+                     + "</comment>\n    <generic-icon name=\"video-x-generic\"/>\n";
+            for (const StandardType& same : kStandardTypes) {
+                if (qstrcmp(same.mimeType, type.mimeType) == 0)
+                    extra += QByteArray("    <glob pattern=\"*.") + same.extension + "\"/>\n";
+            }
+            extra += "  </mime-type>\n";
+        }
+    }
+    package.replace("</mime-info>", extra + "</mime-info>");
+    return package;
+}
+
+// The player's types in the user's MIME database, rebuilt when the package changed or the
+// database is older than it.
+void ensureMimePackage(Problems& problems)
+{
+    const QString mimeDir = userDataDir() + QStringLiteral("/mime");
+    const QString packagePath = mimeDir + QStringLiteral("/packages/") + QLatin1String(kMimePackageName);
+    bool changed = false;
+    if (!writeFileIfChanged(packagePath, mimePackage(), problems, &changed))
+        return;
+    const QFileInfo cache(mimeDir + QStringLiteral("/mime.cache"));
+    if (!changed && cache.exists() && cache.lastModified() >= QFileInfo(packagePath).lastModified())
+        return;
+
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("update-mime-database"));
+    if (tool.isEmpty()) {
+        problems.add(QStringLiteral("update-mime-database (shared-mime-info) is not installed, so the player's own "
+                                    "file types have no MIME type"));
+        return;
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(tool, {mimeDir});
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        problems.add(QStringLiteral("update-mime-database %1 failed: %2")
+                         .arg(mimeDir, QString::fromLocal8Bit(process.readAll()).trimmed()));
+        return;
+    }
+    // GIO reads the database again only now and then; this makes it read it at once.
+    g_content_type_set_mime_dirs(nullptr);
+}
+
+// A program path as one argument of a desktop entry's Exec key, escaped for the key file.
+QString execArgument(const QString& path)
+{
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    bool quote = false;
+    for (const QChar c : path)
+        quote = quote || reserved.contains(c);
+    QString argument;
+    for (const QChar c : path) {
+        if (quote && (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') || c == QLatin1Char('\\')))
+            argument += QLatin1Char('\\');
+        argument += c;
+    }
+    if (quote)
+        argument = QLatin1Char('"') + argument + QLatin1Char('"');
+    argument.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    // The key file's own escape for a backslash.
+    argument.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    return argument;
+}
+
+// The player's desktop entry, written to the user's applications folder when no data
+// folder has one.
+AppInfoPtr ensureDesktopEntry(Problems& problems)
+{
+    AppInfoPtr ours(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
+    if (ours)
+        return ours;
+    QByteArray entry = resource(QStringLiteral("movra-player.desktop.in"));
+    entry.replace("@MOVRA_EXEC@", execArgument(QCoreApplication::applicationFilePath()).toUtf8());
+    const QString path = userDataDir() + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
+    if (!writeFileIfChanged(path, entry, problems))
+        return nullptr;
+    const QString icon = userDataDir() + QStringLiteral("/icons/hicolor/scalable/apps/") + QLatin1String(kIconName)
+                         + QStringLiteral(".svg");
+    if (!QFileInfo::exists(icon)) {
+        Problems ignored; // a missing icon is cosmetic
+        writeFileIfChanged(icon, resource(QStringLiteral("movra-player.svg")), ignored);
+    }
+    ours.reset(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
+    if (!ours)
+        problems.add(QStringLiteral("%1 was written but the desktop does not accept it").arg(path));
+    return ours;
+}
+
+QString userListPath()
+{
+    return userConfigDir() + QStringLiteral("/mimeapps.list");
+}
+
+// Why GIO must not rewrite the user's mimeapps.list; empty when it may. GIO keeps the
+// groups and keys of a file it can read, and replaces anything else with a new file.
+QString userListProblem()
+{
+    const QString path = userListPath();
+    const QByteArray native = QFile::encodeName(path);
+    struct stat status;
+    if (lstat(native.constData(), &status) != 0)
+        return errno == ENOENT ? QString() : QStringLiteral("cannot examine %1: %2").arg(path, QString::fromLocal8Bit(strerror(errno)));
+    if (S_ISLNK(status.st_mode))
+        return QStringLiteral("%1 is a symbolic link, which a rewrite would replace with a file; left unchanged").arg(path);
+    if (!S_ISREG(status.st_mode))
+        return QStringLiteral("%1 is not a file; left unchanged").arg(path);
+    if (access(native.constData(), W_OK) != 0)
+        return QStringLiteral("%1 is read-only; left unchanged").arg(path);
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    const QByteArray contents = file.readAll();
+    if (!g_utf8_validate(contents.constData(), contents.size(), nullptr))
+        return QStringLiteral("%1 is not UTF-8 text; left unchanged").arg(path);
+
+    QSet<QByteArray> groups;
+    for (const QByteArray& rawLine : contents.split('\n')) {
+        const QByteArray line = rawLine.trimmed();
+        if (!line.startsWith('['))
+            continue;
+        const QByteArray name = line.mid(1, line.lastIndexOf(']') - 1);
+        if (groups.contains(name))
+            return QStringLiteral("%1 has the group [%2] twice; left unchanged").arg(path, QString::fromUtf8(name));
+        groups.insert(name);
+    }
+    KeyFilePtr keys(g_key_file_new());
+    GError* error = nullptr;
+    if (!g_key_file_load_from_data(keys.get(), contents.constData(), contents.size(), G_KEY_FILE_NONE, &error)) {
+        const QString why = QString::fromUtf8(error->message);
+        g_error_free(error);
+        return QStringLiteral("%1 cannot be read as a key file (%2); left unchanged").arg(path, why);
+    }
+    if (!contents.trimmed().isEmpty() && !g_key_file_has_group(keys.get(), kDefaultGroup)
+        && !g_key_file_has_group(keys.get(), kAddedGroup) && !g_key_file_has_group(keys.get(), kRemovedGroup))
+        return QStringLiteral("%1 holds none of the association groups, and a rewrite would drop what it holds; "
+                              "left unchanged")
+            .arg(path);
+    return QString();
+}
+
+KeyFilePtr loadUserList()
+{
+    KeyFilePtr keys(g_key_file_new());
+    if (!g_key_file_load_from_file(keys.get(), QFile::encodeName(userListPath()).constData(), G_KEY_FILE_NONE, nullptr))
+        return nullptr;
+    return keys;
+}
+
+QStringList listEntry(GKeyFile* keys, const char* group, const QByteArray& type)
+{
+    QStringList ids;
+    StrvPtr list(g_key_file_get_string_list(keys, group, type.constData(), nullptr, nullptr));
+    for (char** id = list.get(); id && *id; ++id)
+        ids << QString::fromUtf8(*id);
+    return ids;
+}
+
+// Takes the player's default for `type` out of the user's list. GIO has no call that
+// removes one default line: resetting the type clears every line of it, so the other
+// programs' lines are put back afterwards, and a type whose lines name a program that is
+// no longer installed (which GIO could not put back) is left alone.
+bool removeOurDefault(const QByteArray& type, Problems& problems)
+{
+    KeyFilePtr keys = loadUserList();
+    if (!keys)
+        return true;
+    GCharPtr current(g_key_file_get_string(keys.get(), kDefaultGroup, type.constData(), nullptr));
+    if (!current || qstrcmp(current.get(), kDesktopId) != 0)
+        return true;
+
+    QStringList added = listEntry(keys.get(), kAddedGroup, type);
+    added.removeAll(QLatin1String(kDesktopId));
+    const QStringList removed = listEntry(keys.get(), kRemovedGroup, type);
+    // (program, whether it is an added rather than a removed association)
+    std::vector<std::pair<AppInfoPtr, bool>> restore;
+    for (int i = 0; i < added.size() + removed.size(); ++i) {
+        const bool supports = i < added.size();
+        const QString& id = supports ? added.at(i) : removed.at(i - added.size());
+        AppInfoPtr app(G_APP_INFO(g_desktop_app_info_new(id.toUtf8().constData())));
+        if (!app) {
+            problems.add(QStringLiteral("the default for %1 stays with the player: the list also names %2, "
+                                        "which is not installed")
+                             .arg(QString::fromUtf8(type), id));
+            return false;
+        }
+        restore.emplace_back(std::move(app), supports);
+    }
+
+    g_app_info_reset_type_associations(type.constData());
+    bool restored = true;
+    for (auto& [app, supports] : restore) {
+        GError* error = nullptr;
+        const gboolean ok = supports ? g_app_info_add_supports_type(app.get(), type.constData(), &error)
+                                     : g_app_info_remove_supports_type(app.get(), type.constData(), &error);
+        if (!ok) {
+            problems.add(QString::fromUtf8(error->message));
+            g_error_free(error);
+            restored = false;
+        }
+    }
+    return restored;
+}
+
+} // namespace
+
+QString OSUtilities::mimeTypeForExtension(const QString& dottedExtension)
+{
+    QString extension = dottedExtension;
+    if (extension.startsWith(QLatin1Char('.')))
+        extension.remove(0, 1);
+    if (extension.isEmpty() || extension.contains(QLatin1Char('/')))
+        return QString();
+    gboolean uncertain = FALSE;
+    GCharPtr type(g_content_type_guess(("x." + extension.toUtf8()).constData(), nullptr, 0, &uncertain));
+    if (!type || g_content_type_is_unknown(type.get()))
+        return QString();
+    GCharPtr mime(g_content_type_get_mime_type(type.get()));
+    return mime ? QString::fromUtf8(mime.get()) : QString();
+}
+
+bool OSUtilities::getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs)
+{
+    Problems problems;
+    ensureMimePackage(problems);
+    for (const QString& extension : extensions) {
+        const QString type = mimeTypeForExtension(extension);
+        QString program;
+        if (!type.isEmpty()) {
+            AppInfoPtr app(g_app_info_get_default_for_type(type.toUtf8().constData(), FALSE));
+            if (app && g_app_info_get_id(app.get()))
+                program = QString::fromUtf8(g_app_info_get_id(app.get()));
+        }
+        programs.insert(extension, program);
+    }
+    return true;
+}
+
+bool OSUtilities::setFileTypeAssociations(const QMap<QString, bool>& wanted)
+{
+    Problems problems;
+    ensureMimePackage(problems);
+    AppInfoPtr ours = ensureDesktopEntry(problems);
+
+    const QString refusal = userListProblem();
+    if (!refusal.isEmpty()) {
+        problems.add(refusal);
+        return false;
+    }
+
+    // Extensions may share a type (".mpg" and ".mpeg"); a type one of them wants is kept.
+    QMap<QByteArray, bool> types;
+    bool complete = true;
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) {
+        const QString type = mimeTypeForExtension(it.key());
+        if (type.isEmpty()) {
+            complete = false;
+            continue;
+        }
+        types[type.toUtf8()] = types.value(type.toUtf8(), false) || it.value();
+    }
+
+    for (auto it = types.cbegin(); it != types.cend(); ++it) {
+        if (!it.value()) {
+            complete = removeOurDefault(it.key(), problems) && complete;
+            continue;
+        }
+        if (!ours) {
+            complete = false;
+            continue;
+        }
+        GError* error = nullptr;
+        if (!g_app_info_set_as_default_for_type(ours.get(), it.key().constData(), &error)) {
+            problems.add(QString::fromUtf8(error->message));
+            g_error_free(error);
+            complete = false;
+        }
+    }
+    return complete;
+}
+
+} // namespace MovraPlayerX
