@@ -10,6 +10,7 @@ packages=(
   libboost-thread-dev libboost-chrono-dev libxml2-dev libsqlite3-dev libutfcpp-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 dbus-daemon
+  libglib2.0-dev libglib2.0-bin shared-mime-info xdg-utils libfile-mimeinfo-perl
 )
 
 missing=()

@@ -69,6 +69,8 @@ RunResult AppFolder::start(const QString& program, const QStringList& arguments,
     environment.insert(QStringLiteral("MOVRA_HINT_SERVER"), QStringLiteral("http://127.0.0.1:9"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), path() + QStringLiteral("/config"));
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), path() + QStringLiteral("/cache"));
+    // The player claims file types at its first start; never in the real user's folders.
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), path() + QStringLiteral("/data"));
     environment.remove(QStringLiteral("MSE_LOG"));
     for (const QString& key : extra.keys())
         environment.insert(key, extra.value(key));
