@@ -99,6 +99,8 @@ using StrvPtr = std::unique_ptr<char*, StrvFree>;
 class Problems
 {
 public:
+    // A silent collection: for lookups, whose troubles the next change meets and reports.
+    explicit Problems(bool report = true) : report(report) {}
     void add(const QString& problem)
     {
         if (!problems.contains(problem))
@@ -107,7 +109,7 @@ public:
     bool isEmpty() const { return problems.isEmpty(); }
     ~Problems()
     {
-        if (problems.isEmpty())
+        if (problems.isEmpty() || !report)
             return;
         const QString message = QStringLiteral("file-type associations: ") + problems.join(QStringLiteral("; "));
         static std::mutex mutex;
@@ -120,6 +122,7 @@ public:
     }
 
 private:
+    bool report;
     QStringList problems;
 };
 
@@ -290,7 +293,9 @@ QString userListProblem()
         return QStringLiteral("%1 is a symbolic link, which a rewrite would replace with a file; left unchanged").arg(path);
     if (!S_ISREG(status.st_mode))
         return QStringLiteral("%1 is not a file; left unchanged").arg(path);
-    if (access(native.constData(), W_OK) != 0)
+    // A file without any write permission was made so on purpose, even where the caller
+    // (root) could write it regardless.
+    if (access(native.constData(), W_OK) != 0 || (status.st_mode & 0222) == 0)
         return QStringLiteral("%1 is read-only; left unchanged").arg(path);
 
     QFile file(path);
@@ -407,7 +412,7 @@ QString OSUtilities::mimeTypeForExtension(const QString& dottedExtension)
 
 bool OSUtilities::getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs)
 {
-    Problems problems;
+    Problems problems(false);
     ensureMimePackage(problems);
     for (const QString& extension : extensions) {
         const QString type = mimeTypeForExtension(extension);
