@@ -33,11 +33,14 @@ bool deliver(int type)
 }
 
 // Runs the event loop with `action` queued first; true when something made the loop quit
-// before the fallback ended it.
+// before the fallback ended it. The fallback starts once the action is done, since some
+// actions (writing the association records) take a while on a slow disk.
 bool quitsWhile(const std::function<void()>& action)
 {
-    QTimer::singleShot(0, action);
-    QTimer::singleShot(500, [] { QCoreApplication::exit(42); });
+    QTimer::singleShot(0, [&action] {
+        action();
+        QTimer::singleShot(500, [] { QCoreApplication::exit(42); });
+    });
     return QCoreApplication::exec() == 0;
 }
 
