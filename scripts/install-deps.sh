@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 dbus-daemon
   libglib2.0-dev libglib2.0-bin shared-mime-info xdg-utils libfile-mimeinfo-perl
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev qt6-multimedia-dev ffmpeg
 )
 
 missing=()
