@@ -93,7 +93,7 @@ private:
     PlayerWindow* ensureWindow()
     {
         if (!m_window) {
-            m_window = new PlayerWindow;
+            m_window = new PlayerWindow(getPluginContext());
             QObject::connect(m_window, &PlayerWindow::closed, [this] { windowClosed(); });
         }
         return m_window;
@@ -123,6 +123,11 @@ private:
                 if (window->grab().save(snapshot))
                     say(QStringLiteral("window picture saved to %1").arg(snapshot));
             }
+            const MediaSession::Statistics played = window->session()->statistics();
+            say(QStringLiteral("frames shown %1, dropped %2, position %3 s")
+                    .arg(played.framesShown)
+                    .arg(played.framesDropped)
+                    .arg(window->session()->positionMs() / 1000.0, 0, 'f', 1));
             say(QStringLiteral("closing the window"));
             window->close();
         });

@@ -1,27 +1,39 @@
 #pragma once
+#include "mediasession.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
 class QLabel;
-class QListWidget;
+class QSlider;
+class QToolButton;
+
+namespace MSE {
+class PluginContext;
+}
 
 namespace MovraReference {
 
-// The player's main window: shows what it was asked to play and every address it received.
+class VideoView;
+
+// The player's main window: the picture, the controls, and what went wrong in words.
 class PlayerWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit PlayerWindow(QWidget* parent = nullptr);
+    explicit PlayerWindow(MSE::PluginContext* context, QWidget* parent = nullptr);
+    ~PlayerWindow() override;
 
     void openAddress(const QString& encodedAddress);
     QStringList receivedAddresses() const { return m_received; }
+    MediaSession* session() { return m_session; }
 
-    // Playback state of the reference player: a position clock that runs while playing.
     void pause();
     void resume(double rate);
-    qint64 position() const;
+    qint64 position();
     void setPosition(qint64 position);
+    void toggleFullScreen();
+    QString statusText() const;
 
 signals:
     void closed();
@@ -29,26 +41,39 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void retranslate();
     void chooseFile();
     void chooseAddress();
+    void updateControls();
+    void showFrame();
+    void stateChanged();
+    void seekBy(qint64 deltaMs);
 
-    QLabel* m_nowPlaying = nullptr;
-    QLabel* m_receivedTitle = nullptr;
-    QListWidget* m_addresses = nullptr;
+    MediaSession* m_session = nullptr;
+    VideoView* m_view = nullptr;
+    QLabel* m_problem = nullptr;
+    QToolButton* m_playButton = nullptr;
+    QSlider* m_seekBar = nullptr;
+    QLabel* m_time = nullptr;
+    QToolButton* m_muteButton = nullptr;
+    QSlider* m_volume = nullptr;
+    QToolButton* m_fullScreenButton = nullptr;
+    QWidget* m_controls = nullptr;
     QMenu* m_fileMenu = nullptr;
     QMenu* m_helpMenu = nullptr;
     QAction* m_openAction = nullptr;
     QAction* m_openAddressAction = nullptr;
     QAction* m_quitAction = nullptr;
     QAction* m_aboutAction = nullptr;
+    QTimer* m_refresh = nullptr;
     QStringList m_received;
     QString m_current;
-    qint64 m_position = 0;
-    qint64 m_playingSinceMs = -1;
-    double m_rate = 1.0;
+    bool m_seekBarHeld = false;
 };
 
 } // namespace MovraReference
