@@ -7,10 +7,12 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -217,6 +219,12 @@ public:
             m_packet->duration = packet->duration;
             if (packet->flags & kPacketKeyFrame)
                 m_packet->flags |= AV_PKT_FLAG_KEY;
+            if (packet->discardStartSamples > 0 || packet->discardEndSamples > 0) {
+                if (uint8_t* skip = av_packet_new_side_data(m_packet, AV_PKT_DATA_SKIP_SAMPLES, 10)) {
+                    AV_WL32(skip, uint32_t(std::max(packet->discardStartSamples, 0)));
+                    AV_WL32(skip + 4, uint32_t(std::max(packet->discardEndSamples, 0)));
+                }
+            }
             result = avcodec_send_packet(m_context, m_packet);
             av_packet_unref(m_packet);
         }

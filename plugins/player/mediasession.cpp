@@ -15,6 +15,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/intreadwrite.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -41,6 +42,8 @@ constexpr std::size_t kQueuedPictures = 3;
 constexpr int kAudioBufferMs = 400;
 // Pictures wider than this are scaled down as they are decoded, so the picture queue stays small.
 constexpr int kMaxShownWidth = 3840;
+// Damaged packets are skipped quietly until this many come in a row.
+constexpr int kDamagedPacketsToReport = 25;
 
 QString tx(const char* text)
 {
@@ -109,7 +112,10 @@ struct DecodedStream
     DecoderHandle decoder;
     PacketQueue packets;
     std::thread thread;
-    std::atomic<bool> ended{false};
+    // The serial whose end the decoder reached; an end before the latest seek does not count.
+    std::atomic<int> endedSerial{-1};
+    std::atomic<bool> failed{false};
+    int framesOut = 0;   // decoder thread only
 };
 
 // Everything of one opened address that the threads share. Made and destroyed on the GUI
@@ -289,7 +295,7 @@ namespace {
 // Sends one packet (null: end of stream) and hands every frame that comes out to take.
 // False when the decoder failed for good; the text says why.
 template <class Take>
-bool feed(IDecoder* decoder, const Packet* packet, Take take, bool video, QString* why)
+bool feed(IDecoder* decoder, const Packet* packet, Take take, bool video, QString* why, bool* damaged)
 {
     for (;;) {
         const int32_t sent = decoder->sendPacket(packet);
@@ -306,6 +312,10 @@ bool feed(IDecoder* decoder, const Packet* packet, Take take, bool video, QStrin
                 if (got == kDecoderOk && !take(nullptr, &frame))
                     return true;
             }
+            if (got == kDecoderInvalidData) {
+                *damaged = true;
+                *why = QString::fromUtf8(decoder->lastError().c_str());
+            }
             if (got == kDecoderOk || got == kDecoderInvalidData)
                 continue;
             if (got == kDecoderNeedMoreInput || got == kDecoderEndOfStream)
@@ -315,6 +325,10 @@ bool feed(IDecoder* decoder, const Packet* packet, Take take, bool video, QStrin
         }
         if (sent == kDecoderOutputFirst)
             continue;
+        if (sent == kDecoderInvalidData) {
+            *damaged = true;
+            *why = QString::fromUtf8(decoder->lastError().c_str());
+        }
         if (sent == kDecoderOk || sent == kDecoderInvalidData)
             return true;
         *why = QString::fromUtf8(decoder->lastError().c_str());
@@ -331,6 +345,11 @@ Packet packetOf(const AVPacket* p)
     packet.pts = p->pts == AV_NOPTS_VALUE ? kNoTimestamp : p->pts;
     packet.dts = p->dts == AV_NOPTS_VALUE ? kNoTimestamp : p->dts;
     packet.duration = p->duration;
+    size_t size = 0;
+    if (const uint8_t* skip = av_packet_get_side_data(p, AV_PKT_DATA_SKIP_SAMPLES, &size); skip && size >= 8) {
+        packet.discardStartSamples = int32_t(AV_RL32(skip));
+        packet.discardEndSamples = int32_t(AV_RL32(skip + 4));
+    }
     return packet;
 }
 
@@ -388,40 +407,48 @@ void PlaybackRun::decodeVideo()
                                : 1.0;
         shown.aspect = double(frame->width) * sar / double(frame->height);
         shown.serial = serialNow;
+        ++video.framesOut;
         return pictures.put(std::move(shown)) || !aborted.load();
     };
     PacketQueue::Item item;
     bool failed = false;
+    int damagedInARow = 0;
     while (video.packets.take(&item)) {
         if (item.kind == PacketQueue::Kind::Flush) {
             decoder->flush();
             serialNow = item.serial;
             skipBeforeUs = item.target;
-            video.ended = false;
             failed = false;
             continue;
         }
         if (item.serial != serialNow || failed) {
             av_packet_free(&item.packet);
             if (item.kind == PacketQueue::Kind::End && item.serial == serialNow)
-                video.ended = true;
+                video.endedSerial = serialNow;
             continue;
         }
         QString why;
         if (item.kind == PacketQueue::Kind::End) {
-            if (!feed(decoder, nullptr, take, true, &why))
+            bool damaged = false;
+            if (!feed(decoder, nullptr, take, true, &why, &damaged))
                 reportStreamProblem(tx("The video decoder failed: %1").arg(why));
-            video.ended = true;
+            video.endedSerial = serialNow;
             // Ready for a seek after the end: the decoder starts over after its flush.
             continue;
         }
         const Packet packet = packetOf(item.packet);
-        const bool ok = feed(decoder, &packet, take, true, &why);
+        bool damaged = false;
+        const bool ok = feed(decoder, &packet, take, true, &why, &damaged);
         av_packet_free(&item.packet);
+        damagedInARow = damaged ? damagedInARow + 1 : 0;
+        if (damagedInARow == kDamagedPacketsToReport)
+            reportStreamProblem(tx("The video is damaged and cannot be decoded: %1").arg(why));
         if (!ok) {
-            reportStreamProblem(tx("The video decoder failed: %1").arg(why));
+            reportStreamProblem(video.framesOut == 0 ? tx("The video could not be decoded: %1").arg(why)
+                                                   : tx("The video decoder failed: %1").arg(why));
             failed = true;
-            video.ended = true;
+            video.failed = true;
+            video.endedSerial = serialNow;
         }
     }
     sws_freeContext(scaler);
@@ -492,10 +519,12 @@ void PlaybackRun::decodeAudio()
             pcm.remove(0, int(skipFrames * outChannels * 2));
             chunkPts = pts + skipFrames * 1000000 / outRate;
         }
+        ++audio.framesOut;
         return sound->put(chunkPts, std::move(pcm), serialNow) || !aborted.load();
     };
     PacketQueue::Item item;
     bool failed = false;
+    int damagedInARow = 0;
     while (audio.packets.take(&item)) {
         if (item.kind == PacketQueue::Kind::Flush) {
             decoder->flush();
@@ -504,30 +533,36 @@ void PlaybackRun::decodeAudio()
             serialNow = item.serial;
             skipBeforeUs = item.target;
             nextPts = item.target;
-            audio.ended = false;
             failed = false;
             continue;
         }
         if (item.serial != serialNow || failed) {
             av_packet_free(&item.packet);
             if (item.kind == PacketQueue::Kind::End && item.serial == serialNow)
-                audio.ended = true;
+                audio.endedSerial = serialNow;
             continue;
         }
         QString why;
         if (item.kind == PacketQueue::Kind::End) {
-            if (!feed(decoder, nullptr, take, false, &why))
+            bool damaged = false;
+            if (!feed(decoder, nullptr, take, false, &why, &damaged))
                 reportStreamProblem(tx("The audio decoder failed: %1").arg(why));
-            audio.ended = true;
+            audio.endedSerial = serialNow;
             continue;
         }
         const Packet packet = packetOf(item.packet);
-        const bool ok = feed(decoder, &packet, take, false, &why);
+        bool damaged = false;
+        const bool ok = feed(decoder, &packet, take, false, &why, &damaged);
         av_packet_free(&item.packet);
+        damagedInARow = damaged ? damagedInARow + 1 : 0;
+        if (damagedInARow == kDamagedPacketsToReport)
+            reportStreamProblem(tx("The audio is damaged and cannot be decoded: %1").arg(why));
         if (!ok) {
-            reportStreamProblem(tx("The audio decoder failed: %1").arg(why));
+            reportStreamProblem(audio.framesOut == 0 ? tx("The audio could not be decoded: %1").arg(why)
+                                                   : tx("The audio decoder failed: %1").arg(why));
             failed = true;
-            audio.ended = true;
+            audio.failed = true;
+            audio.endedSerial = serialNow;
         }
         if (!conversionProblem.isEmpty()) {
             reportStreamProblem(conversionProblem);
@@ -751,7 +786,8 @@ void MediaSession::close()
 
 bool MediaSession::audioIsClock() const
 {
-    return m_run && m_run->output && m_rate == 1.0 && !(m_run->audio.ended && m_run->sound->available() == 0);
+    return m_run && m_run->output && m_rate == 1.0
+           && !(m_run->audio.endedSerial == m_run->serial && m_run->sound->available() == 0);
 }
 
 int64_t MediaSession::clockUs()
@@ -825,8 +861,6 @@ void MediaSession::seek(int64_t positionMs)
     run->pictures.reset(serial);
     if (run->sound)
         run->sound->reset(serial, target);
-    run->video.ended = false;
-    run->audio.ended = false;
     {
         std::lock_guard<std::mutex> lock(run->seekMutex);
         run->seekPending = true;
@@ -899,8 +933,15 @@ void MediaSession::tick()
     }
     if (m_state != State::Playing)
         return;
-    const bool videoDone = run->video.index < 0 || (run->video.ended && run->pictures.empty());
-    const bool audioDone = run->audio.index < 0 || !run->sound || (run->audio.ended && run->sound->available() == 0);
+    const bool videoDone = run->video.index < 0 || (run->video.endedSerial == run->serial && run->pictures.empty());
+    const bool audioDone = run->audio.index < 0 || !run->sound
+                           || (run->audio.endedSerial == run->serial && run->sound->available() == 0);
+    const bool nothingDecodes = (run->video.index < 0 || run->video.failed) && (run->audio.index < 0 || run->audio.failed);
+    if (nothingDecodes && m_statistics.framesShown == 0) {
+        stopRun();
+        setState(State::Failed);
+        return;
+    }
     if (videoDone && audioDone) {
         m_pausedAtUs = std::max(clock, m_durationUs);
         m_statistics.audioBytesPlayed = run->sound ? run->sound->totalBytesRead() : 0;

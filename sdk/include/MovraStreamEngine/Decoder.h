@@ -140,6 +140,10 @@ struct Packet
     int64_t pts = kNoTimestamp;         // microseconds
     int64_t dts = kNoTimestamp;         // microseconds
     int64_t duration = 0;               // microseconds; 0: unknown
+    // Samples of this packet's sound that are not to be played: an encoder's priming at the
+    // start of a stream, its padding at the end. Audio only.
+    int32_t discardStartSamples = 0;
+    int32_t discardEndSamples = 0;
 };
 constexpr uint32_t kPacketKeyFrame = 1u << 0;
 

@@ -1,0 +1,41 @@
+#pragma once
+// What the playback tests share: the generated media, a farm of real decoder plug-ins, waiting
+// on the event loop, and reading back what the WAV output wrote.
+
+#include "framework/farm.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace playbacktest {
+
+QString media(const char* name);
+QString appDir();
+QString componentsDir();
+
+// A farm of its own that knows the shipped decoders and, when asked, the codec components.
+std::unique_ptr<MSE::Farm> makeFarm(bool withComponents, const QStringList& extraFolders = {});
+std::size_t loadedLibraries(MSE::Farm& farm);
+
+// Runs the event loop until done() or the time is up; answers done().
+bool waitFor(const std::function<bool()>& done, int timeoutMs);
+
+struct Wav
+{
+    int sampleRate = 0;
+    int channels = 0;
+    std::vector<int16_t> firstChannel;
+    double seconds() const { return sampleRate ? double(firstChannel.size()) / sampleRate : 0; }
+};
+bool readWav(const QString& path, Wav* out);
+// Frequency from the zero crossings of the samples.
+double frequencyOf(const std::vector<int16_t>& samples, int sampleRate);
+// Mean absolute difference per channel value of two RGB24 pictures of one size.
+double meanDifference(const QByteArray& a, const QByteArray& b);
+
+} // namespace playbacktest

@@ -1,0 +1,308 @@
+// Playback as the player does it: real decoder plug-ins from a farm, sound through the WAV
+// output, pictures on the clock.
+
+#include "playbacksupport.h"
+
+#include "mediasession.h"
+
+#include <MovraPlayerX/CodecEvents.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace playbacktest;
+using namespace MovraReference;
+using State = MediaSession::State;
+
+namespace {
+
+constexpr double kClipSeconds = 2.0;
+
+// Sound goes to a WAV file of the test's own.
+class Session : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_wav = m_dir.path() + QStringLiteral("/out.wav");
+        qputenv("MOVRA_AUDIO_OUTPUT", ("wav:" + m_wav).toUtf8());
+    }
+    void TearDown() override { qunsetenv("MOVRA_AUDIO_OUTPUT"); }
+
+    static QUrl file(const char* name) { return QUrl::fromLocalFile(media(name)); }
+
+    QTemporaryDir m_dir;
+    QString m_wav;
+};
+
+bool settled(const MediaSession& session)
+{
+    const State s = session.state();
+    return s == State::Ended || s == State::Failed || s == State::WaitingForCodec;
+}
+
+struct PlayCase
+{
+    const char* name;
+    const char* file;
+    bool video;
+    bool audio;
+    double seconds = kClipSeconds;   // of sound
+};
+
+// AVI cannot mark the MP3 encoder's delay and padding as such: its sound is 85 whole frames
+// of 1152 samples.
+constexpr double kAviMp3Seconds = 85 * 1152 / 48000.0;
+
+TEST_F(Session, EachKindOfFilePlaysToTheEndOnTime)
+{
+    auto farm = makeFarm(true);
+    for (const PlayCase& c : {PlayCase{"MP4 H.264 AAC", "h264_aac.mp4", true, true},
+                              PlayCase{"MKV HEVC Opus", "hevc_opus.mkv", true, true},
+                              PlayCase{"AVI MPEG-4 MP3", "mpeg4_mp3.avi", true, true, kAviMp3Seconds},
+                              PlayCase{"WebM VP9 Vorbis", "vp9_vorbis.webm", true, true},
+                              PlayCase{"Ogg Theora Vorbis", "theora_vorbis.ogg", true, true},
+                              PlayCase{"no sound", "video_only.webm", true, false},
+                              PlayCase{"no picture", "audio_only.flac", false, true}}) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(m_wav);
+        MediaSession session(farm.get());
+        session.open(file(c.file));
+        ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000)) << int(session.state());
+        ASSERT_EQ(session.state(), State::Ended) << qPrintable(session.problems().join(QLatin1Char('\n')));
+        EXPECT_TRUE(session.problems().isEmpty()) << qPrintable(session.problems().join(QLatin1Char('\n')));
+        EXPECT_EQ(session.hasVideo(), c.video);
+        EXPECT_EQ(session.hasAudio(), c.audio);
+        EXPECT_NEAR(session.positionMs(), 2000, 40);
+        const MediaSession::Statistics played = session.statistics();
+        if (c.video) {
+            // 50 pictures; the clock may catch one or two late on a busy machine.
+            EXPECT_GE(played.framesShown, 45);
+            EXPECT_LE(played.framesShown + played.framesDropped, 50);
+            EXPECT_FALSE(session.currentFrame().isNull());
+        }
+        session.close();
+        Wav wav;
+        if (c.audio) {
+            ASSERT_TRUE(readWav(m_wav, &wav));
+            EXPECT_NEAR(wav.seconds(), c.seconds, c.seconds * 0.01);
+            EXPECT_NEAR(frequencyOf(wav.firstChannel, wav.sampleRate), 440.0, 440.0 * 0.01);
+        } else {
+            EXPECT_FALSE(QFile::exists(m_wav));
+        }
+    }
+}
+
+TEST_F(Session, SeekPauseAndResumeMoveTheClockAsAsked)
+{
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    session.open(file("vp9_vorbis.webm"));
+    ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing && session.positionMs() > 100; }, 10000));
+
+    // Paused, the clock stands still.
+    session.pause();
+    const int64_t pausedAt = session.positionMs();
+    waitFor([] { return false; }, 300);
+    EXPECT_EQ(session.positionMs(), pausedAt);
+
+    // A seek while paused lands exactly where asked and shows that picture.
+    const int shownBefore = session.statistics().framesShown;
+    session.seek(1000);
+    EXPECT_EQ(session.positionMs(), 1000);
+    ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > shownBefore; }, 5000));
+    EXPECT_EQ(session.positionMs(), 1000);
+    EXPECT_EQ(session.state(), State::Paused);
+
+    // Resumed, it runs on from there in real time.
+    session.resume(1.0);
+    waitFor([] { return false; }, 400);
+    const int64_t later = session.positionMs();
+    EXPECT_GT(later, 1000 + 250);
+    EXPECT_LT(later, 1000 + 700);
+
+    // A seek while playing: the next picture shown is the one at the target, within a frame.
+    session.seek(500);
+    const int shown = session.statistics().framesShown;
+    ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > shown; }, 5000));
+    EXPECT_GE(session.positionMs(), 500);
+    EXPECT_LT(session.positionMs(), 500 + 400);
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 10000));
+    EXPECT_EQ(session.state(), State::Ended);
+
+    // From the end, a seek back plays again.
+    session.seek(1500);
+    EXPECT_EQ(session.state(), State::Playing);
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 10000));
+    EXPECT_EQ(session.state(), State::Ended);
+}
+
+// Catches the codec requests the player posts to the application object.
+class CodecRequests : public QObject
+{
+public:
+    CodecRequests() { qApp->installEventFilter(this); }
+    ~CodecRequests() override { qApp->removeEventFilter(this); }
+    std::vector<std::pair<QUrl, int>> seen;
+
+protected:
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        if (target == qApp && event->type() == QEvent::Type(MovraPlayerX::NeedCodecEvent::EventType)) {
+            if (auto* request = dynamic_cast<MovraPlayerX::NeedCodecEvent*>(event))
+                seen.emplace_back(request->url, request->codecKind);
+            return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(Session, AMissingInstallableDecoderIsRequestedFromTheApplication)
+{
+    auto farm = makeFarm(false);
+    struct Row
+    {
+        const char* file;
+        int kind;
+    };
+    for (const Row& row : {Row{"h264_aac.mp4", 0}, Row{"hevc_opus.mkv", 1}, Row{"mpeg4_mp3.avi", 2}}) {
+        SCOPED_TRACE(row.file);
+        CodecRequests requests;
+        MediaSession session(farm.get());
+        session.open(file(row.file));
+        ASSERT_TRUE(waitFor([&] { return settled(session); }, 10000));
+        EXPECT_EQ(session.state(), State::WaitingForCodec);
+        ASSERT_TRUE(waitFor([&] { return !requests.seen.empty(); }, 2000));
+        ASSERT_EQ(requests.seen.size(), 1u);
+        EXPECT_EQ(requests.seen[0].first, file(row.file));
+        EXPECT_EQ(requests.seen[0].second, row.kind);
+        ASSERT_FALSE(session.problems().isEmpty());
+        EXPECT_TRUE(session.problems().last().contains(QLatin1String("Waiting"))) << qPrintable(session.problems().last());
+        // Nothing plays meanwhile: the file is opened again once the decoder is there.
+        EXPECT_FALSE(QFile::exists(m_wav));
+    }
+    // With the components discovered, the same file plays.
+    auto installed = makeFarm(true);
+    CodecRequests requests;
+    MediaSession session(installed.get());
+    session.open(file("h264_aac.mp4"));
+    ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing && session.statistics().framesShown > 0; }, 10000));
+    EXPECT_TRUE(requests.seen.empty());
+}
+
+TEST_F(Session, WithoutOneStreamsDecoderTheOtherStreamStillPlays)
+{
+    // Farms that know one of the two decoders of a VP9 + Vorbis file.
+    QTemporaryDir videoOnly, soundOnly;
+    const QString plugins = appDir() + QStringLiteral("/MSEPlugins/");
+    for (const char* suffix : {".so", ".xml"}) {
+        ASSERT_TRUE(QFile::copy(plugins + QStringLiteral("VP9Decoder") + QLatin1String(suffix),
+                                videoOnly.path() + QStringLiteral("/VP9Decoder") + QLatin1String(suffix)));
+        ASSERT_TRUE(QFile::copy(plugins + QStringLiteral("VorbisDecoder") + QLatin1String(suffix),
+                                soundOnly.path() + QStringLiteral("/VorbisDecoder") + QLatin1String(suffix)));
+    }
+    struct Row
+    {
+        const char* name;
+        QString folder;
+        bool video;
+        const char* missing;
+    };
+    for (const Row& row : {Row{"pictures only", videoOnly.path(), true, "Vorbis"},
+                           Row{"sound only", soundOnly.path(), false, "VP9"}}) {
+        SCOPED_TRACE(row.name);
+        auto farm = makeFarm(false, {row.folder});
+        MediaSession session(farm.get());
+        session.open(file("vp9_vorbis.webm"));
+        ASSERT_TRUE(waitFor([&] { return settled(session); }, 10000));
+        EXPECT_EQ(session.state(), State::Ended);
+        EXPECT_EQ(session.hasVideo(), row.video);
+        EXPECT_EQ(session.hasAudio(), !row.video);
+        ASSERT_EQ(session.problems().size(), 1);
+        EXPECT_TRUE(session.problems()[0].contains(QLatin1String(row.missing))) << qPrintable(session.problems()[0]);
+    }
+}
+
+struct BadCase
+{
+    const char* name;
+    QString address;
+    bool mayPlayPartly;   // damaged but readable files play what can be played
+    const char* words;    // some word of the message, when it fails
+};
+
+TEST_F(Session, BadInputIsToldInWordsWithoutHangingTheWindow)
+{
+    // An address that accepts connections and never answers.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    std::vector<QTcpSocket*> held;
+    QObject::connect(&silent, &QTcpServer::newConnection, [&] {
+        while (QTcpSocket* socket = silent.nextPendingConnection())
+            held.push_back(socket);
+    });
+    QTemporaryDir folder;
+    const QString silentUrl = QStringLiteral("http://127.0.0.1:%1/film.mp4").arg(silent.serverPort());
+
+    auto farm = makeFarm(true);
+    for (const BadCase& c : {BadCase{"truncated", media("truncated.webm"), true, nullptr},
+                             BadCase{"bytes flipped", media("corrupt.avi"), true, nullptr},
+                             BadCase{"empty", media("empty.mkv"), false, "empty"},
+                             BadCase{"not media", media("notmedia.mp4"), false, "not a media file"},
+                             BadCase{"folder", folder.path(), false, "folder"},
+                             BadCase{"missing", folder.path() + QStringLiteral("/gone.mkv"), false, "does not exist"},
+                             BadCase{"enormous pictures", media("huge.ivf"), false, "decoded"},
+                             BadCase{"silent server", silentUrl, false, "in time"}}) {
+        SCOPED_TRACE(c.name);
+        MediaSession session(farm.get());
+        session.setNetworkTimeout(1000);
+        // The GUI thread keeps running its events the whole time.
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(50);
+        const QUrl url = c.address.startsWith(QLatin1String("http")) ? QUrl(c.address) : QUrl::fromLocalFile(c.address);
+        session.open(url);
+        ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000)) << int(session.state());
+        if (c.address == silentUrl) {
+            EXPECT_GT(ticks, 5);
+        }
+        if (c.mayPlayPartly) {
+            EXPECT_TRUE(session.state() == State::Ended || session.state() == State::Failed);
+        } else {
+            EXPECT_EQ(session.state(), State::Failed);
+            ASSERT_FALSE(session.problems().isEmpty());
+            EXPECT_TRUE(session.problems().join(QLatin1Char(' ')).contains(QLatin1String(c.words), Qt::CaseInsensitive))
+                << qPrintable(session.problems().join(QLatin1Char('\n')));
+        }
+        session.close();
+    }
+    qDeleteAll(held);
+}
+
+TEST_F(Session, DecodersAreLoadedWhileAFileNeedsThemAndUnloadedAfter)
+{
+    auto farm = makeFarm(false);
+    EXPECT_EQ(loadedLibraries(*farm), 0u);
+    {
+        MediaSession session(farm.get());
+        session.open(file("vp9_vorbis.webm"));
+        ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing; }, 10000));
+        EXPECT_EQ(loadedLibraries(*farm), 2u);   // VP9 and Vorbis, nothing else
+        session.close();
+    }
+    // The cleaner unloads libraries idle for about five seconds.
+    EXPECT_TRUE(waitFor([&] { return loadedLibraries(*farm) == 0; }, 9000));
+}
+
+} // namespace
