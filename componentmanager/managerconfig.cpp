@@ -1,0 +1,81 @@
+#include "componentmanager/managerconfig.h"
+
+#include "componentmanager/installrecords.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#ifndef MOVRA_PLAYER_VERSION
+#error "MOVRA_PLAYER_VERSION must name the player's version"
+#endif
+
+namespace MovraComponents {
+
+const char kDefaultServer[] = "https://components.movra.example";
+const char kDefaultComponentsRoot[] = "/var/lib/movra/components";
+const char kTrustedKeysFileName[] = "trusted-keys";
+
+namespace {
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+std::string stateFolder()
+{
+    std::string base = environment("XDG_STATE_HOME");
+    if (base.empty() || base.front() != '/') {
+        const std::string home = environment("HOME");
+        base = (home.empty() ? std::string("/tmp") : home) + "/.local/state";
+    }
+    return base + "/movra";
+}
+
+} // namespace
+
+ManagerConfig ManagerConfig::load(const HostPaths& host)
+{
+    ManagerConfig config;
+    config.host = host;
+    config.serverUrl = environment("MOVRA_COMPONENT_SERVER");
+    if (config.serverUrl.empty())
+        config.serverUrl = readInstallString(kManagerRecord, "ServerUrl").value_or(kDefaultServer);
+    while (!config.serverUrl.empty() && config.serverUrl.back() == '/')
+        config.serverUrl.pop_back();
+
+    config.componentsRoot = readInstallString(kManagerRecord, "ComponentsDir").value_or("");
+    while (config.componentsRoot.size() > 1 && config.componentsRoot.back() == '/')
+        config.componentsRoot.pop_back();
+    if (config.componentsRoot.empty() || config.componentsRoot.front() != '/')
+        config.componentsRoot = kDefaultComponentsRoot;
+
+    std::string keys;
+    if (std::ifstream file{host.trustedKeysFile}) {
+        std::ostringstream text;
+        text << file.rdbuf();
+        keys = text.str();
+    }
+    keys += '\n' + readInstallString(kManagerRecord, "TrustedKeys").value_or("");
+    config.trustedKeys = parsePublicKeys(keys, &config.keyProblems);
+
+    std::string timeout = environment("MOVRA_COMPONENTS_TIMEOUT_MS");
+    if (timeout.empty())
+        timeout = readInstallString(kManagerRecord, "TransferTimeoutMs").value_or("");
+    if (!timeout.empty()) {
+        char* end = nullptr;
+        const long ms = std::strtol(timeout.c_str(), &end, 10);
+        if (end && *end == '\0' && ms >= 50 && ms <= 3600000)
+            config.stallTimeoutMs = ms;
+    }
+
+    config.logPath = environment("MOVRA_COMPONENTS_LOG");
+    if (config.logPath.empty())
+        config.logPath = stateFolder() + "/components.log";
+    config.playerVersion = *Version::parse(MOVRA_PLAYER_VERSION);
+    return config;
+}
+
+} // namespace MovraComponents
