@@ -2,6 +2,7 @@
 
 #include "componentmanager/componentmanager.h"
 #include "componentmanager/componentstatus.h"
+#include "platform/registry.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -19,7 +20,8 @@ struct Session
 {
     explicit Session(const HostPaths& paths) : manager(paths) {}
     ComponentManager manager;
-    int activeCalls = 0;  // guarded by sessionsMutex
+    int activeCalls = 0;   // guarded by sessionsMutex
+    bool closing = false;  // guarded by sessionsMutex
 };
 
 // Every live handle, so a stale or foreign one is answered with a status, not a crash.
@@ -38,7 +40,7 @@ public:
     {
         std::lock_guard<std::mutex> lock(sessionsMutex);
         auto* session = static_cast<Session*>(handle);
-        if (session && liveSessions().count(session)) {
+        if (session && liveSessions().count(session) && !session->closing) {
             m_session = session;
             ++m_session->activeCalls;
         }
@@ -90,10 +92,15 @@ __attribute__((visibility("default"))) int32_t MCM_Initialize(void** handle)
 {
     if (!handle)
         return InvalidArgument;
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    // The registry layer keeps its roots open for the process. With no session live, nothing
+    // of this library holds a key, so they can be dropped and the roots' location read anew:
+    // a host that moved MOVRA_REGISTRY_DIR is followed, as a fresh load would follow it.
+    if (liveSessions().empty())
+        MovraRegistry::resetRegistryForTesting();
     Session* session = new (std::nothrow) Session(hostPaths());
     if (!session)
         return InstallFailed;
-    std::lock_guard<std::mutex> lock(sessionsMutex);
     liveSessions().insert(session);
     *handle = session;
     return Success;
@@ -103,11 +110,12 @@ __attribute__((visibility("default"))) int32_t MCM_Shutdown(void* handle)
 {
     auto* session = static_cast<Session*>(handle);
     std::unique_lock<std::mutex> lock(sessionsMutex);
-    if (!session || !liveSessions().count(session))
+    if (!session || !liveSessions().count(session) || session->closing)
         return handle ? InvalidArgument : Success;
-    liveSessions().erase(session);
+    session->closing = true;
     session->manager.cancel();
     sessionsIdle.wait(lock, [session] { return session->activeCalls == 0; });
+    liveSessions().erase(session);
     lock.unlock();
     delete session;
     return Success;

@@ -2,9 +2,10 @@
 """A component server for the tests: serves a folder over HTTP on loopback and misbehaves on
 request. The first path segment picks the behaviour, the rest names the file:
   /ok/<file>        the file
-  /hang/<file>      accepts the request and never answers
-  /drop/<file>      announces the full length, sends half, closes the connection
-  /slow/<file>      sends the file a few bytes every 50 ms
+  /hang/<file>      accepts the request for an archive and never answers
+  /drop/<file>      announces an archive's full length, sends half, closes the connection
+  /slow/<file>      sends an archive 64 bytes every 50 ms
+(the catalogue and its signature come whole and at once in those three modes)
   /loop/<file>      redirects to itself, forever
   /scheme/<file>    redirects to file:///etc/passwd
   /status/<n>/<file> answers with HTTP status n
@@ -56,6 +57,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             return
+        if name.startswith("catalog.json"):
+            mode = "ok"
         if mode == "hang":
             time.sleep(3600)
             return
