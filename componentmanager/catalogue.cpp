@@ -225,6 +225,7 @@ bool isSafeRelativePath(std::string_view path)
 bool Catalogue::parse(std::string_view text, std::string* error)
 {
     m_entries.clear();
+    m_index.clear();
     if (text.size() > kMaxBytes) {
         *error = "catalogue larger than " + std::to_string(kMaxBytes) + " bytes";
         return false;
@@ -264,8 +265,11 @@ bool Catalogue::parse(std::string_view text, std::string* error)
         entries.push_back(std::move(entry));
     }
     m_entries = std::move(entries);
+    for (size_t i = 0; i < m_entries.size(); ++i)
+        m_index[folded(m_entries[i].name)] = i;
     if (hasCycle(*this, error)) {
         m_entries.clear();
+        m_index.clear();
         return false;
     }
     return true;
@@ -273,12 +277,8 @@ bool Catalogue::parse(std::string_view text, std::string* error)
 
 const CatalogueEntry* Catalogue::find(std::string_view name) const
 {
-    const std::string key = folded(name);
-    for (const CatalogueEntry& e : m_entries) {
-        if (folded(e.name) == key)
-            return &e;
-    }
-    return nullptr;
+    const auto it = m_index.find(folded(name));
+    return it == m_index.end() ? nullptr : &m_entries[it->second];
 }
 
 std::string serialiseCatalogue(const std::vector<CatalogueEntry>& entries)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,7 @@ public:
 
 private:
     std::vector<CatalogueEntry> m_entries;
+    std::map<std::string, size_t> m_index;  // folded name -> entry
 };
 
 // Component and feature names: letters, digits, '_', '-', '.', '+', at most 64, not starting

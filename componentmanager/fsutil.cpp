@@ -70,6 +70,16 @@ bool syncFolder(const std::string& folder)
     return ok;
 }
 
+bool syncFileSystem(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 bool readSmallFile(const std::string& path, std::string* out, size_t maxBytes)
 {
     out->clear();

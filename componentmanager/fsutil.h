@@ -13,6 +13,8 @@ bool makeFolders(const std::string& path);
 // existing folder above it, when it does not exist yet).
 bool folderWritable(const std::string& folder);
 bool syncFolder(const std::string& folder);
+// Flushes every file of the file system that holds `path` (one call instead of one per file).
+bool syncFileSystem(const std::string& path);
 bool readSmallFile(const std::string& path, std::string* out, size_t maxBytes);
 bool writeFileAtomically(const std::string& path, const std::string& contents, int mode);
 

@@ -222,7 +222,8 @@ InstallOutcome Installer::installLocked(const CatalogueEntry& entry, const std::
         return failed(extracted, reason, archiveUrl);
     const std::string manifest =
         nlohmann::json{{"name", entry.name}, {"version", entry.version.text()}, {"sha256", entry.sha256}}.dump() + "\n";
-    if (!writeFileAtomically(staging + "/" + kManifestFileName, manifest, 0644) || !syncFolder(staging))
+    // Everything unpacked must be on disk before the folder becomes visible under its name.
+    if (!writeFileAtomically(staging + "/" + kManifestFileName, manifest, 0644) || !syncFileSystem(staging))
         return failed(fileFailure(errno), "cannot finish " + staging + ": " + std::strerror(errno));
     if (m_cancel.load())
         return failed(Cancelled, "cancelled");

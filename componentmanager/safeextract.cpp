@@ -236,8 +236,6 @@ private:
                 done += w;
             }
         }
-        if (::fsync(out.get()) != 0)
-            return fail(writeFailure(errno), "cannot write " + path + ": " + std::strerror(errno));
         m_files.insert(path);
         return Success;
     }

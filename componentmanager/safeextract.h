@@ -4,7 +4,8 @@
 // links that point outside, hard links to anything but a file unpacked before, device
 // nodes, fifos, entries named twice, and contents larger than announced are refused.
 // Files are created relative to folder descriptors and never through a link, so even a
-// link made by an earlier entry cannot redirect a later one.
+// link made by an earlier entry cannot redirect a later one. Nothing is synced here: the
+// caller syncs the whole file system once before it makes the folder visible.
 
 #include <atomic>
 #include <cstdint>
