@@ -132,6 +132,18 @@ void Installer::removeLeftovers(const std::string& name)
 
 void Installer::reconcile(const std::string& name)
 {
+    if (!folderWritable(m_config.componentsRoot))
+        return;
+    InstallOutcome ignored;
+    const int lock = lockComponent(name, &ignored);
+    if (lock < 0)
+        return;
+    reconcileLocked(name);
+    ::close(lock);
+}
+
+void Installer::reconcileLocked(const std::string& name)
+{
     const std::string folder = m_config.componentDir(name);
     std::string manifestName;
     std::optional<Version> version;
@@ -155,7 +167,7 @@ InstallOutcome Installer::install(const CatalogueEntry& entry, const std::string
     if (lock < 0)
         return outcome;
     removeLeftovers(entry.name);
-    reconcile(entry.name);
+    reconcileLocked(entry.name);
     outcome = installLocked(entry, archiveUrl);
     ::close(lock);
     return outcome;

@@ -38,6 +38,7 @@ public:
 
     InstallOutcome install(const CatalogueEntry& entry, const std::string& archiveUrl);
     InstallOutcome remove(const std::string& name);
+    // Takes the component's lock; does nothing when the lock cannot be had (no rights).
     void reconcile(const std::string& name);
     // Files of the installed component that differ from the catalogue ("path: reason").
     std::vector<std::string> verify(const CatalogueEntry& entry);
@@ -45,6 +46,7 @@ public:
 private:
     InstallOutcome installLocked(const CatalogueEntry& entry, const std::string& archiveUrl);
     void removeLeftovers(const std::string& name);
+    void reconcileLocked(const std::string& name);
     int lockComponent(const std::string& name, InstallOutcome* outcome);
 
     const ManagerConfig& m_config;
