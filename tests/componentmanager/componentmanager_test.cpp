@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <fstream>
@@ -310,6 +311,40 @@ TEST_F(Fixture, WithoutRightsAndWithoutPkexecNothingIsInstalled)
     }
     EXPECT_FALSE(exists(kit.root() + "/MPC"));
     EXPECT_NE(kit.log().find("cannot run pkexec"), std::string::npos) << kit.log();
+}
+
+// A stand-in pkexec on PATH: one that grants (runs the command as if with the rights, here
+// by lifting the test's read-only machine root) and one that refuses as polkit does.
+TEST_F(Fixture, MissingRightsAreFetchedThroughPkexec)
+{
+    publishBase();
+    Server server(serverFolder);
+    MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url().c_str());
+    MovraTest::ScopedEnvironment readOnly("MOVRA_REGISTRY_MACHINE_READONLY", "1");
+    const std::string bin = kit.dir() + "/bin";
+    ASSERT_EQ(::mkdir(bin.c_str(), 0755), 0);
+    MovraTest::ScopedEnvironment path("PATH", (bin + ":" + std::getenv("PATH")).c_str());
+    const std::string pkexec = bin + "/pkexec";
+
+    writeFile(pkexec, "#!/bin/sh\nexit 126\n");
+    ::chmod(pkexec.c_str(), 0755);
+    {
+        Session session;
+        EXPECT_EQ(session.update("AVCCodec"), 27);
+    }
+    EXPECT_FALSE(exists(kit.root() + "/MPC"));
+    EXPECT_NE(kit.log().find("pkexec refused (exit 126)"), std::string::npos) << kit.log();
+
+    writeFile(pkexec, "#!/bin/sh\necho \"$@\" > \"$(dirname \"$0\")/args\"\n"
+                      "unset MOVRA_REGISTRY_MACHINE_READONLY\nexec \"$@\"\n");
+    {
+        Session session;
+        EXPECT_EQ(session.update("AVCCodec"), 0) << kit.log();
+    }
+    EXPECT_EQ(readFile(bin + "/args"), appDir() + "/ComponentManager/../movra-components install --no-elevate --server "
+                                           + server.url() + " -- MPC AVCCodec\n");
+    EXPECT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-1");
+    EXPECT_EQ(kit.recordValue("AVCCodec", "Version"), "1.0");
 }
 
 TEST_F(Fixture, ShutdownCancelsASlowDownloadPromptly)
