@@ -140,20 +140,34 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
     }
     propertiesPath += propertiesFileName(libraryFile);
 
+    PluginStatus status;
+    status.library = toUtf8(normalized + libraryFile);
+    status.properties = toUtf8(propertiesPath);
+    status.state = PluginStatus::Refused;
+
     if (!fileExists(propertiesPath)) {
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not find properties file '%S' for library '%S%S'", propertiesPath.c_str(),
                        normalized.c_str(), libraryFile.c_str());
+        status.reason = "properties document missing: " + status.properties;
+        recordRegistration(std::move(status));
         return 3;
     }
-    PluginInfo* info = loadPluginInfo(propertiesPath);
+    PluginInfo* info = loadPluginInfo(propertiesPath, &status.reason);
     if (!info) {
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", propertiesPath.c_str());
+        recordRegistration(std::move(status));
         return 3;
     }
+    status.name.assign(info->name.c_str(), info->name.length());
     if (isRegistered(info->name)) {
         MSE_LOG_PLUGIN(kAddPluginTag, "Plugin name '%s' is not unique. Loaded from library '%S%S'", info->name.c_str(),
                        normalized.c_str(), libraryFile.c_str());
+        status.reason = "duplicate name '" + status.name + "'";
+        List<PluginInfo*> keeper;
+        if (getPluginInfos(&keeper, PluginNameFilter(info->name)) == 0)
+            status.reason += ", kept by library '" + libraryPath(keeper.at(0), keeper.at(0)->libraryFile) + "'";
         delete info;
+        recordRegistration(std::move(status));
         return 3;
     }
     info->libraryFolder = folder;
@@ -162,6 +176,10 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
         m_registeredNames.emplace(info->name.c_str(), info->name.length());
         ++m_indexedRecords;
     }
+    MSE_LOG_PLUGIN(kAddPluginTag, "Registered plugin '%s' from library '%S%S'", info->name.c_str(), normalized.c_str(),
+                   libraryFile.c_str());
+    status.state = PluginStatus::Registered;
+    recordRegistration(std::move(status));
     return 0;
 }
 
@@ -192,11 +210,16 @@ int Farm::createPlugin(PluginInfo* info, Plugin** out)
     }
     Plugin* plugin = nullptr;
     const int result = context->entry(this, &plugin);
-    if (result != 0)
+    if (result != 0) {
+        setLoadError(info->name, std::string(kGetPluginSymbol) + " returned " + std::to_string(result));
         return result;
+    }
     // An entry that claims success without an object has failed.
-    if (!plugin)
+    if (!plugin) {
+        setLoadError(info->name, std::string(kGetPluginSymbol) + " returned no object");
         return 3;
+    }
+    setLoadError(info->name, std::string());
     plugin->pluginInfo = info;
     {
         PluginsGuard pluginsGuard(*pluginsLock);
@@ -232,15 +255,21 @@ int Farm::getLibraryContext(PluginInfo* info, LibraryContext** out)
         dynamiclibrary::unload(dependency);
 
     if (!module) {
-        setLoadError(info->name, error);
         MSE_LOG_PLUGIN(kLoadTag, "Could not load library '%S%S'", info->libraryFolder.c_str(), info->libraryFile.c_str());
         MSE_LOG_PLUGIN(kLoadTag, "%s", error.c_str());
+        const std::string symbol = dynamiclibrary::undefinedSymbol(error);
+        const std::string readable = symbol.empty() ? symbol : dynamiclibrary::demangle(symbol);
+        if (!readable.empty() && readable != symbol) {
+            MSE_LOG_PLUGIN(kLoadTag, "Undefined symbol %s is %s", symbol.c_str(), readable.c_str());
+            error += " (" + readable + ")";
+        }
+        setLoadError(info->name, error);
         return 3;
     }
     auto entry = reinterpret_cast<GetPluginFunction>(dynamiclibrary::resolve(module, kGetPluginSymbol));
     if (!entry) {
         dynamiclibrary::unload(module);
-        setLoadError(info->name, std::string("no ") + kGetPluginSymbol + " symbol");
+        setLoadError(info->name, std::string("no ") + kGetPluginSymbol + " entry point");
         MSE_LOG_PLUGIN(kLoadTag, "Could not resolve _getPlugin symbol in library '%S%S'", info->libraryFolder.c_str(),
                        info->libraryFile.c_str());
         return 3;
@@ -377,6 +406,31 @@ std::string Farm::lastLoadError(const movra_string<char>& pluginName)
             return entry.second;
     }
     return std::string();
+}
+
+std::vector<PluginStatus> Farm::pluginStatuses()
+{
+    std::vector<PluginStatus> statuses;
+    {
+        std::lock_guard<std::mutex> lock(m_statusLock);
+        statuses = m_registrations;
+    }
+    for (PluginStatus& status : statuses) {
+        if (status.state != PluginStatus::Registered)
+            continue;
+        const std::string error = lastLoadError(movra_string<char>(status.name.c_str()));
+        if (!error.empty()) {
+            status.state = PluginStatus::LoadFailed;
+            status.reason = error;
+        }
+    }
+    return statuses;
+}
+
+void Farm::recordRegistration(PluginStatus status)
+{
+    std::lock_guard<std::mutex> lock(m_statusLock);
+    m_registrations.push_back(std::move(status));
 }
 
 void Farm::setLoadError(const movra_string<char>& pluginName, const std::string& error)

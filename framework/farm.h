@@ -2,11 +2,14 @@
 #include "framework/librarycontext.h"
 #include "framework/plugincontextqueries.h"
 #include "framework/pluginfilters.h"
+#include "framework/pluginstatus.h"
 
 #include <MSE/PluginContext.h>
 #include <MSE/String.h>
 
 #include <boost/thread/recursive_mutex.hpp>
+
+#include <mutex>
 
 #include <string>
 #include <unordered_set>
@@ -56,6 +59,9 @@ public:
 
     // Why the last attempt to load the named plug-in's library failed; empty when it did not.
     std::string lastLoadError(const movra_string<char>& pluginName);
+    // Every library discovery or addPlugin was given, in that order, with what became of it;
+    // a registered plug-in whose library failed its last load shows as LoadFailed.
+    std::vector<PluginStatus> pluginStatuses();
 
     std::vector<LibraryContext*> libraries;
     // Guards libraries and serialises creation, release and unloading.
@@ -68,7 +74,12 @@ private:
     // so the names are indexed rather than scanned.
     bool isRegistered(const movra_string<char>& pluginName);
 
+    void recordRegistration(PluginStatus status);
+
     std::vector<std::pair<movra_string<char>, std::string>> m_loadErrors;
+    // Guards m_registrations: registration runs on the start-up thread, a dialog may read later.
+    std::mutex m_statusLock;
+    std::vector<PluginStatus> m_registrations;
     std::unordered_set<std::string> m_registeredNames;
     uint32_t m_indexedRecords = 0;
 };

@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
 namespace MSE {
 
@@ -47,9 +48,23 @@ void installEntityLoader()
     });
 }
 
+// libxml2's account of the first fatal error: "line L, column C: message".
+std::string describeParseError(const xmlError* error)
+{
+    if (!error || error->code == XML_ERR_OK)
+        return std::string();
+    std::string message = error->message ? error->message : "unknown error";
+    // Some reasons go on with a dump of the offending bytes on a line of their own.
+    message = message.substr(0, message.find('\n'));
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+        message.pop_back();
+    return "line " + std::to_string(error->line) + ", column " + std::to_string(error->int2) + ": " + message;
+}
+
 // Parses the NUL-terminated text as xmlParseDoc would, without network or file access,
 // without substituting entities while parsing and without libxml2's own error output.
-xmlDocPtr parseDocument(const char* text)
+// On failure `error` receives libxml2's reason with its position.
+xmlDocPtr parseDocument(const char* text, std::string& error)
 {
     installEntityLoader();
     QuietXmlErrors quiet;
@@ -60,8 +75,16 @@ xmlDocPtr parseDocument(const char* text)
     context->sax->resolveEntity = denyEntity;
     xmlDocPtr document = xmlCtxtReadMemory(context, text, static_cast<int>(std::strlen(text)), nullptr, nullptr,
                                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    if (!document)
+        error = describeParseError(xmlCtxtGetLastError(context));
     xmlFreeParserCtxt(context);
     return document;
+}
+
+void setReason(std::string* reason, std::string text)
+{
+    if (reason)
+        *reason = std::move(text);
 }
 
 struct DocumentDeleter
@@ -76,15 +99,22 @@ struct XmlFree
 };
 } // namespace
 
-PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path)
+PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path) { return loadPluginInfo(path, nullptr); }
+
+PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reason)
 {
     File file;
+    bool opened = false;
+    bool tooLarge = false;
+    std::string parseError;
     std::unique_ptr<char[]> buffer;
     DocumentHolder document;
     bool read = false;
     if (file.open(path, File::ReadExisting) == 0) {
+        opened = true;
         const uint64_t size = file.size();
-        if (size <= kMaxPropertiesFileSize) {
+        tooLarge = size > kMaxPropertiesFileSize;
+        if (!tooLarge) {
             buffer.reset(new (std::nothrow) char[size + 1]);
             if (buffer) {
                 buffer[size] = 0;
@@ -93,12 +123,22 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path)
         }
     }
     if (read)
-        document.reset(parseDocument(buffer.get()));
+        document.reset(parseDocument(buffer.get(), parseError));
     if (!document) {
         // The wide stream shares the narrow one's FILE, whose orientation is fixed by the
         // first write; so the wide message goes out as UTF-8 on the narrow stream.
         std::cerr << "Could not parse file '" << toUtf8(path) << "' contents: '" << (buffer ? buffer.get() : "")
                   << "'" << std::endl;
+        if (!parseError.empty()) {
+            std::cerr << "  " << parseError << std::endl;
+            setReason(reason, "not XML: " + parseError);
+        } else if (!opened) {
+            setReason(reason, "properties document cannot be opened");
+        } else if (tooLarge) {
+            setReason(reason, "properties document larger than " + std::to_string(kMaxPropertiesFileSize) + " bytes");
+        } else {
+            setReason(reason, "properties document cannot be read");
+        }
     }
     file.close();
     const std::string narrowPath = toUtf8(path);
@@ -106,21 +146,30 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path)
     xmlNodePtr root = document ? xmlDocGetRootElement(document.get()) : nullptr;
     if (!root) {
         std::cerr << "Could not find root element of doc '" << narrowPath << "'" << std::endl;
+        if (document)
+            setReason(reason, "no root element");
         return nullptr;
     }
     if (xmlStrcmp(root->name, reinterpret_cast<const xmlChar*>("properties")) != 0) {
         std::cerr << "Root element of doc '" << narrowPath << "' is not 'properties'" << std::endl;
+        setReason(reason, std::string("wrong root element '") + reinterpret_cast<const char*>(root->name)
+                              + "', expected 'properties'");
         return nullptr;
     }
     std::unique_ptr<xmlChar, XmlFree> version(xmlGetProp(root, reinterpret_cast<const xmlChar*>("version")));
     if (!version || xmlStrcmp(version.get(), reinterpret_cast<const xmlChar*>("1.0")) != 0) {
         std::cerr << "'properties' element of doc '" << narrowPath << "' is not version '1.0'" << std::endl;
+        setReason(reason, version ? std::string("properties version '") + reinterpret_cast<const char*>(version.get())
+                                        + "', expected '1.0'"
+                                  : std::string("properties element has no version, expected '1.0'"));
         return nullptr;
     }
 
     PluginInfo* info = new (std::nothrow) PluginInfo(document.get(), buffer.get());
-    if (!info)
+    if (!info) {
+        setReason(reason, "out of memory");
         return nullptr;
+    }
     document.release();
     // PropertyPath::kName, kInterfaces and kType, walked directly: an XPath evaluation costs
     // more than parsing the whole document, and discovery does this for every plug-in.
@@ -140,8 +189,11 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path)
         return false;
     });
     if (type != "plugin") {
+        const std::string found(type.c_str(), type.length());
         delete info;
         std::cerr << "Doc '" << narrowPath << "' does not contain plugin data." << std::endl;
+        setReason(reason, found.empty() ? std::string("no type element saying 'plugin'")
+                                        : "type '" + found + "', expected 'plugin'");
         return nullptr;
     }
     return info;

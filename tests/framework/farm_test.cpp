@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -44,7 +45,7 @@ TEST_F(DiscoveryTest, ExactlyTheValidDocumentsRegisterAndEachFailureIsLogged)
 
     EXPECT_EQ(registeredNames(*farm), (std::set<std::string>{"test.good", "test.goodupper", "test.noentry",
                                                              "test.failingentry", "test.missingdependency",
-                                                             "test.notelf"}));
+                                                             "test.notelf", "test.missingsymbol"}));
     const std::string dir = folder + "/";
     const std::string tag = "MSE::Farm::addPlugin";
     for (const char* broken : {"NotXml", "WrongRoot", "WrongVersion", "NoType"})
@@ -61,7 +62,19 @@ TEST_F(DiscoveryTest, ExactlyTheValidDocumentsRegisterAndEachFailureIsLogged)
     const std::string refused = kept == "Good.so" ? "Duplicate.so" : "Good.so";
     EXPECT_TRUE(logged(log, "Plugin", tag,
                        "Plugin name 'test.good' is not unique. Loaded from library '" + dir + refused + "'"));
-    EXPECT_EQ(log.lines().size(), 6u) << log.text();
+    // One line for each of the seven registered plug-ins, so a log shows the whole story.
+    for (const char* file : {"Good.so", "GOODUPPER.SO", "NoEntry.so", "FailingEntry.so", "MissingDependency.so", "NotElf.so",
+                             "MissingSymbol.so"}) {
+        MSE::PluginInfo* record = nullptr;
+        for (MSE::PluginInfo* candidate : farm->pluginInfos)
+            record = narrow(candidate->libraryFile) == file ? candidate : record;
+        if (!record)
+            continue;
+        EXPECT_TRUE(logged(log, "Plugin", tag,
+                           "Registered plugin '" + std::string(record->name.c_str()) + "' from library '" + dir + file + "'"))
+            << file;
+    }
+    EXPECT_EQ(log.lines().size(), 13u) << log.text();
 
     // The loader's own report for the document that is not XML.
     EXPECT_NE(errors.text().find("Could not parse file '" + dir + "NotXml.xml' contents: 'this is not XML"),
@@ -193,6 +206,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LoadFailureRow{"test.noentry", "NoEntry.so", 3, "Could not resolve _getPlugin symbol in library '"},
                       LoadFailureRow{"test.notelf", "NotElf.so", 3, "Could not load library '"},
                       LoadFailureRow{"test.missingdependency", "MissingDependency.so", 3, "Could not load library '"},
+                      LoadFailureRow{"test.missingsymbol", "MissingSymbol.so", 3, "Could not load library '"},
                       LoadFailureRow{"test.failingentry", "FailingEntry.so", 42, nullptr}),
     [](const ::testing::TestParamInfo<LoadFailureRow>& info) { return std::string(info.param.file).substr(0, std::string(info.param.file).find('.')); });
 
@@ -203,6 +217,52 @@ TEST_F(LoadFailureTest, MissingDependencyIsNamedInTheLoadError)
     MSE::Plugin* plugin = nullptr;
     farm->getPlugin(info("test.missingdependency"), &plugin, true);
     EXPECT_NE(farm->lastLoadError("test.missingdependency").find("GhostDependency.so"), std::string::npos);
+}
+
+TEST_F(LoadFailureTest, AnUndefinedSymbolIsNamedInSourceFormAfterTheLoadersOwnLines)
+{
+    const std::string folder = fwtest::pluginFolder("discovery");
+    {
+        StderrCapture quiet;
+        ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    }
+    LogCapture log;
+    MSE::Plugin* plugin = nullptr;
+    EXPECT_EQ(farm->getPlugin(info("test.missingsymbol"), &plugin, true), 3);
+    const std::vector<std::string> lines = log.lines();
+    ASSERT_EQ(lines.size(), 3u) << log.text();
+    EXPECT_NE(lines[0].find("Could not load library '" + folder + "MissingSymbol.so'"), std::string::npos);
+    EXPECT_NE(lines[1].find("undefined symbol: _ZN13fwtest_absent15missingFunctionEPKci"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("Undefined symbol _ZN13fwtest_absent15missingFunctionEPKci is "
+                            "fwtest_absent::missingFunction(char const*, int)"),
+              std::string::npos)
+        << lines[2];
+    EXPECT_NE(farm->lastLoadError("test.missingsymbol").find("(fwtest_absent::missingFunction(char const*, int))"),
+              std::string::npos);
+}
+
+TEST_F(LoadFailureTest, StatusesKeepEachRefusalAndTheLastLoadFailure)
+{
+    const std::string folder = fwtest::pluginFolder("discovery") + "/";
+    {
+        StderrCapture quiet;
+        ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    }
+    MSE::Plugin* plugin = nullptr;
+    EXPECT_EQ(farm->getPlugin(info("test.failingentry"), &plugin, true), 42);
+    EXPECT_EQ(farm->getPlugin(info("test.noentry"), &plugin, true), 3);
+    std::map<std::string, MSE::PluginStatus> byFile;
+    for (const MSE::PluginStatus& status : farm->pluginStatuses())
+        byFile[status.library.substr(folder.size())] = status;
+    EXPECT_EQ(byFile.size(), 13u);
+    EXPECT_EQ(byFile["FailingEntry.so"].state, MSE::PluginStatus::LoadFailed);
+    EXPECT_EQ(byFile["FailingEntry.so"].reason, "_getPlugin returned 42");
+    EXPECT_EQ(byFile["NoEntry.so"].reason, "no _getPlugin entry point");
+    EXPECT_EQ(byFile["WrongRoot.so"].state, MSE::PluginStatus::Refused);
+    EXPECT_EQ(byFile["NoProperties.so"].reason, "properties document missing: " + folder + "NoProperties.xml");
+    EXPECT_EQ(byFile["Good.so"].name, "test.good");
+    EXPECT_EQ(byFile["GOODUPPER.SO"].state, MSE::PluginStatus::Registered);
+    EXPECT_EQ(byFile["GOODUPPER.SO"].reason, "");
 }
 
 class QueryTest : public fwtest::FarmTest

@@ -84,6 +84,8 @@ struct RejectRow
     const char* name;
     const char* content; // null: no file at all
     std::vector<std::string> messages;
+    // What a tool is told, one line.
+    std::string reason;
 };
 
 void PrintTo(const RejectRow& row, std::ostream* out) { *out << row.name; }
@@ -101,7 +103,9 @@ TEST_P(PluginInfoRejectTest, WritesExactlyItsMessagesAndYieldsNothing)
     if (row.content)
         dir.write("Plugin.xml", row.content);
     StderrCapture errors;
-    EXPECT_FALSE(load(path));
+    std::string reason = "untouched";
+    EXPECT_FALSE(MSE::loadPluginInfo(wide(path), &reason));
+    EXPECT_EQ(reason, row.reason);
     std::string expected;
     for (std::string message : row.messages) {
         for (std::size_t at; (at = message.find('$')) != std::string::npos;)
@@ -118,19 +122,32 @@ const std::string kNoPluginData = "Doc '$' does not contain plugin data.";
 INSTANTIATE_TEST_SUITE_P(
     Documents, PluginInfoRejectTest,
     ::testing::Values(
-        RejectRow{"NotXml", "not <xml", {"Could not parse file '$' contents: 'not <xml'", kNotParsed}},
-        RejectRow{"EmptyFile", "", {"Could not parse file '$' contents: ''", kNotParsed}},
-        RejectRow{"MissingFile", nullptr, {"Could not parse file '$' contents: ''", kNotParsed}},
-        RejectRow{"CapitalRoot", "<Properties version=\"1.0\"/>", {"Root element of doc '$' is not 'properties'"}},
-        RejectRow{"Version100", "<properties version=\"1.0.0\"/>", {kVersion}},
-        RejectRow{"Version1", "<properties version=\"1\"/>", {kVersion}},
-        RejectRow{"NoVersion", "<properties/>", {kVersion}},
-        RejectRow{"NoType", "<properties version=\"1.0\"><plugin><name>x</name></plugin></properties>", {kNoPluginData}},
-        RejectRow{"CapitalType", "<properties version=\"1.0\"><type>Plugin</type></properties>", {kNoPluginData}},
+        RejectRow{"NotXml", "not <xml",
+                  {"Could not parse file '$' contents: 'not <xml'", "  line 1, column 1: Start tag expected, '<' not found",
+                   kNotParsed},
+                  "not XML: line 1, column 1: Start tag expected, '<' not found"},
+        RejectRow{"Unclosed", "<properties version=\"1.0\">\n  <type>plugin</typo>\n</properties>",
+                  {"Could not parse file '$' contents: '<properties version=\"1.0\">\n  <type>plugin</typo>\n</properties>'",
+                   "  line 2, column 22: Opening and ending tag mismatch: type line 2 and typo", kNotParsed},
+                  "not XML: line 2, column 22: Opening and ending tag mismatch: type line 2 and typo"},
+        RejectRow{"EmptyFile", "", {"Could not parse file '$' contents: ''", "  line 1, column 1: Document is empty", kNotParsed},
+                  "not XML: line 1, column 1: Document is empty"},
+        RejectRow{"MissingFile", nullptr, {"Could not parse file '$' contents: ''", kNotParsed},
+                  "properties document cannot be opened"},
+        RejectRow{"CapitalRoot", "<Properties version=\"1.0\"/>", {"Root element of doc '$' is not 'properties'"},
+                  "wrong root element 'Properties', expected 'properties'"},
+        RejectRow{"Version100", "<properties version=\"1.0.0\"/>", {kVersion}, "properties version '1.0.0', expected '1.0'"},
+        RejectRow{"Version1", "<properties version=\"1\"/>", {kVersion}, "properties version '1', expected '1.0'"},
+        RejectRow{"NoVersion", "<properties/>", {kVersion}, "properties element has no version, expected '1.0'"},
+        RejectRow{"NoType", "<properties version=\"1.0\"><plugin><name>x</name></plugin></properties>", {kNoPluginData},
+                  "no type element saying 'plugin'"},
+        RejectRow{"CapitalType", "<properties version=\"1.0\"><type>Plugin</type></properties>", {kNoPluginData},
+                  "type 'Plugin', expected 'plugin'"},
         RejectRow{"NotUtf8", "<properties version=\"1.0\"><type>plugin</type><plugin><name>caf\xe9</name></plugin></properties>",
                   {"Could not parse file '$' contents: '<properties version=\"1.0\"><type>plugin</type><plugin><name>caf\xe9</name>"
                    "</plugin></properties>'",
-                   kNotParsed}}),
+                   "  line 1, column 63: Input is not proper UTF-8, indicate encoding !", kNotParsed},
+                  "not XML: line 1, column 63: Input is not proper UTF-8, indicate encoding !"}),
     [](const ::testing::TestParamInfo<RejectRow>& info) { return std::string(info.param.name); });
 
 TEST(PluginInfoLoaderTest, OnlyTheLoadersMessagesReachStandardError)

@@ -4,6 +4,8 @@
 //   TESTPLUGIN_DEPENDENCY    the library calls into a dependency library
 //   TESTPLUGIN_DEFERRED      an object whose count reaches 0 asks for deferred release and
 //                            is left for whoever completes the release to delete
+//   TESTPLUGIN_MISSING_SYMBOL the library needs a function nobody defines, so it never loads
+//   TESTPLUGIN_CRASH         _getPlugin dies of a segmentation fault
 // Built against the SDK headers alone, as a third-party plug-in is.
 
 #include <MSE/Plugin.h>
@@ -16,6 +18,14 @@
 
 #ifdef TESTPLUGIN_DEPENDENCY
 extern "C" int testDependencyValue();
+#endif
+#ifdef TESTPLUGIN_MISSING_SYMBOL
+namespace fwtest_absent {
+int missingFunction(const char* text, int count);
+}
+#endif
+#ifdef TESTPLUGIN_CRASH
+#include <csignal>
 #endif
 
 namespace {
@@ -70,6 +80,10 @@ public:
         if (testDependencyValue() != 42)
             return;
 #endif
+#ifdef TESTPLUGIN_MISSING_SYMBOL
+        if (fwtest_absent::missingFunction("x", 1) != 0)
+            return;
+#endif
         ftc_startupRun();
     }
     void show() override {}
@@ -87,6 +101,9 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
 #ifdef TESTPLUGIN_ENTRY_RESULT
     if (TESTPLUGIN_ENTRY_RESULT != 0)
         return TESTPLUGIN_ENTRY_RESULT;
+#endif
+#ifdef TESTPLUGIN_CRASH
+    std::raise(SIGSEGV);
 #endif
     if (!context || !plugin)
         return 1;
