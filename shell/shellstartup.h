@@ -20,7 +20,8 @@ void installCrashHandlerIfAsked(int32_t crashDumpMode);
 void runStartupPlugins(MSE::PluginContext* context);
 
 // Shows the main window of the named plug-in or, failing that, of a plug-in that can be the
-// primary view. False when no view could be shown.
+// primary view; a plug-in that exists but cannot start is passed over for the next one, and
+// standard error says which and why. False when no view could be shown.
 bool showPrimaryView(MSE::PluginContext* context, const QString& preferredPlugin);
 
 // Runs the shut-down action of every live plug-in object that declares one. Plug-ins without

@@ -133,6 +133,56 @@ TEST(Player, ADefaultViewThatIsMissingOrOffersNoViewFallsBackToThePrimaryView)
     EXPECT_FALSE(result.pluginLog.contains("test.view show"));
 }
 
+struct BrokenViewRow
+{
+    const char* name;
+    QStringList plugins;
+    const char* defaultView;
+    int exitCode;
+    const char* shown; // the view that starts, or null
+    QStringList saidOnStandardError;
+};
+
+void PrintTo(const BrokenViewRow& row, std::ostream* out) { *out << row.name; }
+
+class BrokenViewTest : public ::testing::TestWithParam<BrokenViewRow>
+{
+};
+
+TEST_P(BrokenViewTest, AViewThatCannotStartIsPassedOverAndNamed)
+{
+    const BrokenViewRow& row = GetParam();
+    AppFolder folder(row.plugins);
+    setDefaultView(folder, QString::fromLatin1(row.defaultView));
+    const RunResult result = folder.run({"/tmp/film.mkv"});
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, row.exitCode) << qPrintable(describe(result));
+    const QStringList shown = result.pluginLog.filter(QStringLiteral(" show"));
+    if (row.shown) {
+        EXPECT_EQ(shown, QStringList(QString::fromLatin1(row.shown) + QStringLiteral(" show"))) << qPrintable(describe(result));
+        EXPECT_TRUE(result.pluginLog.contains(QString::fromLatin1(row.shown) + QStringLiteral(" openUri file:///tmp/film.mkv")));
+    } else {
+        EXPECT_TRUE(shown.isEmpty()) << qPrintable(describe(result));
+    }
+    for (const QString& text : row.saidOnStandardError)
+        EXPECT_TRUE(result.standardError.contains(text)) << qPrintable(text) << "\n" << qPrintable(describe(result));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Player, BrokenViewTest,
+    ::testing::Values(
+        BrokenViewRow{"NamedViewMissesASymbol", {"TestView", "TestBrokenView"}, "test.brokenView", 0, "test.view",
+                      {"'test.brokenView'", "TestBrokenView.so", "undefined symbol: _ZN10thirdparty13missingHelperEi",
+                       "thirdparty::missingHelper(int)"}},
+        BrokenViewRow{"FilterChoicesFailUntilTheShippedOne", {"TestBrokenView", "TestFailingView", "TestView"},
+                      "com.example.notInstalled", 0, "test.view", {}},
+        BrokenViewRow{"NamedViewsEntryFails", {"TestFailingView", "TestView"}, "test.failingView", 0, "test.view",
+                      {"'test.failingView'", "_getPlugin returned 7"}},
+        BrokenViewRow{"NoneCanStart", {"TestBrokenView", "TestFailingView"}, "test.brokenView", 1, nullptr,
+                      {"thirdparty::missingHelper(int)", "'test.failingView'", "_getPlugin returned 7",
+                       "no main window could be started"}}),
+    [](const ::testing::TestParamInfo<BrokenViewRow>& info) { return std::string(info.param.name); });
+
 TEST(Player, ABrokenRegistryFileLeavesDefaultsAndIsNeverOverwritten)
 {
     AppFolder folder({"TestView"});
@@ -161,6 +211,9 @@ TEST(Player, NoPrimaryViewEndsWithStatusOne)
     ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.pluginLog.filter(QStringLiteral("show")).isEmpty());
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral(
+        "no main window could be started: 'com.movra.playerX.plugin.MPXPlayerPlugin' (DefaultViewPlugin) is not installed")))
+        << qPrintable(describe(result));
 }
 
 TEST(Player, ShutDownAloneEndsAtOnceAndWithAnythingElseIsAnOrdinaryRun)

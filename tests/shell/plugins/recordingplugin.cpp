@@ -7,6 +7,8 @@
 // Startup with RECORDING_KEEP_ALIVE: the object stays alive after its start-up action.
 // URIHandler: an address containing "reenter" makes it open "followup.mkv" at once, from
 // inside the dispatch, the way a player that opens a playlist's next entry would.
+// RECORDING_MISSING_SYMBOL: the library needs a function nobody defines, so it never loads.
+// RECORDING_ENTRY_RESULT: what _getPlugin answers instead of creating an object.
 
 #include <MSE/PluginObject.h>
 #include <MovraPlayerX/PluginInterfaces.h>
@@ -22,6 +24,12 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+
+#ifdef RECORDING_MISSING_SYMBOL
+namespace thirdparty {
+void missingHelper(int level);
+}
+#endif
 
 namespace {
 
@@ -105,6 +113,9 @@ public:
     void show() override
     {
         record("show");
+#ifdef RECORDING_MISSING_SYMBOL
+        thirdparty::missingHelper(1);
+#endif
         if (!m_window) {
             m_window = new QWidget;
             m_window->setObjectName(QStringLiteral("RecordingPluginWindow"));
@@ -144,6 +155,9 @@ private:
 extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::PluginContext* context,
                                                                      MSE::Plugin** plugin)
 {
+#ifdef RECORDING_ENTRY_RESULT
+    return RECORDING_ENTRY_RESULT;
+#endif
     if (!context || !plugin)
         return 1;
     *plugin = new RecordingPlugin(context);
