@@ -1,5 +1,6 @@
 #include "shell/movraplayerapp.h"
 
+#include "codec/asyncinstall.h"
 #include "codec/getcodecevent.h"
 #include "framework/farm.h"
 #include "framework/widestring.h"
@@ -39,10 +40,12 @@ DelayedFileOpener* processFileOpener = nullptr;
 MovraPlayerApp::MovraPlayerApp(int& argc, char** argv)
     : QApplication(argc, argv)
 {
+    mcm::attachInstallCallback(this);
 }
 
 MovraPlayerApp::~MovraPlayerApp()
 {
+    endCodecInstalls();
     InterfaceHolder playback(kPlaybackServicesInterface);
     if (playback.acquire(context) == 0) {
         auto* services = playback.get<IPlaybackServices>();
@@ -206,11 +209,6 @@ void MovraPlayerApp::clearDownloadCache()
     InterfaceHolder mediaManager(kMediaManagerInterface);
     if (mediaManager.acquire(context) == 0)
         mediaManager.get<IMediaManager>()->clearDownloadCache();
-}
-
-void MovraPlayerApp::installFinished(int32_t status, int32_t detail)
-{
-    QCoreApplication::postEvent(QCoreApplication::instance(), new GetCodecEvent(status, detail));
 }
 
 } // namespace MovraPlayerX

@@ -2,6 +2,7 @@
 #include "codec/asyncinstallcallback.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QtPlugin>
 
 class QFileOpenEvent;
@@ -44,9 +45,15 @@ public:
     void associateFileTypes(bool force);
     void disassociateFileTypes();
 
+    // Codec installs (movraplayerapp_codec.cpp).
     void installFinished(int32_t status, int32_t detail) override;
     void handleGetCodecEvent(GetCodecEvent* event);
     void handleNeedCodecEvent(NeedCodecEvent* event);
+    void showCodecWidget(int32_t status);
+    void closeCodecWidget();
+    void refreshCodecPluginFolders();
+    // The request being served, kept to reopen its file; null when none is pending.
+    const NeedCodecEvent* pendingCodecInstall() const { return pendingCodecRequest; }
 
     bool isPausedInBackground() const { return pausedInBackground; }
 
@@ -62,13 +69,15 @@ private:
     void resumeFromBackground();
     void quitIfNoWindowIsVisible();
     void clearDownloadCache();
+    void endCodecInstalls();
 
     MSE::Farm* context = nullptr;
     DelayedFileOpener* fileOpener_ = nullptr;
     bool pausedInBackground = false;
     NeedCodecEvent* pendingCodecRequest = nullptr;
-    LoadingCodecWidget* codecWidget = nullptr;
-    QWidget* codecParentWindow = nullptr;
+    // Both belong to (or are) a plug-in's window, which may be destroyed under us.
+    QPointer<LoadingCodecWidget> codecWidget;
+    QPointer<QWidget> codecParentWindow;
 };
 
 } // namespace MovraPlayerX

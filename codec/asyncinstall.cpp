@@ -1,0 +1,106 @@
+#include "codec/asyncinstall.h"
+
+#include "codec/codeclog.h"
+#include "codec/module.h"
+#include "codec/wrapper.h"
+
+#include <boost/bind/bind.hpp>
+#include <boost/thread/thread.hpp>
+
+#include <algorithm>
+#include <mutex>
+#include <vector>
+
+namespace mcm {
+
+namespace {
+
+struct AttachedCallbacks
+{
+    std::mutex mutex;
+    std::vector<IAsyncInstallCallback*> callbacks;
+};
+
+// Never destroyed: a worker still inside the library when the process exits may report while
+// static destructors run.
+AttachedCallbacks& attached()
+{
+    static AttachedCallbacks* instance = new AttachedCallbacks;
+    return *instance;
+}
+
+} // namespace
+
+void attachInstallCallback(IAsyncInstallCallback* callback)
+{
+    AttachedCallbacks& a = attached();
+    std::lock_guard<std::mutex> lock(a.mutex);
+    if (callback && std::find(a.callbacks.begin(), a.callbacks.end(), callback) == a.callbacks.end())
+        a.callbacks.push_back(callback);
+}
+
+void detachInstallCallback(IAsyncInstallCallback* callback)
+{
+    AttachedCallbacks& a = attached();
+    std::lock_guard<std::mutex> lock(a.mutex);
+    a.callbacks.erase(std::remove(a.callbacks.begin(), a.callbacks.end(), callback), a.callbacks.end());
+}
+
+bool reportInstall(IAsyncInstallCallback* callback, int32_t status, int32_t detail)
+{
+    AttachedCallbacks& a = attached();
+    // Held during the call, so detaching cannot complete while the callback is in use.
+    std::lock_guard<std::mutex> lock(a.mutex);
+    if (!callback || std::find(a.callbacks.begin(), a.callbacks.end(), callback) == a.callbacks.end()) {
+        qCDebug(lcCodec, "install report %d dropped: nobody is listening", status);
+        return false;
+    }
+    callback->installFinished(status, detail);
+    return true;
+}
+
+void startAsyncInstall(const std::list<ComponentSpec>& specs, IAsyncInstallCallback* callback,
+                       boost::shared_ptr<IMovraComponentManager> manager)
+{
+    try {
+        boost::thread worker(boost::bind(&runInstall, specs, callback, manager));
+        worker.detach();
+    } catch (const boost::thread_resource_error& error) {
+        // No thread, no install: the caller still hears about it, as about any failed set-up.
+        qCWarning(lcCodec, "cannot start the install worker: %s", error.what());
+        reportInstall(callback, kSetupFailed, 0);
+    }
+}
+
+void runInstall(std::list<ComponentSpec> specs, IAsyncInstallCallback* callback,
+                boost::shared_ptr<IMovraComponentManager> manager)
+{
+    if (!manager)
+        manager = createComponentManager();
+
+    const int32_t setup = manager->initialize(mvtl::Module::create());
+    if (setup != 0) {
+        qCWarning(lcCodec, "the component manager cannot be set up (status %d)", setup);
+        reportInstall(callback, kSetupFailed, 0);
+        return;
+    }
+
+    std::list<std::string> names;
+    const int32_t found = manager->findComponents(specs, &names);
+    if (found != 0) {
+        reportInstall(callback, found, 0);
+        return;
+    }
+    if (names.empty()) {
+        reportInstall(callback, kNothingToInstall, 0);
+        return;
+    }
+
+    const int32_t updated = manager->updateComponents(&names);
+    // The library is unloaded before the report, so whoever reacts to it (rescanning plug-in
+    // folders) sees the installed files, not a library still holding them.
+    manager.reset();
+    reportInstall(callback, updated, 0);
+}
+
+} // namespace mcm

@@ -1,0 +1,176 @@
+// The application object's side of a codec install: a plug-in's request starts a worker and
+// shows the loading panel over the player window; the worker's report reopens the file or
+// turns the panel into an error; the user's answer retries, gives up or updates the player.
+
+#include "shell/movraplayerapp.h"
+
+#include "codec/asyncinstall.h"
+#include "codec/codeclog.h"
+#include "codec/getcodecevent.h"
+#include "codec/loadingcodecwidget.h"
+#include "settings/opensettings.h"
+
+#include <MovraPlayerX/CodecEvents.h>
+
+#include <QFileOpenEvent>
+#include <QProcess>
+#include <QWidget>
+
+#include <iterator>
+
+namespace MovraPlayerX {
+
+namespace {
+
+constexpr char kPlayerWindowName[] = "MovraPlayerWindow";
+const char16_t* const kCodecPluginComponents[] = {u"MPC", u"AVCCodec", u"HEVCCodec", u"MPEG4Decoder"};
+constexpr char16_t kInstallDirValue[] = u"InstallDir";
+constexpr char16_t kSetupComponent[] = u"Setup";
+constexpr char16_t kInstallPathValue[] = u"InstallPath";
+constexpr char kUpdateArgument[] = "/update";
+
+struct CodecKindRow
+{
+    int32_t kind;
+    const char* feature;
+};
+// Every kind asks the same component, in the same version.
+constexpr CodecKindRow kCodecKinds[] = {
+    {0, "video_decoder.avc"},
+    {1, "video_decoder.hevc"},
+    {2, "video_decoder.mpeg4"},
+};
+constexpr char kCodecComponent[] = "MPC";
+constexpr char kCodecVersion[] = "3.1.0";
+
+} // namespace
+
+// Runs on the worker thread, with the application object kept alive by the report's lock.
+void MovraPlayerApp::installFinished(int32_t status, int32_t detail)
+{
+    QCoreApplication::postEvent(this, new GetCodecEvent(status, detail));
+}
+
+void MovraPlayerApp::endCodecInstalls()
+{
+    // First of all: a worker still running must not report to an object being destroyed.
+    mcm::detachInstallCallback(this);
+    delete codecWidget.data();
+    delete pendingCodecRequest;
+    pendingCodecRequest = nullptr;
+}
+
+void MovraPlayerApp::handleNeedCodecEvent(NeedCodecEvent* event)
+{
+    if (!event)
+        return;
+    const CodecKindRow* row = nullptr;
+    for (const CodecKindRow& candidate : kCodecKinds) {
+        if (candidate.kind == event->codecKind)
+            row = &candidate;
+    }
+    if (!row) {
+        qCDebug(lcCodec, "codec request of unknown kind %d ignored", event->codecKind);
+        return;
+    }
+    std::list<mcm::ComponentSpec> specs;
+    specs.push_back(mcm::ComponentSpec{row->feature, kCodecComponent, kCodecVersion});
+
+    delete pendingCodecRequest;
+    pendingCodecRequest = new NeedCodecEvent(*event);
+
+    mcm::startAsyncInstall(specs, this);
+
+    codecParentWindow = QApplication::activeWindow();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->objectName() == QLatin1String(kPlayerWindowName)) {
+            codecParentWindow = window;
+            break;
+        }
+    }
+    if (codecParentWindow)
+        codecParentWindow->setEnabled(false);
+    showCodecWidget(mcm::kInstalled);
+}
+
+void MovraPlayerApp::handleGetCodecEvent(GetCodecEvent* event)
+{
+    if (!event)
+        return;
+    if (event->status != mcm::kInstalled) {
+        showCodecWidget(event->status);
+    } else {
+        refreshCodecPluginFolders();
+        if (pendingCodecRequest) {
+            // The file opens exactly as one the user opened.
+            QFileOpenEvent reopen(pendingCodecRequest->url);
+            QCoreApplication::sendEvent(this, &reopen);
+        }
+        closeCodecWidget();
+    }
+    if (codecParentWindow)
+        codecParentWindow->setEnabled(true);
+}
+
+void MovraPlayerApp::showCodecWidget(int32_t status)
+{
+    if (!codecWidget) {
+        codecWidget = new LoadingCodecWidget(codecParentWindow);
+        connect(codecWidget.data(), &LoadingCodecWidget::finished, this, &MovraPlayerApp::loadingCodecWidgetFinished);
+    }
+    codecWidget->setErrorCode(status);
+    codecWidget->show();
+}
+
+void MovraPlayerApp::closeCodecWidget()
+{
+    if (LoadingCodecWidget* widget = codecWidget.data()) {
+        codecWidget = nullptr;
+        widget->disconnect();
+        widget->hide();
+        // Called from the panel's own signal when the user answers: the button that emitted
+        // it is still on the stack, so the panel goes once that call has returned.
+        if (sender() == widget)
+            widget->deleteLater();
+        else
+            delete widget;
+    }
+    delete pendingCodecRequest;
+    pendingCodecRequest = nullptr;
+}
+
+void MovraPlayerApp::refreshCodecPluginFolders()
+{
+    for (const char16_t* component : kCodecPluginComponents) {
+        std::u16string folder;
+        if (mvds::readInstallString(std::u16string(component), std::u16string(kInstallDirValue), folder))
+            addPluginFolder(QString::fromStdU16String(folder));
+    }
+}
+
+void MovraPlayerApp::loadingCodecWidgetFinished(bool retrySelected)
+{
+    if (!retrySelected || !pendingCodecRequest) {
+        closeCodecWidget();
+        return;
+    }
+    if (codecWidget && codecWidget->errorCode() == LoadingCodecWidget::kUpdateRequired) {
+        std::u16string updater;
+        if (mvds::readInstallString(std::u16string(kSetupComponent), std::u16string(kInstallPathValue), updater)
+            && !updater.empty()) {
+            const QString program = QString::fromStdU16String(updater);
+            if (!QProcess::startDetached(program, {QString::fromLatin1(kUpdateArgument)}))
+                qCWarning(lcCodec) << "cannot start the updater" << program;
+        }
+        // The player goes either way: the update question has been answered.
+        QCoreApplication::quit();
+        return;
+    }
+    NeedCodecEvent* request = pendingCodecRequest;
+    pendingCodecRequest = nullptr;
+    QCoreApplication::postEvent(this, request);
+    showCodecWidget(mcm::kInstalled);
+}
+
+} // namespace MovraPlayerX
