@@ -103,8 +103,10 @@ void MovraPlayerApp::handleGetCodecEvent(GetCodecEvent* event)
     } else {
         refreshCodecPluginFolders();
         if (pendingCodecRequest) {
-            // The file opens exactly as one the user opened.
-            QFileOpenEvent reopen(pendingCodecRequest->url);
+            // The file opens exactly as one the user opened. A file-open event made from an
+            // address would carry only its local path, which a network address does not have.
+            const QUrl& url = pendingCodecRequest->url;
+            QFileOpenEvent reopen(url.isLocalFile() ? url.toLocalFile() : QString::fromUtf8(url.toEncoded()));
             QCoreApplication::sendEvent(this, &reopen);
         }
         closeCodecWidget();

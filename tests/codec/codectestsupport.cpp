@@ -1,0 +1,93 @@
+#include "codectestsupport.h"
+
+#include "settings/registrysandbox.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QThread>
+
+#include <fstream>
+
+namespace CodecTest {
+
+namespace {
+
+std::u16string recordKey(const QString& component)
+{
+    return u"SOFTWARE\\Movra\\Install\\" + component.toStdU16String();
+}
+
+} // namespace
+
+QString standinFolder(const QString& variant)
+{
+    return QStringLiteral(CODEC_STANDIN_DIR) + QLatin1Char('/') + variant;
+}
+
+void writeInstallRecord(const QString& component, const QString& valueName, const QString& value)
+{
+    rawreg::createKey(MovraRegistry::HKEY_LOCAL_MACHINE, recordKey(component));
+    if (!valueName.isEmpty())
+        rawreg::write(MovraRegistry::HKEY_LOCAL_MACHINE, recordKey(component), valueName.toStdU16String(),
+                      MovraRegistry::REG_SZ, rawreg::utf16z(value.toStdU16String()));
+    RegistrySandbox::reconnect();
+}
+
+void removeInstallRecord(const QString& component)
+{
+    MovraRegistry::SHDeleteKeyW(MovraRegistry::HKEY_LOCAL_MACHINE, recordKey(component).c_str());
+    RegistrySandbox::reconnect();
+}
+
+StandinScript::StandinScript(const QString& plan)
+{
+    qputenv("MOVRA_TEST_CM_LOG", QFile::encodeName(logPath()));
+    qputenv("MOVRA_TEST_CM_PLAN", plan.toUtf8());
+}
+
+StandinScript::~StandinScript()
+{
+    qunsetenv("MOVRA_TEST_CM_PLAN");
+    qunsetenv("MOVRA_TEST_CM_LOG");
+}
+
+QStringList StandinScript::calls() const
+{
+    return readLines(logPath());
+}
+
+QStringList readLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool isMapped(const std::string& pathSuffix)
+{
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.size() >= pathSuffix.size()
+            && line.compare(line.size() - pathSuffix.size(), pathSuffix.size(), pathSuffix) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+} // namespace CodecTest

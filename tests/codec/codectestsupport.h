@@ -1,0 +1,45 @@
+#pragma once
+// Shared by the codec tests: installation records, the stand-in component manager's script
+// and call log, and waiting.
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+
+namespace CodecTest {
+
+// The folder of one stand-in build: "full", "nofind" or "data".
+QString standinFolder(const QString& variant);
+
+// Writes (or, with an empty value name, only creates) the machine record Install\<component>
+// in the registry that MOVRA_REGISTRY_DIR names, then drops every cached connection.
+void writeInstallRecord(const QString& component, const QString& valueName = QString(), const QString& value = QString());
+void removeInstallRecord(const QString& component);
+
+// The stand-in's plan and call log for one test, in a folder of its own.
+class StandinScript
+{
+public:
+    explicit StandinScript(const QString& plan);
+    ~StandinScript();
+    StandinScript(const StandinScript&) = delete;
+    StandinScript& operator=(const StandinScript&) = delete;
+
+    QString logPath() const { return m_dir.filePath(QStringLiteral("calls.log")); }
+    QStringList calls() const;
+    QString folder() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QStringList readLines(const QString& path);
+// Whether a library whose path ends in `pathSuffix` is mapped into this process.
+bool isMapped(const std::string& pathSuffix);
+// Polls `condition`, running the Qt event loop when there is one, for up to `timeoutMs`.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+
+} // namespace CodecTest

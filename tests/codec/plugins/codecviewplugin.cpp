@@ -1,0 +1,213 @@
+// The player window of the codec tests. It plays an address only when the decoder plug-in is
+// registered; otherwise it asks the application for the codec, as a real player does. It writes
+// what it sees to MOVRA_TEST_PLUGIN_LOG, one line each, and plays the user:
+//   MOVRA_TEST_CODEC_KIND         the codec kind it asks for (default 0)
+//   MOVRA_TEST_CODEC_ANSWERS      answers to the panel's questions in order: retry, cancel, ok
+//   MOVRA_TEST_CLOSE_AFTER_PANEL  close the window this many ms after the panel first shows
+// It closes its window shortly after playing, and after the last answer has been dealt with.
+
+#include <MSE/PluginObject.h>
+#include <MovraPlayerX/CodecEvents.h>
+#include <MovraPlayerX/PluginInterfaces.h>
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMovie>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace {
+
+constexpr char kDecoderName[] = "test.codec.decoder";
+
+void record(const std::string& line)
+{
+    const char* path = std::getenv("MOVRA_TEST_PLUGIN_LOG");
+    if (!path || !*path)
+        return;
+    if (FILE* file = std::fopen(path, "a")) {
+        std::fprintf(file, "%s\n", line.c_str());
+        std::fclose(file);
+    }
+}
+
+long long monotonicMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+class WindowWatcher : public QObject
+{
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::EnabledChange)
+            record(static_cast<QWidget*>(watched)->isEnabled() ? "window enabled" : "window disabled");
+        if (event->type() == QEvent::ChildRemoved
+            && static_cast<QChildEvent*>(event)->child()->objectName() == QLatin1String("LoadingCodecWidget"))
+            record("panel removed");
+        return false;
+    }
+};
+
+class CodecViewPlugin final : public MSE::PluginObject, public MovraPlayerX::IView, public MovraPlayerX::IURIHandler
+{
+public:
+    using PluginObject::PluginObject;
+
+    ~CodecViewPlugin() override
+    {
+        delete m_window;
+        delete m_watcher;
+    }
+
+    int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
+    {
+        if (id == MovraPlayerX::kViewInterface) {
+            *out = static_cast<MovraPlayerX::IView*>(this);
+            return 0;
+        }
+        if (id == MovraPlayerX::kURIHandlerInterface) {
+            *out = static_cast<MovraPlayerX::IURIHandler*>(this);
+            return 0;
+        }
+        return 3;
+    }
+
+    void show() override
+    {
+        if (m_window)
+            return;
+        m_answers = QString::fromLocal8Bit(qgetenv("MOVRA_TEST_CODEC_ANSWERS")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        m_window = new QWidget;
+        m_window->setObjectName(QStringLiteral("MovraPlayerWindow"));
+        m_window->resize(640, 360);
+        m_watcher = new WindowWatcher;
+        m_window->installEventFilter(m_watcher);
+        m_window->show();
+        // The window's code lives in this library: stay alive for the rest of the run.
+        addRef();
+        auto* poll = new QTimer(m_window);
+        QObject::connect(poll, &QTimer::timeout, [this] { watchPanel(); });
+        poll->start(20);
+    }
+
+    void openUri(const char* encodedUri) override
+    {
+        const std::string uri = encodedUri ? encodedUri : "(null)";
+        record("openUri " + uri);
+        if (findDecoder()) {
+            record("playing");
+            closeSoon(100);
+            return;
+        }
+        record("no decoder");
+        const int kind = qEnvironmentVariableIntValue("MOVRA_TEST_CODEC_KIND");
+        QCoreApplication::postEvent(QCoreApplication::instance(),
+                                    new MovraPlayerX::NeedCodecEvent(QUrl::fromEncoded(QByteArray(uri.c_str())), kind));
+    }
+
+private:
+    bool findDecoder()
+    {
+        MSE::PluginContext* context = getPluginContext();
+        if (!context->isVideoFormatSupported(MSE::movra_string<char>("avc1")))
+            return false;
+        for (MSE::PluginInfo* info : context->pluginInfos) {
+            if (info->name == kDecoderName) {
+                MSE::Plugin* decoder = nullptr;
+                if (context->getPlugin(info, &decoder, true) == 0 && decoder) {
+                    record("decoder obtained");
+                    decoder->release();
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    void closeSoon(int ms)
+    {
+        QTimer::singleShot(ms, m_window, [this] {
+            record("closing " + std::to_string(monotonicMs()));
+            m_window->close();
+        });
+    }
+
+    // What the panel shows, or "" when there is none.
+    QString panelState(QWidget* panel) const
+    {
+        if (!panel || !panel->isVisible())
+            return QString();
+        auto* info = panel->findChild<QLabel*>(QStringLiteral("infoLabel"));
+        auto* cancel = panel->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+        auto* accept = panel->findChild<QPushButton*>(QStringLiteral("acceptButton"));
+        auto* animation = panel->findChild<QLabel*>(QStringLiteral("animationLabel"));
+        QString state = QStringLiteral("panel ") + info->text().replace(QLatin1Char('\n'), QLatin1Char('|'));
+        if (cancel->isVisible())
+            state += QStringLiteral(" [") + cancel->text() + QStringLiteral("]");
+        if (accept->isVisible())
+            state += QStringLiteral(" [") + accept->text() + QStringLiteral("]");
+        // Only when the player can read its GIF: the animation runs on Qt's image plug-in.
+        if (animation->isVisible() && animation->movie() && animation->movie()->isValid()
+            && animation->movie()->state() == QMovie::Running)
+            state += QStringLiteral(" (animated)");
+        return state;
+    }
+
+    void watchPanel()
+    {
+        QWidget* panel = m_window->findChild<QWidget*>(QStringLiteral("LoadingCodecWidget"));
+        const QString state = panelState(panel);
+        if (state == m_lastState)
+            return;
+        m_lastState = state;
+        if (state.isEmpty())
+            return;
+        record(state.toStdString());
+
+        if (!m_closeScheduled && qEnvironmentVariableIsSet("MOVRA_TEST_CLOSE_AFTER_PANEL")) {
+            m_closeScheduled = true;
+            closeSoon(qEnvironmentVariableIntValue("MOVRA_TEST_CLOSE_AFTER_PANEL"));
+        }
+        auto* cancel = panel->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+        auto* accept = panel->findChild<QPushButton*>(QStringLiteral("acceptButton"));
+        if (!cancel->isVisible() || !panel->isEnabled() || m_answers.isEmpty())
+            return;
+        const QString answer = m_answers.takeFirst();
+        record("answer " + answer.toStdString());
+        if (answer == QLatin1String("cancel")) {
+            cancel->click();
+            closeSoon(300);
+        } else {
+            accept->click();
+        }
+    }
+
+    QPointer<QWidget> m_window;
+    WindowWatcher* m_watcher = nullptr;
+    QStringList m_answers;
+    QString m_lastState;
+    bool m_closeScheduled = false;
+};
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::PluginContext* context,
+                                                                     MSE::Plugin** plugin)
+{
+    if (!context || !plugin)
+        return 1;
+    *plugin = new CodecViewPlugin(context);
+    return 0;
+}
