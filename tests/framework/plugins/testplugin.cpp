@@ -5,7 +5,7 @@
 //   TESTPLUGIN_DEFERRED      an object whose count reaches 0 asks for deferred release and
 //                            is left for whoever completes the release to delete
 //   TESTPLUGIN_MISSING_SYMBOL the library needs a function nobody defines, so it never loads
-//   TESTPLUGIN_CRASH         _getPlugin dies of a segmentation fault
+//   TESTPLUGIN_CRASH         _getPlugin dies of an illegal instruction (no sanitizer takes it over)
 // Built against the SDK headers alone, as a third-party plug-in is.
 
 #include <MSE/Plugin.h>
@@ -24,10 +24,6 @@ namespace fwtest_absent {
 int missingFunction(const char* text, int count);
 }
 #endif
-#ifdef TESTPLUGIN_CRASH
-#include <csignal>
-#endif
-
 namespace {
 
 class TestPlugin final : public MSE::Plugin, public MovraPlayerX::IStartup, public MovraPlayerX::IView
@@ -103,7 +99,7 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
         return TESTPLUGIN_ENTRY_RESULT;
 #endif
 #ifdef TESTPLUGIN_CRASH
-    std::raise(SIGSEGV);
+    __builtin_trap();
 #endif
     if (!context || !plugin)
         return 1;
