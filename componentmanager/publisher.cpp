@@ -30,24 +30,31 @@ bool failWith(std::string* error, const std::string& what)
     return false;
 }
 
-std::vector<std::string> sortedEntries(const std::string& folder)
+bool sortedEntries(const std::string& folder, std::vector<std::string>* names)
 {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(dir)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..")
-                names.push_back(name);
-        }
-        ::closedir(dir);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return false;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names->push_back(name);
     }
-    std::sort(names.begin(), names.end());
-    return names;
+    ::closedir(dir);
+    std::sort(names->begin(), names->end());
+    return true;
 }
 
 bool addTree(archive* a, const std::string& root, const std::string& relative, std::string* error)
 {
-    for (const std::string& name : sortedEntries(relative.empty() ? root : root + "/" + relative)) {
+    const std::string folder = relative.empty() ? root : root + "/" + relative;
+    std::vector<std::string> names;
+    // A folder that cannot be read would otherwise make an empty component that installs fine.
+    if (!sortedEntries(folder, &names))
+        return failWith(error, "cannot read the folder " + folder + ": " + std::strerror(errno));
+    if (relative.empty() && names.empty())
+        return failWith(error, "the folder " + folder + " is empty");
+    for (const std::string& name : names) {
         const std::string rel = relative.empty() ? name : relative + "/" + name;
         const std::string path = root + "/" + rel;
         struct stat st;
@@ -115,10 +122,13 @@ bool packFolder(const std::string& folder, const std::string& archivePath, std::
     archive_write_add_filter_xz(a.get());
     if (archive_write_open_filename(a.get(), archivePath.c_str()) != ARCHIVE_OK)
         return failWith(error, "cannot write " + archivePath + ": " + archive_error_string(a.get()));
-    if (!addTree(a.get(), folder, std::string(), error))
+    if (!addTree(a.get(), folder, std::string(), error) || archive_write_close(a.get()) != ARCHIVE_OK) {
+        if (error->empty())
+            *error = archive_error_string(a.get());
+        a.reset();
+        ::unlink(archivePath.c_str());
         return false;
-    if (archive_write_close(a.get()) != ARCHIVE_OK)
-        return failWith(error, archive_error_string(a.get()));
+    }
     return true;
 }
 

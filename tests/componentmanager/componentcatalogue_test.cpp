@@ -3,11 +3,15 @@
 
 #include "componentmanager/catalogue.h"
 #include "componentmanager/componentstatus.h"
+#include "componentmanager/publisher.h"
 #include "componentmanager/safeextract.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+
+#include <stdlib.h>
+#include <unistd.h>
 
 using namespace MovraComponents;
 
@@ -142,6 +146,25 @@ TEST(ComponentCatalogue, EntryNamesOfArchivesAreNormalisedOrRefused)
     };
     for (const auto& [name, normalised] : rows)
         EXPECT_EQ(normaliseEntryPath(name), normalised) << name;
+}
+
+} // namespace
+
+namespace {
+
+// A folder that is missing or empty must not become a component that installs "fine" as
+// nothing at all.
+TEST(ComponentPublishing, RefusesFoldersWithNothingToPack)
+{
+    char pattern[] = "/tmp/movra-publish-XXXXXX";
+    const std::string dir = ::mkdtemp(pattern);
+    std::string error;
+    EXPECT_FALSE(packFolder(dir + "/missing", dir + "/a.tar.xz", &error));
+    EXPECT_NE(error.find("cannot read the folder"), std::string::npos) << error;
+    error.clear();
+    EXPECT_FALSE(packFolder(dir, dir + "/../movra-publish-empty.tar.xz", &error));
+    EXPECT_NE(error.find("is empty"), std::string::npos) << error;
+    ::rmdir(dir.c_str());
 }
 
 } // namespace

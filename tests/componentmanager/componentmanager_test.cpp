@@ -14,6 +14,7 @@
 #include <functional>
 #include <thread>
 
+#include <dlfcn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 
@@ -418,6 +419,32 @@ TEST_F(Fixture, FullDiskLeavesNothingBehind)
     EXPECT_EQ(kit.recordValue("MPC", "Version"), "3.1.0");
     ::umount(small.c_str());
 }
+
+#ifdef MOVRA_TEST_AVC_COMPONENT_DIR
+// The decoder and codec pack the build makes as components, published and installed the way
+// a user's player gets them: the installed decoder loads, finding the pack beside it.
+TEST_F(Fixture, BuiltDecoderComponentsInstallAndLoad)
+{
+    kit.publish(serverFolder, {"--component", "MPC", "--version", "3.1.0", "--folder", MOVRA_TEST_MPC_COMPONENT_DIR,
+                               "--component", "AVCCodec", "--version", "1.0", "--folder",
+                               MOVRA_TEST_AVC_COMPONENT_DIR, "--provides",
+                               "video_decoder.avc", "--requires", "MPC"});
+    Server server(serverFolder);
+    MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url().c_str());
+    {
+        Session session;
+        std::vector<std::string> names;
+        ASSERT_EQ(session.find({kAvcSpec}, &names), 0) << kit.log();
+        ASSERT_EQ(names, (std::vector<std::string>{"MPC", "AVCCodec"}));
+        ASSERT_EQ(session.update("MPC;AVCCodec"), 0) << kit.log();
+    }
+    EXPECT_TRUE(exists(kit.root() + "/AVCCodec/AVCCodec.xml"));
+    void* decoder = ::dlopen((kit.root() + "/AVCCodec/AVCCodec.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(decoder, nullptr) << ::dlerror();
+    EXPECT_NE(::dlsym(decoder, "_getPlugin"), nullptr);
+    ::dlclose(decoder);
+}
+#endif
 
 TEST(ComponentManagerHandles, StaleAndNullHandlesAreRefusedNotFollowed)
 {
