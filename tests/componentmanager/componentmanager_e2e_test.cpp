@@ -1,0 +1,111 @@
+// The real player, the real component manager and a component server on loopback: a file
+// that needs the AVC decoder makes the player install it (and the codec pack it requires)
+// and open the file again; a server whose catalogue does not verify shows its status.
+
+#include "appfolder.h"
+#include "codectestsupport.h"
+#include "componenttestkit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ShellTest::AppFolder;
+using ShellTest::RunResult;
+
+class ComponentEndToEnd : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile media(QString::fromStdString(mediaFile()));
+        ASSERT_TRUE(media.open(QIODevice::WriteOnly));
+        const std::string publish = ComponentTest::appDir() + "/movra-publish";
+        ASSERT_EQ(ComponentTest::run({publish, "--generate-key", work + "/key"}).status, 0);
+        std::string key = ComponentTest::readFile(work + "/key.pub");
+        key.pop_back();
+
+        // The decoder the view asks for, packed as the component "AVCCodec" needing "MPC".
+        QDir().mkpath(QString::fromStdString(work + "/avc"));
+        QDir().mkpath(QString::fromStdString(work + "/mpc"));
+        for (const char* file : {"/CodecTestDecoder.so", "/CodecTestDecoder.xml"})
+            ASSERT_TRUE(QFile::copy(QStringLiteral(CODEC_DECODER_DIR) + QLatin1String(file),
+                                    QString::fromStdString(work + "/avc") + QLatin1String(file)));
+        ComponentTest::writeFile(work + "/mpc/README", "codec pack");
+        const ComponentTest::RunResult published = ComponentTest::run(
+            {publish, "--key", work + "/key.key", "--out", work + "/server", "--component", "MPC", "--version", "3.1.0",
+             "--folder", work + "/mpc", "--component", "AVCCodec", "--version", "1.0", "--folder", work + "/avc",
+             "--provides", "video_decoder.avc", "--requires", "MPC"});
+        ASSERT_EQ(published.status, 0) << published.output;
+
+        const QByteArray previous = qgetenv("MOVRA_REGISTRY_DIR");
+        qputenv("MOVRA_REGISTRY_DIR", QFile::encodeName(folder.registryDir()));
+        const auto record = [](const char* value, const std::string& text) {
+            CodecTest::writeInstallRecord(QStringLiteral("MovraComponentManager"), QLatin1String(value),
+                                          QString::fromStdString(text));
+        };
+        record("InstallDir", ComponentTest::appDir() + "/ComponentManager");
+        record("ComponentsDir", root());
+        record("TrustedKeys", key);
+        qputenv("MOVRA_REGISTRY_DIR", previous);
+    }
+
+    void TearDown() override { QDir(QString::fromStdString(work)).removeRecursively(); }
+
+    std::string root() const { return work + "/components"; }
+    std::string mediaFile() const { return work + "/clip.mkv"; }
+
+    RunResult play(const std::string& server, const QString& answers)
+    {
+        QProcessEnvironment environment;
+        environment.insert(QStringLiteral("MOVRA_COMPONENT_SERVER"), QString::fromStdString(server));
+        environment.insert(QStringLiteral("MOVRA_COMPONENTS_LOG"), QString::fromStdString(work + "/components.log"));
+        environment.insert(QStringLiteral("MOVRA_COMPONENTS_TIMEOUT_MS"), QStringLiteral("5000"));
+        environment.insert(QStringLiteral("MOVRA_TEST_CODEC_ANSWERS"), answers);
+        return folder.run({QString::fromStdString(mediaFile())}, environment, 60000);
+    }
+
+    std::string work = ComponentTest::makeTemporaryFolder("component-e2e");
+    AppFolder folder{QStringList{QStringLiteral("CodecTestView")}};
+};
+
+TEST_F(ComponentEndToEnd, PlayerInstallsTheDecoderAndOpensTheFileAgain)
+{
+    ComponentTest::Server server(work + "/server");
+    const RunResult result = play(server.url(), QString());
+    ASSERT_TRUE(result.finished);
+    EXPECT_FALSE(result.crashed);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const QString log = result.pluginLog.join(QLatin1Char('\n'));
+    const int first = result.pluginLog.indexOf(QStringLiteral("no decoder"));
+    ASSERT_GE(first, 0) << log.toStdString();
+    const int obtained = result.pluginLog.indexOf(QStringLiteral("decoder obtained"), first);
+    ASSERT_GT(obtained, first) << log.toStdString() << ComponentTest::readFile(work + "/components.log");
+    EXPECT_EQ(result.pluginLog.value(obtained + 1), QStringLiteral("playing"));
+    EXPECT_TRUE(ComponentTest::exists(root() + "/AVCCodec/CodecTestDecoder.so"));
+    EXPECT_TRUE(ComponentTest::exists(root() + "/MPC/README"));
+    EXPECT_EQ(ComponentTest::readFile(work + "/components.log"), "");
+}
+
+TEST_F(ComponentEndToEnd, ACatalogueThatDoesNotVerifyShowsItsStatus)
+{
+    std::string catalogue = ComponentTest::readFile(work + "/server/catalog.json");
+    catalogue.replace(catalogue.find("\"1.0\""), 5, "\"1.1\"");
+    ComponentTest::writeFile(work + "/server/catalog.json", catalogue);
+    ComponentTest::Server server(work + "/server");
+    const RunResult result = play(server.url(), QStringLiteral("cancel"));
+    ASSERT_TRUE(result.finished);
+    EXPECT_FALSE(result.crashed);
+    const QString log = result.pluginLog.join(QLatin1Char('\n'));
+    EXPECT_TRUE(log.contains(QStringLiteral("panel Error 22"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("decoder obtained"))) << log.toStdString();
+    EXPECT_FALSE(ComponentTest::exists(root() + "/AVCCodec"));
+    EXPECT_NE(ComponentTest::readFile(work + "/components.log").find("signature does not verify"), std::string::npos);
+}
+
+} // namespace
