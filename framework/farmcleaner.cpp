@@ -1,6 +1,7 @@
 #include "framework/farmcleaner.h"
 
 #include "framework/farm.h"
+#include "platform/signalstack.h"
 
 #include <boost/thread/thread.hpp>
 
@@ -64,6 +65,8 @@ void FarmCleaner::detach(Farm* farm)
 
 void FarmCleaner::operator()(std::atomic<bool>* stop)
 {
+    // A stack overflow on this thread still reaches the crash handler.
+    const MovraPlatform::ScopedSignalStack signalStack;
     while (!*stop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kWakeIntervalMs));
         const double deadline = sweepDeadline.load();

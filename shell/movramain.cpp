@@ -11,6 +11,7 @@
 #include "settings/applicationsettings.h"
 #include "settings/opensettings.h"
 #include "shell/argumentparser.h"
+#include "shell/crashhandler.h"
 #include "shell/exports.h"
 #include "shell/language.h"
 #include "shell/movraplayerapp.h"

@@ -43,12 +43,6 @@ bool showView(MSE::Plugin* plugin)
 
 } // namespace
 
-void installCrashHandlerIfAsked(int32_t /*crashDumpMode*/)
-{
-    // Dump writing arrives with the crash handler; until then a crash takes the system's
-    // default path (a core dump where the system keeps them).
-}
-
 void runStartupPlugins(MSE::PluginContext* context)
 {
     MSE::List<MSE::PluginInfo*> infos;

@@ -13,9 +13,6 @@ namespace MovraPlayerX {
 
 int runPlayer(int& argc, char** argv);
 
-// Mode 1 or 2 asks for crash dumps (2: with full memory); anything else installs nothing.
-void installCrashHandlerIfAsked(int32_t crashDumpMode);
-
 // Runs the start-up action of every plug-in that declares one, in catalogue order.
 void runStartupPlugins(MSE::PluginContext* context);
 
