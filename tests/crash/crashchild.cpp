@@ -1,0 +1,195 @@
+// crash_child SCENARIO MODE: installs the crash handler as a player run does (MODE is the
+// "CrashDumpMode" value, the folder is the desktop folder of the environment) and then
+// crashes the way SCENARIO names. Two idle threads run beside the main thread throughout, so
+// a dump has other threads to list.
+
+#include "shell/crashhandler.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <thread>
+
+#define NOINLINE __attribute__((noinline))
+
+namespace {
+
+int idlePipe[2];
+std::atomic<int> ready{0};
+
+NOINLINE void idleWorker()
+{
+    ++ready;
+    char byte;
+    // Never written to: the thread waits here until the process ends.
+    while (read(idlePipe[0], &byte, 1) != 0) {
+    }
+}
+
+// Through a variable the compiler cannot see through, or it would drop the write.
+int* volatile nowhere = nullptr;
+
+NOINLINE void crashByNullWrite()
+{
+    *nowhere = 1;
+}
+
+NOINLINE void crashByAbort()
+{
+    std::abort();
+}
+
+NOINLINE int crashByDivision(volatile int divisor)
+{
+    return 1000 / divisor;
+}
+
+NOINLINE void crashByIllegalInstruction()
+{
+    __builtin_trap();
+}
+
+NOINLINE void crashByTrap()
+{
+    asm volatile("int3");
+}
+
+// The bound is never reached: the stack ends long before.
+NOINLINE int crashByRecursion(int depth)
+{
+    volatile char frame[256];
+    frame[depth % 256] = static_cast<char>(depth);
+    if (depth == std::numeric_limits<int>::max())
+        return frame[0];
+    return crashByRecursion(depth + 1) + frame[0];
+}
+
+// A file mapped and then cut short: touching the page past its new end raises SIGBUS.
+NOINLINE int crashByBusError()
+{
+    char path[] = "/tmp/movra-crash-bus-XXXXXX";
+    const int fd = mkstemp(path);
+    unlink(path);
+    const long page = sysconf(_SC_PAGESIZE);
+    if (fd < 0 || ftruncate(fd, page * 2) != 0)
+        return 1;
+    auto* mapped = static_cast<volatile char*>(mmap(nullptr, page * 2, PROT_READ, MAP_SHARED, fd, 0));
+    if (mapped == MAP_FAILED || ftruncate(fd, 0) != 0)
+        return 1;
+    return mapped[page];
+}
+
+// Breaks the allocator's bookkeeping so that freeing a block detects it and aborts while the
+// allocator holds its arena's lock (taken because other threads exist).
+NOINLINE void crashInsideMalloc()
+{
+    // Too big for the per-thread caches, whose frees take no lock.
+    constexpr size_t kBlock = 4000;
+    char* block = static_cast<char*>(std::malloc(kBlock));
+    char* address = block;
+    // Hides where the pointer came from: writing past a block is exactly what the compiler
+    // would otherwise be entitled to drop.
+    asm volatile("" : "+r"(address));
+    const size_t chunkSize = (kBlock + sizeof(size_t) + 15) & ~size_t(15);
+    // The next chunk's size field, whose lowest bit says that this block is in use.
+    auto* nextSize = reinterpret_cast<volatile size_t*>(address - sizeof(size_t) + chunkSize);
+    *nextSize = *nextSize & ~size_t(1);
+    std::free(block);
+}
+
+NOINLINE void crashOnWorkerThread()
+{
+    std::thread([] { crashByNullWrite(); }).join();
+}
+
+NOINLINE void crashOnTwoThreads()
+{
+    std::atomic<bool> go{false};
+    auto crasher = [&go] {
+        while (!go) {
+        }
+        crashByNullWrite();
+    };
+    std::thread first(crasher);
+    std::thread second(crasher);
+    go = true;
+    first.join();
+    second.join();
+}
+
+void crashAtExit()
+{
+    crashByNullWrite();
+}
+
+// A heap block holding the marker; the marker's text appears nowhere else in the process.
+NOINLINE void placeHeapMarker()
+{
+    static const char reversed[] = "REKRAM-PAEH-ARVOM";
+    const size_t length = sizeof(reversed) - 1;
+    auto* marker = static_cast<volatile char*>(std::malloc(length + 1));
+    for (size_t i = 0; i < length; ++i)
+        marker[i] = reversed[length - 1 - i];
+    marker[length] = '\0';
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: crash_child SCENARIO MODE\n");
+        return 2;
+    }
+    const std::string scenario = argv[1];
+    // The system's own core dumps are not what is tested, and would fill the folder.
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+
+    MovraPlayerX::installCrashHandlerIfAsked(std::atoi(argv[2]));
+
+    if (pipe(idlePipe) != 0)
+        return 2;
+    std::thread(idleWorker).detach();
+    std::thread(idleWorker).detach();
+    while (ready < 2) {
+    }
+
+    if (scenario == "null-write") {
+        crashByNullWrite();
+    } else if (scenario == "abort") {
+        crashByAbort();
+    } else if (scenario == "divide") {
+        crashByDivision(0);
+    } else if (scenario == "illegal") {
+        crashByIllegalInstruction();
+    } else if (scenario == "trap") {
+        crashByTrap();
+    } else if (scenario == "recursion") {
+        crashByRecursion(0);
+    } else if (scenario == "bus") {
+        crashByBusError();
+    } else if (scenario == "malloc") {
+        crashInsideMalloc();
+    } else if (scenario == "thread") {
+        crashOnWorkerThread();
+    } else if (scenario == "two-threads") {
+        crashOnTwoThreads();
+    } else if (scenario == "at-exit") {
+        std::atexit(crashAtExit);
+        return 0;
+    } else if (scenario == "heap-marker") {
+        placeHeapMarker();
+        crashByNullWrite();
+    }
+    std::fprintf(stderr, "crash_child: scenario %s did not crash\n", scenario.c_str());
+    return 3;
+}
