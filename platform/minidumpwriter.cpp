@@ -186,6 +186,19 @@ void snapshotThreads(const CrashInfo& crash, ThreadSnapshot& snapshot)
     scratch->threadCount = 1 + snapshot.take(scratch->threads + 1, kMaxThreads - 1);
 }
 
+// The mapping of the stack that `sp` points into. After a stack overflow the stack pointer
+// has already moved below the stack's lowest page, so the mapping just above counts too.
+const Mapping* stackMapping(uint64_t sp)
+{
+    const Mapping* found = findMapping(scratch->mappings, scratch->mappingCount, sp);
+    for (size_t i = 0; !found && i < scratch->mappingCount; ++i) {
+        const Mapping& above = scratch->mappings[i];
+        if (above.start > sp && above.start - sp < kStackCapture)
+            found = &above;
+    }
+    return found && found->readable ? found : nullptr;
+}
+
 // Stacks, register sets and the thread list; returns where the crashing thread's registers are.
 LocationDescriptor writeThreads(DumpFile& file)
 {
@@ -199,8 +212,8 @@ LocationDescriptor writeThreads(DumpFile& file)
         if (!record.registers.valid)
             continue;
         const uint64_t sp = record.registers.general.rsp;
-        const Mapping* stack = findMapping(scratch->mappings, scratch->mappingCount, sp);
-        if (stack && stack->readable) {
+        const Mapping* stack = stackMapping(sp);
+        if (stack) {
             uint64_t from = (sp - kRedZone) & ~(pageSize - 1);
             if (from < stack->start)
                 from = stack->start;
@@ -218,7 +231,7 @@ LocationDescriptor writeThreads(DumpFile& file)
     }
     const uint32_t count = static_cast<uint32_t>(scratch->threadCount);
     const uint32_t rva = file.append(&count, sizeof(count));
-    file.append(scratch->threadEntries, scratch->threadCount * sizeof(Minidump::Thread));
+    file.appendMore(scratch->threadEntries, scratch->threadCount * sizeof(Minidump::Thread));
     addStream(kThreadListStream, {static_cast<uint32_t>(file.position() - rva), rva});
     return crashContext;
 }
@@ -331,7 +344,7 @@ void writeModules(DumpFile& file)
     }
     const uint32_t count = static_cast<uint32_t>(scratch->moduleCount);
     const uint32_t rva = file.append(&count, sizeof(count));
-    file.append(scratch->moduleEntries, scratch->moduleCount * sizeof(Minidump::Module));
+    file.appendMore(scratch->moduleEntries, scratch->moduleCount * sizeof(Minidump::Module));
     addStream(kModuleListStream, {static_cast<uint32_t>(file.position() - rva), rva});
 }
 
@@ -383,7 +396,7 @@ void writeStackList(DumpFile& file)
 {
     const uint32_t count = static_cast<uint32_t>(scratch->stackCount);
     const uint32_t rva = file.append(&count, sizeof(count));
-    file.append(scratch->stacks, scratch->stackCount * sizeof(MemoryDescriptor));
+    file.appendMore(scratch->stacks, scratch->stackCount * sizeof(MemoryDescriptor));
     addStream(kMemoryListStream, {static_cast<uint32_t>(file.position() - rva), rva});
 }
 

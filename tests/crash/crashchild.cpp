@@ -2,8 +2,18 @@
 // "CrashDumpMode" value, the folder is the desktop folder of the environment) and then
 // crashes the way SCENARIO names. Two idle threads run beside the main thread throughout, so
 // a dump has other threads to list.
+//
+// CRASH_CHILD_PLANT=symlink:TARGET or =file: before crashing, puts a symbolic link to TARGET
+// (or a regular file of junk, readable by all) at every dump name of the next few seconds.
+// CRASH_CHILD_NO_OVERRIDE=1: gives up the right to ignore file permissions, so that a
+// read-only folder is read-only to this process even when it runs as root.
 
+#include "framework/farmcleaner.h"
 #include "shell/crashhandler.h"
+
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -141,6 +151,49 @@ NOINLINE void placeHeapMarker()
     marker[length] = '\0';
 }
 
+// Names are planted for a window that starts a little ahead, and the crash waits for the
+// window to open: planting takes longer than the window is wide on a slow file system.
+void plantAtPredictedNames(const std::string& what)
+{
+    constexpr uint32_t kLead = 1500;
+    constexpr uint32_t kWindow = 300;
+    const char* folder = std::getenv("XDG_DESKTOP_DIR");
+    const uint32_t start = MSE::tickCount() + kLead;
+    for (uint32_t tick = start; tick != start + kWindow; ++tick) {
+        char name[64];
+        std::snprintf(name, sizeof(name), "/crash_child-%x.dmp", tick);
+        const std::string path = std::string(folder) + name;
+        if (what.rfind("symlink:", 0) == 0) {
+            if (symlink(what.substr(8).c_str(), path.c_str()) != 0)
+                std::exit(4);
+        } else {
+            const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            if (fd < 0 || write(fd, "junk", 4) != 4)
+                std::exit(4);
+            fchmod(fd, 0644);
+            close(fd);
+        }
+    }
+    if (int32_t(MSE::tickCount() - start) < int32_t(kWindow / 2)) {
+        while (int32_t(MSE::tickCount() - start) < 0) {
+        }
+        return;
+    }
+    std::fprintf(stderr, "crash_child: planting took longer than %u ms\n", kLead);
+    std::exit(5);
+}
+
+void giveUpPermissionOverride()
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    if (syscall(SYS_capget, &header, data) != 0)
+        return;
+    const uint32_t overrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+    data[0].effective &= ~overrides;
+    syscall(SYS_capset, &header, data);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -154,6 +207,8 @@ int main(int argc, char** argv)
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
 
+    if (std::getenv("CRASH_CHILD_NO_OVERRIDE"))
+        giveUpPermissionOverride();
     MovraPlayerX::installCrashHandlerIfAsked(std::atoi(argv[2]));
 
     if (pipe(idlePipe) != 0)
@@ -162,6 +217,9 @@ int main(int argc, char** argv)
     std::thread(idleWorker).detach();
     while (ready < 2) {
     }
+
+    if (const char* plant = std::getenv("CRASH_CHILD_PLANT"))
+        plantAtPredictedNames(plant);
 
     if (scenario == "null-write") {
         crashByNullWrite();
