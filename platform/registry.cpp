@@ -51,14 +51,34 @@ Registry& registry()
 }
 
 // A handle as one call sees it: the store, the key and what the handle may do.
-// `classesRoot`: HKEY_CLASSES_ROOT itself, whose key is found (or made) per call.
+// `predefined`: one of the roots, not a handle of ours; `classesRoot`: HKEY_CLASSES_ROOT
+// itself, whose key is found (or made) per call.
 struct Handle
 {
     RegistryStore* store = nullptr;
     int64_t id = RegistryStore::kRootKey;
     REGSAM access = KEY_ALL_ACCESS;
+    bool predefined = false;
     bool classesRoot = false;
 };
+
+enum class Predefined { None, ClassesRoot, CurrentUser, LocalMachine };
+
+// Windows reads only the low 32 bits of a predefined key: 64-bit code that casts the
+// LONG constants gets them sign-extended, and some callers leave junk above them.
+Predefined predefinedKind(HKEY key)
+{
+    switch (static_cast<uint32_t>(reinterpret_cast<uintptr_t>(key))) {
+    case 0x80000000u:
+        return Predefined::ClassesRoot;
+    case 0x80000001u:
+        return Predefined::CurrentUser;
+    case 0x80000002u:
+        return Predefined::LocalMachine;
+    default:
+        return Predefined::None;
+    }
+}
 
 REGSAM effectiveAccess(REGSAM sam)
 {
@@ -76,20 +96,28 @@ LONG lookupHandle(HKEY key, Handle* handle)
 {
     Registry& reg = registry();
     std::lock_guard<std::mutex> guard(reg.mutex);
-    if (key == HKEY_CURRENT_USER) {
-        handle->store = reg.store_locked(UserRoot);
-    } else if (key == HKEY_LOCAL_MACHINE) {
-        handle->store = reg.store_locked(MachineRoot);
-    } else if (key == HKEY_CLASSES_ROOT) {
-        handle->store = reg.store_locked(MachineRoot);
-        handle->classesRoot = true;
-    } else {
-        if (!key || reg.handles.find(key) == reg.handles.end())
-            return ERROR_INVALID_HANDLE;
+    // Our own handles first: a heap address may end in a predefined key's low 32 bits.
+    if (key && reg.handles.find(key) != reg.handles.end()) {
         handle->store = key->store;
         handle->id = key->id;
         handle->access = key->access;
+        return ERROR_SUCCESS;
     }
+    switch (predefinedKind(key)) {
+    case Predefined::None:
+        return ERROR_INVALID_HANDLE;
+    case Predefined::CurrentUser:
+        handle->store = reg.store_locked(UserRoot);
+        break;
+    case Predefined::LocalMachine:
+        handle->store = reg.store_locked(MachineRoot);
+        break;
+    case Predefined::ClassesRoot:
+        handle->store = reg.store_locked(MachineRoot);
+        handle->classesRoot = true;
+        break;
+    }
+    handle->predefined = true;
     return ERROR_SUCCESS;
 }
 
@@ -203,14 +231,18 @@ struct HeldSubKey
     std::unique_lock<std::mutex> guard;
 };
 
-HeldSubKey holdSubKey(HKEY key, const char16_t* subKey)
+// `parent` comes from lookupHandle(): callers check the handle before they touch their
+// out-parameters.
+HeldSubKey holdSubKey(const Handle& parent, const char16_t* subKey)
 {
     HeldSubKey held;
-    held.rc = lookupHandle(key, &held.parent);
-    if (held.rc != ERROR_SUCCESS)
-        return held;
+    held.parent = parent;
     std::u16string full(nameView(subKey));
     if (held.parent.classesRoot) {
+        // Windows resolves HKEY_CLASSES_ROOT's paths itself and skips one leading
+        // backslash there, so \CLSID is CLSID; under every other key it is a bad path.
+        if (!full.empty() && full.front() == u'\\')
+            full.erase(0, 1);
         full = full.empty() ? std::u16string(kClassesPath) : std::u16string(kClassesPath) + u'\\' + full;
         held.parent.classesRoot = false;
         held.parent.id = RegistryStore::kRootKey;
@@ -242,8 +274,17 @@ LONG RegOpenKeyExW(HKEY key, const char16_t* subKey, DWORD options, REGSAM sam, 
     (void)options;
     if (!result)
         return ERROR_INVALID_PARAMETER;
+    Handle parent;
+    const LONG handleRc = lookupHandle(key, &parent);
+    if (handleRc != ERROR_SUCCESS)
+        return handleRc;
+    // A root opened without a sub-key is the root itself, whatever access was asked for.
+    if (parent.predefined && nameView(subKey).empty()) {
+        *result = key;
+        return ERROR_SUCCESS;
+    }
     *result = nullptr;
-    HeldSubKey target = holdSubKey(key, subKey);
+    HeldSubKey target = holdSubKey(parent, subKey);
     if (target.rc != ERROR_SUCCESS)
         return target.rc;
     int64_t id = 0;
@@ -266,18 +307,21 @@ LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t*
         return ERROR_BADKEY;
     if (reserved)
         return ERROR_INVALID_PARAMETER;
-    HeldSubKey target = holdSubKey(key, subKey);
+    Handle handle;
+    const LONG handleRc = lookupHandle(key, &handle);
+    if (handleRc != ERROR_SUCCESS)
+        return handleRc;
+    HeldSubKey target = holdSubKey(handle, subKey);
     if (target.rc != ERROR_SUCCESS)
         return target.rc;
     const Handle& parent = target.parent;
     int64_t id = 0;
     bool created = false;
     LONG rc = parent.store->openPath_locked(parent.id, target.path, &id);
-    if (rc == ERROR_FILE_NOT_FOUND) {
-        if (!(parent.access & KEY_CREATE_SUB_KEY))
-            return ERROR_ACCESS_DENIED;
+    // Windows checks the rights of the key, never of the parent's handle: a key opened
+    // for reading may still get sub-keys. A root we may not write refuses in the store.
+    if (rc == ERROR_FILE_NOT_FOUND)
         rc = parent.store->createPath_locked(parent.id, target.path, &id, &created);
-    }
     target.guard.unlock();
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -289,24 +333,22 @@ LONG RegCreateKeyExW(HKEY key, const char16_t* subKey, DWORD reserved, char16_t*
 
 LONG RegCloseKey(HKEY key)
 {
-    if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE || key == HKEY_CLASSES_ROOT)
-        return ERROR_SUCCESS;
     Registry& reg = registry();
     std::lock_guard<std::mutex> guard(reg.mutex);
     auto found = key ? reg.handles.find(key) : reg.handles.end();
     if (found == reg.handles.end())
-        return ERROR_INVALID_HANDLE;
+        return predefinedKind(key) != Predefined::None ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     reg.handles.erase(found);
     delete key;
     return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
-                      DWORD* dataSize)
+namespace {
+
+LONG queryValue(HKEY key, std::u16string_view name, DWORD* type, BYTE* data, DWORD* dataSize)
 {
-    if (reserved || (data && !dataSize))
-        return ERROR_INVALID_PARAMETER;
-    const std::u16string_view name = nameView(valueName);
+    // Read before anything is written: callers may pass one variable as type and size.
+    const DWORD capacity = data ? *dataSize : 0;
     const std::u16string folded = foldName(name);
     const HeldKey held = holdKey(key, KEY_QUERY_VALUE, Missing::NotFound,
                                  valueNameError(name, ERROR_FILE_NOT_FOUND));
@@ -320,7 +362,7 @@ LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWOR
     if (type)
         *type = value->type;
     if (data) {
-        if (*dataSize < size) {
+        if (capacity < size) {
             *dataSize = size;
             return ERROR_MORE_DATA;
         }
@@ -332,12 +374,55 @@ LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWOR
     return ERROR_SUCCESS;
 }
 
+bool isStringType(DWORD type)
+{
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The size a string value is stored with. Windows counts the terminator in when the
+// caller's size leaves it out but it follows in memory (sizes taken from wcslen() * 2),
+// so the code unit after the given data is read exactly when the last one is not NUL.
+DWORD storedSize(DWORD type, const BYTE* data, DWORD size)
+{
+    if (!isStringType(type) || size < 2 || size % 2 || size > 0xFFFFFFFFu - 2)
+        return size;
+    char16_t last = 0;
+    std::memcpy(&last, data + size - 2, 2);
+    if (last == u'\0')
+        return size;
+    char16_t next = 0;
+    std::memcpy(&next, data + size, 2);
+    return next == u'\0' ? size + 2 : size;
+}
+
+// Windows never maps the lowest 64 KiB, so such a pointer is a small integer passed by
+// mistake; it answers ERROR_NOACCESS instead of faulting.
+bool unreadable(const BYTE* data, DWORD size)
+{
+    return data ? reinterpret_cast<uintptr_t>(data) < 0x10000 : size != 0;
+}
+
+} // namespace
+
+LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                      DWORD* dataSize)
+{
+    if (reserved || (data && !dataSize))
+        return ERROR_INVALID_PARAMETER;
+    const LONG rc = queryValue(key, nameView(valueName), type, data, dataSize);
+    // A size query of a value that is not there answers 0, as Windows does.
+    if (rc == ERROR_FILE_NOT_FOUND && !data && dataSize)
+        *dataSize = 0;
+    return rc;
+}
+
 LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
                     DWORD dataSize)
 {
     (void)reserved;
-    if (!data && dataSize)
+    if (unreadable(data, dataSize))
         return ERROR_NOACCESS;
+    dataSize = storedSize(type, data, dataSize);
     const std::u16string_view name = nameView(valueName);
     const RegistryName registryName(name);
     const HeldKey held = holdKey(key, KEY_SET_VALUE, Missing::Create,
@@ -456,9 +541,9 @@ LONG RegQueryInfoKeyW(HKEY key, char16_t* keyClass, DWORD* classLength, DWORD* r
             longestValue = std::max(longestValue, static_cast<DWORD>(value.data.size()));
         }
     }
-    if (keyClass && *classLength < 1)
-        return ERROR_MORE_DATA;
-    if (keyClass)
+    // Keys have no class: a class buffer of any length, even 0, takes the empty one; with
+    // length 0 nothing is written, as Windows does.
+    if (keyClass && *classLength > 0)
         keyClass[0] = u'\0';
     if (classLength)
         *classLength = 0;
@@ -484,7 +569,11 @@ namespace {
 
 LONG deleteKey(HKEY key, const char16_t* subKey, bool tree)
 {
-    const HeldSubKey target = holdSubKey(key, subKey);
+    Handle handle;
+    const LONG handleRc = lookupHandle(key, &handle);
+    if (handleRc != ERROR_SUCCESS)
+        return handleRc;
+    const HeldSubKey target = holdSubKey(handle, subKey);
     if (target.rc != ERROR_SUCCESS)
         return target.rc;
     int64_t id = 0;
@@ -492,7 +581,7 @@ LONG deleteKey(HKEY key, const char16_t* subKey, bool tree)
     if (rc != ERROR_SUCCESS)
         return rc;
     // HKEY_CLASSES_ROOT itself is a root, not a key one may delete.
-    if (key == HKEY_CLASSES_ROOT && target.path.size() == 2)
+    if (handle.classesRoot && target.path.size() == 2)
         return ERROR_ACCESS_DENIED;
     return target.parent.store->deleteKey_locked(id, tree);
 }
@@ -540,12 +629,10 @@ std::string registryProblems()
 
 LONG registryRootWritable(HKEY root)
 {
-    if (root != HKEY_CURRENT_USER && root != HKEY_LOCAL_MACHINE && root != HKEY_CLASSES_ROOT)
-        return ERROR_INVALID_HANDLE;
     Handle handle;
-    const LONG rc = lookupHandle(root, &handle);
-    if (rc != ERROR_SUCCESS)
-        return rc;
+    const LONG rc = predefinedKind(root) != Predefined::None ? lookupHandle(root, &handle) : ERROR_INVALID_HANDLE;
+    if (rc != ERROR_SUCCESS || !handle.predefined)
+        return ERROR_INVALID_HANDLE;
     auto guard = handle.store->lock();
     return handle.store->checkWritable_locked();
 }

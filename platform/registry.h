@@ -15,7 +15,18 @@
 //   read-write open of the machine key fail for an ordinary user, so that a machine-wide
 //   fallback could never be read.
 // - Keys have no class and no security; volatile keys are kept like any other.
+// - HKEY_CLASSES_ROOT is the machine's classes only, not merged with the user's.
 // - A root whose file is not a registry database answers ERROR_BADDB (see registryProblems).
+//
+// Win32 habits that callers may not expect, kept because code written for Windows relies
+// on them:
+// - A predefined root counts by its low 32 bits, so a sign-extended (HKEY)(LONG) value
+//   works; opening one with a null or empty sub-key hands back the root itself, which
+//   RegCloseKey accepts. Any other key opened that way gets a new handle.
+// - A key's rights are checked, never those of the handle a sub-key is created under.
+// - RegSetValueExW of a REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ whose size leaves out the
+//   terminator reads the code unit after the data and, when it is NUL, stores it too:
+//   pass string data that is terminated in memory, or ends in NUL within its size.
 
 #include <cstdint>
 #include <string>
