@@ -416,13 +416,10 @@ LONG RegQueryValueExW(HKEY key, const char16_t* valueName, DWORD* reserved, DWOR
     return rc;
 }
 
-LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
-                    DWORD dataSize)
+namespace {
+
+LONG setValue(HKEY key, const char16_t* valueName, DWORD type, const BYTE* data, DWORD dataSize)
 {
-    (void)reserved;
-    if (unreadable(data, dataSize))
-        return ERROR_NOACCESS;
-    dataSize = storedSize(type, data, dataSize);
     const std::u16string_view name = nameView(valueName);
     const RegistryName registryName(name);
     const HeldKey held = holdKey(key, KEY_SET_VALUE, Missing::Create,
@@ -430,6 +427,24 @@ LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD t
     if (held.rc != ERROR_SUCCESS)
         return held.rc;
     return held.store->setValue_locked(held.id, registryName, type, data, dataSize);
+}
+
+} // namespace
+
+LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD type, const BYTE* data,
+                    DWORD dataSize)
+{
+    (void)reserved;
+    if (unreadable(data, dataSize))
+        return ERROR_NOACCESS;
+    return setValue(key, valueName, type, data, storedSize(type, data, dataSize));
+}
+
+LONG setValueVerbatim(HKEY key, const char16_t* valueName, DWORD type, const BYTE* data, DWORD dataSize)
+{
+    if (unreadable(data, dataSize))
+        return ERROR_NOACCESS;
+    return setValue(key, valueName, type, data, dataSize);
 }
 
 LONG RegDeleteValueW(HKEY key, const char16_t* valueName)

@@ -26,7 +26,8 @@
 // - A key's rights are checked, never those of the handle a sub-key is created under.
 // - RegSetValueExW of a REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ whose size leaves out the
 //   terminator reads the code unit after the data and, when it is NUL, stores it too:
-//   pass string data that is terminated in memory, or ends in NUL within its size.
+//   pass string data that is terminated in memory, or ends in NUL within its size, or
+//   store it with setValueVerbatim().
 
 #include <cstdint>
 #include <string>
@@ -123,6 +124,11 @@ LONG SHDeleteKeyW(HKEY key, const char16_t* subKey);
 // database, truncated, not a registry database); empty when both roots are usable or
 // simply absent. A broken root answers ERROR_BADDB to every call and is never written.
 std::string registryProblems();
+
+// RegSetValueExW that stores exactly `dataSize` bytes and reads none past them, for code
+// that copies values as they were (a .reg import): a string without its terminator stays
+// without it. A Windows build would pass a copy followed by a code unit that is not NUL.
+LONG setValueVerbatim(HKEY key, const char16_t* valueName, DWORD type, const BYTE* data, DWORD dataSize);
 
 // Whether a write to `root` (a predefined key) could succeed: ERROR_SUCCESS,
 // ERROR_ACCESS_DENIED or ERROR_BADDB. Creates nothing; lets a tool refuse a whole import

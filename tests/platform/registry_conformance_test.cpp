@@ -682,6 +682,16 @@ TEST_F(RegistryConformance, StringSizesThatLeaveOutTheTerminator)
         EXPECT_EQ(size, row.stored);
         EXPECT_EQ(std::memcmp(buffer, row.memory.c_str(), row.stored), 0);
         EXPECT_EQ(buffer[row.stored], 0xAB);
+
+        // Copying a value as it was reads nothing past the data (the sanitizer would see
+        // it: this copy has no terminator behind it) and stores exactly what it is given.
+        const std::vector<BYTE> exact(reinterpret_cast<const BYTE*>(row.memory.c_str()),
+                                      reinterpret_cast<const BYTE*>(row.memory.c_str()) + row.size);
+        const std::u16string verbatimName = valueName(i) + u" verbatim";
+        ASSERT_EQ(setValueVerbatim(m_key, verbatimName.c_str(), row.type, exact.data(), row.size), ERROR_SUCCESS);
+        size = kSentinel;
+        EXPECT_EQ(RegQueryValueExW(m_key, verbatimName.c_str(), nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+        EXPECT_EQ(size, row.size);
     }
 
     RegCloseKey(m_key);

@@ -65,7 +65,7 @@ LONG write(HKEY root, const std::u16string& path, const std::u16string& name, DW
     LONG status = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (status != ERROR_SUCCESS)
         return status;
-    status = RegSetValueExW(key, name.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
+    status = setValueVerbatim(key, name.c_str(), type, bytes.data(), static_cast<DWORD>(bytes.size()));
     RegCloseKey(key);
     return status;
 }

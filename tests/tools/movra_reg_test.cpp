@@ -84,7 +84,7 @@ void set(HKEY root, const char16_t* path, const char16_t* name, DWORD type, std:
 {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(root, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
+    ASSERT_EQ(setValueVerbatim(key, name, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
     RegCloseKey(key);
 }
 
@@ -105,6 +105,8 @@ void populate()
     set(HKEY_CURRENT_USER, u"Software\\Movra\\Blob", u"multi", REG_MULTI_SZ, text(std::u16string(u"a\0b\0", 4)));
     set(HKEY_CURRENT_USER, u"Software\\Movra\\Blob", u"expand", REG_EXPAND_SZ, text(u"%HOME%"));
     set(HKEY_CURRENT_USER, u"Software\\Movra\\Blob", u"odd", REG_SZ, {0x41});
+    set(HKEY_CURRENT_USER, u"Software\\Movra\\Blob", u"unterminated", REG_SZ, {0x41, 0, 0x42, 0});
+    set(HKEY_CURRENT_USER, u"Software\\Movra\\Blob", u"unterminated multi", REG_MULTI_SZ, {0x41, 0, 0, 0, 0x42, 0});
     set(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Install\\Player", u"InstallDir", REG_SZ, text(u"/opt/movra"));
     HKEY empty = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Movra\\Empty\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS,

@@ -539,8 +539,9 @@ int RegTool::import(const Options& options)
                 if (rc == ERROR_FILE_NOT_FOUND)
                     rc = ERROR_SUCCESS;
             } else {
-                rc = RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
-                                    static_cast<DWORD>(value.data.size()));
+                // A .reg file names every byte: a string without its terminator stays so.
+                rc = setValueVerbatim(key.get(), value.name.c_str(), value.type, value.data.data(),
+                                      static_cast<DWORD>(value.data.size()));
             }
             if (rc != ERROR_SUCCESS)
                 return failRegistry(rc, path.full() + u'\\' + value.name);
