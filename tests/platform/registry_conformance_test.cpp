@@ -156,16 +156,6 @@ TEST_F(RegistryConformance, QueryValueSizesAndSentinels)
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(buffer)), text);
     EXPECT_EQ(buffer[needed], 0xAB);
 
-    // A missing value: a size query answers 0, a read leaves the size as it was.
-    type = kSentinel;
-    size = kSentinel;
-    EXPECT_EQ(RegQueryValueExW(m_key, u"Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(type, kSentinel);
-    EXPECT_EQ(size, 0u);
-    size = sizeof buffer;
-    EXPECT_EQ(RegQueryValueExW(m_key, u"Missing", nullptr, &type, buffer, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(size, sizeof buffer);
-    EXPECT_EQ(type, kSentinel);
     EXPECT_EQ(RegQueryValueExW(m_key, u"Test", nullptr, &type, buffer, nullptr), ERROR_INVALID_PARAMETER);
     DWORD reserved = 0;
     EXPECT_EQ(RegQueryValueExW(m_key, u"Test", &reserved, &type, nullptr, &size), ERROR_INVALID_PARAMETER);
@@ -829,6 +819,91 @@ TEST_F(RegistryConformance, CreatingUnderAHandleIgnoresItsAccess)
               ERROR_ACCESS_DENIED);
     EXPECT_FALSE(keyExists(machine, u"child"));
     RegCloseKey(machine);
+}
+
+// A size query of a value that is not there answers 0; a read leaves the size alone.
+TEST_F(RegistryConformance, QueryOfAMissingValue)
+{
+    const std::u16string tooLong(kMaxValueNameLength + 1, u'v');
+    const struct
+    {
+        const char* what;
+        HKEY key;
+        const char16_t* name;
+        bool withBuffer;
+        DWORD sizeAfter;
+    } rows[] = {
+        {"size query", m_key, u"Missing", false, 0},
+        {"read", m_key, u"Missing", true, 32},
+        {"size query, name too long for any value", m_key, tooLong.c_str(), false, 0},
+        {"size query in an empty classes root", HKEY_CLASSES_ROOT, u"Nonexistent Value", false, 0},
+        {"read in an empty classes root", HKEY_CLASSES_ROOT, u"Nonexistent Value", true, 32},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        BYTE buffer[32];
+        std::memset(buffer, 0xAB, sizeof buffer);
+        DWORD type = kSentinel, size = row.withBuffer ? sizeof buffer : kSentinel;
+        EXPECT_EQ(RegQueryValueExW(row.key, row.name, nullptr, &type, row.withBuffer ? buffer : nullptr, &size),
+                  ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(size, row.sizeAfter);
+        EXPECT_EQ(type, kSentinel);
+        EXPECT_EQ(buffer[0], 0xAB);
+    }
+    // A handle that is no handle changes nothing.
+    DWORD size = kSentinel;
+    EXPECT_EQ(RegQueryValueExW(keyFromBits(0x1234), u"Missing", nullptr, nullptr, nullptr, &size),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(size, kSentinel);
+}
+
+TEST_F(RegistryConformance, PathsWithTrailingBackslashes)
+{
+    RegCloseKey(create(m_key, u"a\\b"));
+    const struct
+    {
+        const char* what;
+        const char16_t* path;
+        LONG rc;
+    } rows[] = {
+        {"one", u"a\\b\\", ERROR_SUCCESS},
+        {"two", u"a\\b\\\\", ERROR_SUCCESS},
+        {"two inside", u"a\\\\b", ERROR_BAD_PATHNAME},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        HKEY key = kSentinelKey;
+        EXPECT_EQ(RegOpenKeyExW(m_key, row.path, 0, KEY_READ, &key), row.rc);
+        if (row.rc == ERROR_SUCCESS) {
+            EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+        }
+        DWORD disposition = kSentinel;
+        key = kSentinelKey;
+        EXPECT_EQ(RegCreateKeyExW(m_key, row.path, 0, nullptr, 0, KEY_READ, nullptr, &key, &disposition), row.rc);
+        EXPECT_EQ(disposition, row.rc == ERROR_SUCCESS ? REG_OPENED_EXISTING_KEY : kSentinel);
+        if (row.rc == ERROR_SUCCESS) {
+            EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+        }
+    }
+}
+
+// Values enumerate in the order they were first set; overwriting one keeps its place.
+TEST_F(RegistryConformance, EnumValueKeepsTheOrderOfCreation)
+{
+    for (const char16_t* name : {u"A", u"C", u"D", u"B"})
+        ASSERT_EQ(setDword(m_key, name, 0), ERROR_SUCCESS);
+    ASSERT_EQ(setString(m_key, u"c", u"now a string"), ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteValueW(m_key, u"D"), ERROR_SUCCESS);
+    ASSERT_EQ(setDword(m_key, u"D", 1), ERROR_SUCCESS);
+    std::u16string order;
+    char16_t name[4];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 4;
+        if (RegEnumValueW(m_key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        order += std::u16string(name, length);
+    }
+    EXPECT_EQ(order, u"ACBD");
 }
 
 } // namespace
