@@ -59,6 +59,118 @@
         <source>Address:</source>
         <translation>Adresse:</translation>
     </message>
+    <message>
+        <source>Play</source>
+        <translation>Wiedergabe</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Play or pause (Space)</source>
+        <translation>Wiedergabe oder Pause (Leertaste)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Stumm</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Lautstärke</translation>
+    </message>
+    <message>
+        <source>Full screen (F)</source>
+        <translation>Vollbild (F)</translation>
+    </message>
+    <message>
+        <source>Position (Left and Right arrows: 5 seconds)</source>
+        <translation>Position (Pfeiltasten links und rechts: 5 Sekunden)</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>%1 wird geöffnet…</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Nicht genügend Speicher.</translation>
+    </message>
+    <message>
+        <source>The address did not answer in time.</source>
+        <translation>Die Adresse hat nicht rechtzeitig geantwortet.</translation>
+    </message>
+    <message>
+        <source>This is not a media file the player can read.</source>
+        <translation>Dies ist keine Mediendatei, die der Player lesen kann.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened: %1</source>
+        <translation>Die Datei konnte nicht geöffnet werden: %1</translation>
+    </message>
+    <message>
+        <source>Reading stopped early: %1</source>
+        <translation>Das Lesen brach vorzeitig ab: %1</translation>
+    </message>
+    <message>
+        <source>The video decoder failed: %1</source>
+        <translation>Der Videodecoder ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The audio decoder failed: %1</source>
+        <translation>Der Audiodecoder ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>The video could not be decoded: %1</source>
+        <translation>Das Video konnte nicht decodiert werden: %1</translation>
+    </message>
+    <message>
+        <source>The audio could not be decoded: %1</source>
+        <translation>Der Ton konnte nicht decodiert werden: %1</translation>
+    </message>
+    <message>
+        <source>The video is damaged and cannot be decoded: %1</source>
+        <translation>Das Video ist beschädigt und kann nicht decodiert werden: %1</translation>
+    </message>
+    <message>
+        <source>The audio is damaged and cannot be decoded: %1</source>
+        <translation>Der Ton ist beschädigt und kann nicht decodiert werden: %1</translation>
+    </message>
+    <message>
+        <source>The sound cannot be converted for the output.</source>
+        <translation>Der Ton kann nicht für die Ausgabe umgewandelt werden.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a media file.</source>
+        <translation>%1 ist ein Ordner, keine Mediendatei.</translation>
+    </message>
+    <message>
+        <source>The file %1 does not exist.</source>
+        <translation>Die Datei %1 existiert nicht.</translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation>Die Datei %1 ist leer.</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is available.</source>
+        <translation>Für %1 gibt es keinen Decoder.</translation>
+    </message>
+    <message>
+        <source>Waiting for the %1 decoder to be installed…</source>
+        <translation>Warten auf die Installation des %1-Decoders…</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is installed.</source>
+        <translation>Kein Decoder für %1 ist installiert.</translation>
+    </message>
+    <message>
+        <source>The %1 decoder could not play this stream: %2</source>
+        <translation>Der %1-Decoder kann diesen Datenstrom nicht abspielen: %2</translation>
+    </message>
+    <message>
+        <source>The file holds nothing the player can play.</source>
+        <translation>Die Datei enthält nichts, was der Player abspielen kann.</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

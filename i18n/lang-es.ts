@@ -59,6 +59,118 @@
         <source>Address:</source>
         <translation>Dirección:</translation>
     </message>
+    <message>
+        <source>Play</source>
+        <translation>Reproducir</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausa</translation>
+    </message>
+    <message>
+        <source>Play or pause (Space)</source>
+        <translation>Reproducir o pausar (Espacio)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Silenciar</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volumen</translation>
+    </message>
+    <message>
+        <source>Full screen (F)</source>
+        <translation>Pantalla completa (F)</translation>
+    </message>
+    <message>
+        <source>Position (Left and Right arrows: 5 seconds)</source>
+        <translation>Posición (flechas izquierda y derecha: 5 segundos)</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>Abriendo %1…</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Memoria insuficiente.</translation>
+    </message>
+    <message>
+        <source>The address did not answer in time.</source>
+        <translation>La dirección no respondió a tiempo.</translation>
+    </message>
+    <message>
+        <source>This is not a media file the player can read.</source>
+        <translation>No es un archivo multimedia que el reproductor pueda leer.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened: %1</source>
+        <translation>No se pudo abrir el archivo: %1</translation>
+    </message>
+    <message>
+        <source>Reading stopped early: %1</source>
+        <translation>La lectura se detuvo antes de tiempo: %1</translation>
+    </message>
+    <message>
+        <source>The video decoder failed: %1</source>
+        <translation>El decodificador de vídeo falló: %1</translation>
+    </message>
+    <message>
+        <source>The audio decoder failed: %1</source>
+        <translation>El decodificador de audio falló: %1</translation>
+    </message>
+    <message>
+        <source>The video could not be decoded: %1</source>
+        <translation>No se pudo decodificar el vídeo: %1</translation>
+    </message>
+    <message>
+        <source>The audio could not be decoded: %1</source>
+        <translation>No se pudo decodificar el audio: %1</translation>
+    </message>
+    <message>
+        <source>The video is damaged and cannot be decoded: %1</source>
+        <translation>El vídeo está dañado y no se puede decodificar: %1</translation>
+    </message>
+    <message>
+        <source>The audio is damaged and cannot be decoded: %1</source>
+        <translation>El audio está dañado y no se puede decodificar: %1</translation>
+    </message>
+    <message>
+        <source>The sound cannot be converted for the output.</source>
+        <translation>El sonido no se puede convertir para la salida.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a media file.</source>
+        <translation>%1 es una carpeta, no un archivo multimedia.</translation>
+    </message>
+    <message>
+        <source>The file %1 does not exist.</source>
+        <translation>El archivo %1 no existe.</translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation>El archivo %1 está vacío.</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is available.</source>
+        <translation>No hay ningún decodificador para %1.</translation>
+    </message>
+    <message>
+        <source>Waiting for the %1 decoder to be installed…</source>
+        <translation>Esperando a que se instale el decodificador de %1…</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is installed.</source>
+        <translation>No hay ningún decodificador de %1 instalado.</translation>
+    </message>
+    <message>
+        <source>The %1 decoder could not play this stream: %2</source>
+        <translation>El decodificador de %1 no puede reproducir esta secuencia: %2</translation>
+    </message>
+    <message>
+        <source>The file holds nothing the player can play.</source>
+        <translation>El archivo no contiene nada que el reproductor pueda reproducir.</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

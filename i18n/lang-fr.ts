@@ -59,6 +59,118 @@
         <source>Address:</source>
         <translation>Adresse :</translation>
     </message>
+    <message>
+        <source>Play</source>
+        <translation>Lecture</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>Play or pause (Space)</source>
+        <translation>Lecture ou pause (Espace)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Muet</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Full screen (F)</source>
+        <translation>Plein écran (F)</translation>
+    </message>
+    <message>
+        <source>Position (Left and Right arrows: 5 seconds)</source>
+        <translation>Position (flèches gauche et droite : 5 secondes)</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>Ouverture de %1…</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Mémoire insuffisante.</translation>
+    </message>
+    <message>
+        <source>The address did not answer in time.</source>
+        <translation>L’adresse n’a pas répondu à temps.</translation>
+    </message>
+    <message>
+        <source>This is not a media file the player can read.</source>
+        <translation>Ce fichier n’est pas un fichier multimédia que le lecteur sait lire.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened: %1</source>
+        <translation>Impossible d’ouvrir le fichier : %1</translation>
+    </message>
+    <message>
+        <source>Reading stopped early: %1</source>
+        <translation>La lecture du fichier s’est arrêtée trop tôt : %1</translation>
+    </message>
+    <message>
+        <source>The video decoder failed: %1</source>
+        <translation>Le décodeur vidéo a échoué : %1</translation>
+    </message>
+    <message>
+        <source>The audio decoder failed: %1</source>
+        <translation>Le décodeur audio a échoué : %1</translation>
+    </message>
+    <message>
+        <source>The video could not be decoded: %1</source>
+        <translation>Impossible de décoder la vidéo : %1</translation>
+    </message>
+    <message>
+        <source>The audio could not be decoded: %1</source>
+        <translation>Impossible de décoder le son : %1</translation>
+    </message>
+    <message>
+        <source>The video is damaged and cannot be decoded: %1</source>
+        <translation>La vidéo est endommagée et ne peut pas être décodée : %1</translation>
+    </message>
+    <message>
+        <source>The audio is damaged and cannot be decoded: %1</source>
+        <translation>Le son est endommagé et ne peut pas être décodé : %1</translation>
+    </message>
+    <message>
+        <source>The sound cannot be converted for the output.</source>
+        <translation>Le son ne peut pas être converti pour la sortie.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a media file.</source>
+        <translation>%1 est un dossier, pas un fichier multimédia.</translation>
+    </message>
+    <message>
+        <source>The file %1 does not exist.</source>
+        <translation>Le fichier %1 n’existe pas.</translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation>Le fichier %1 est vide.</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is available.</source>
+        <translation>Aucun décodeur n’existe pour %1.</translation>
+    </message>
+    <message>
+        <source>Waiting for the %1 decoder to be installed…</source>
+        <translation>En attente de l’installation du décodeur %1…</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is installed.</source>
+        <translation>Aucun décodeur pour %1 n’est installé.</translation>
+    </message>
+    <message>
+        <source>The %1 decoder could not play this stream: %2</source>
+        <translation>Le décodeur %1 ne peut pas lire ce flux : %2</translation>
+    </message>
+    <message>
+        <source>The file holds nothing the player can play.</source>
+        <translation>Le fichier ne contient rien que le lecteur puisse lire.</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

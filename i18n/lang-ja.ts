@@ -59,6 +59,118 @@
         <source>Address:</source>
         <translation>アドレス:</translation>
     </message>
+    <message>
+        <source>Play</source>
+        <translation>再生</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>一時停止</translation>
+    </message>
+    <message>
+        <source>Play or pause (Space)</source>
+        <translation>再生／一時停止（スペース）</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>消音</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>音量</translation>
+    </message>
+    <message>
+        <source>Full screen (F)</source>
+        <translation>全画面表示（F）</translation>
+    </message>
+    <message>
+        <source>Position (Left and Right arrows: 5 seconds)</source>
+        <translation>再生位置（左右矢印キー：5 秒）</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>%1 を開いています…</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>メモリが不足しています。</translation>
+    </message>
+    <message>
+        <source>The address did not answer in time.</source>
+        <translation>アドレスから時間内に応答がありませんでした。</translation>
+    </message>
+    <message>
+        <source>This is not a media file the player can read.</source>
+        <translation>プレーヤーが読み込めるメディアファイルではありません。</translation>
+    </message>
+    <message>
+        <source>The file could not be opened: %1</source>
+        <translation>ファイルを開けませんでした：%1</translation>
+    </message>
+    <message>
+        <source>Reading stopped early: %1</source>
+        <translation>読み込みが途中で止まりました：%1</translation>
+    </message>
+    <message>
+        <source>The video decoder failed: %1</source>
+        <translation>ビデオデコーダーでエラーが発生しました：%1</translation>
+    </message>
+    <message>
+        <source>The audio decoder failed: %1</source>
+        <translation>オーディオデコーダーでエラーが発生しました：%1</translation>
+    </message>
+    <message>
+        <source>The video could not be decoded: %1</source>
+        <translation>ビデオをデコードできませんでした：%1</translation>
+    </message>
+    <message>
+        <source>The audio could not be decoded: %1</source>
+        <translation>オーディオをデコードできませんでした：%1</translation>
+    </message>
+    <message>
+        <source>The video is damaged and cannot be decoded: %1</source>
+        <translation>ビデオが破損しているためデコードできません：%1</translation>
+    </message>
+    <message>
+        <source>The audio is damaged and cannot be decoded: %1</source>
+        <translation>オーディオが破損しているためデコードできません：%1</translation>
+    </message>
+    <message>
+        <source>The sound cannot be converted for the output.</source>
+        <translation>オーディオを出力用に変換できません。</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a media file.</source>
+        <translation>%1 はフォルダーです。メディアファイルではありません。</translation>
+    </message>
+    <message>
+        <source>The file %1 does not exist.</source>
+        <translation>ファイル %1 は存在しません。</translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation>ファイル %1 は空です。</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is available.</source>
+        <translation>%1 用のデコーダーはありません。</translation>
+    </message>
+    <message>
+        <source>Waiting for the %1 decoder to be installed…</source>
+        <translation>%1 デコーダーのインストールを待っています…</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is installed.</source>
+        <translation>%1 用のデコーダーがインストールされていません。</translation>
+    </message>
+    <message>
+        <source>The %1 decoder could not play this stream: %2</source>
+        <translation>%1 デコーダーではこのストリームを再生できません：%2</translation>
+    </message>
+    <message>
+        <source>The file holds nothing the player can play.</source>
+        <translation>このファイルにはプレーヤーで再生できるものがありません。</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

@@ -59,6 +59,118 @@
         <source>Address:</source>
         <translation>Endereço:</translation>
     </message>
+    <message>
+        <source>Play</source>
+        <translation>Reproduzir</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>Pausar</translation>
+    </message>
+    <message>
+        <source>Play or pause (Space)</source>
+        <translation>Reproduzir ou pausar (Espaço)</translation>
+    </message>
+    <message>
+        <source>Mute</source>
+        <translation>Silenciar</translation>
+    </message>
+    <message>
+        <source>Volume</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>Full screen (F)</source>
+        <translation>Tela cheia (F)</translation>
+    </message>
+    <message>
+        <source>Position (Left and Right arrows: 5 seconds)</source>
+        <translation>Posição (setas esquerda e direita: 5 segundos)</translation>
+    </message>
+    <message>
+        <source>Opening %1…</source>
+        <translation>Abrindo %1…</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Memória insuficiente.</translation>
+    </message>
+    <message>
+        <source>The address did not answer in time.</source>
+        <translation>O endereço não respondeu a tempo.</translation>
+    </message>
+    <message>
+        <source>This is not a media file the player can read.</source>
+        <translation>Este não é um arquivo de mídia que o player consiga ler.</translation>
+    </message>
+    <message>
+        <source>The file could not be opened: %1</source>
+        <translation>Não foi possível abrir o arquivo: %1</translation>
+    </message>
+    <message>
+        <source>Reading stopped early: %1</source>
+        <translation>A leitura parou antes do fim: %1</translation>
+    </message>
+    <message>
+        <source>The video decoder failed: %1</source>
+        <translation>O decodificador de vídeo falhou: %1</translation>
+    </message>
+    <message>
+        <source>The audio decoder failed: %1</source>
+        <translation>O decodificador de áudio falhou: %1</translation>
+    </message>
+    <message>
+        <source>The video could not be decoded: %1</source>
+        <translation>Não foi possível decodificar o vídeo: %1</translation>
+    </message>
+    <message>
+        <source>The audio could not be decoded: %1</source>
+        <translation>Não foi possível decodificar o áudio: %1</translation>
+    </message>
+    <message>
+        <source>The video is damaged and cannot be decoded: %1</source>
+        <translation>O vídeo está danificado e não pode ser decodificado: %1</translation>
+    </message>
+    <message>
+        <source>The audio is damaged and cannot be decoded: %1</source>
+        <translation>O áudio está danificado e não pode ser decodificado: %1</translation>
+    </message>
+    <message>
+        <source>The sound cannot be converted for the output.</source>
+        <translation>O som não pode ser convertido para a saída.</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a media file.</source>
+        <translation>%1 é uma pasta, não um arquivo de mídia.</translation>
+    </message>
+    <message>
+        <source>The file %1 does not exist.</source>
+        <translation>O arquivo %1 não existe.</translation>
+    </message>
+    <message>
+        <source>The file %1 is empty.</source>
+        <translation>O arquivo %1 está vazio.</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is available.</source>
+        <translation>Não há decodificador para %1.</translation>
+    </message>
+    <message>
+        <source>Waiting for the %1 decoder to be installed…</source>
+        <translation>Aguardando a instalação do decodificador %1…</translation>
+    </message>
+    <message>
+        <source>No decoder for %1 is installed.</source>
+        <translation>Nenhum decodificador para %1 está instalado.</translation>
+    </message>
+    <message>
+        <source>The %1 decoder could not play this stream: %2</source>
+        <translation>O decodificador %1 não consegue reproduzir este fluxo: %2</translation>
+    </message>
+    <message>
+        <source>The file holds nothing the player can play.</source>
+        <translation>O arquivo não contém nada que o player possa reproduzir.</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>
