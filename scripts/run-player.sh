@@ -11,9 +11,14 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 
 if [ $# -eq 0 ]; then
-  sample="$PWD/$build/sample media/welcome.mkv"
+  # A short clip made from ffmpeg's test pattern and a 440 Hz tone.
+  sample="$PWD/$build/sample media/welcome.webm"
   mkdir -p "$(dirname "$sample")"
-  : > "$sample"
+  if [ ! -s "$sample" ]; then
+    ffmpeg -nostdin -hide_banner -loglevel error -y \
+      -f lavfi -i testsrc2=size=640x360:rate=25:duration=4 -f lavfi -i sine=frequency=440:duration=4 \
+      -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 600k -c:a libopus "$sample"
+  fi
   set -- "$sample"
 fi
 
@@ -25,6 +30,10 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   # Nobody can close a window nobody sees: end the demo run after a few seconds.
   export MOVRA_DEMO_QUIT_AFTER_MS=${MOVRA_DEMO_QUIT_AFTER_MS:-3000}
   echo "run-player: no display; running offscreen for ${MOVRA_DEMO_QUIT_AFTER_MS} ms"
+  export MOVRA_PLAYER_SNAPSHOT=${MOVRA_PLAYER_SNAPSHOT:-$PWD/$build/snapshot.png}
+  # Most machines without a display have no sound device either: the sound goes to a file.
+  export MOVRA_AUDIO_OUTPUT=${MOVRA_AUDIO_OUTPUT:-wav:$PWD/$build/sound.wav}
+  echo "run-player: snapshot in $MOVRA_PLAYER_SNAPSHOT, sound in ${MOVRA_AUDIO_OUTPUT#wav:}"
 fi
 set +e
 "$build/app/movra-player" "$@"
