@@ -86,9 +86,10 @@ TEST_F(Session, EachKindOfFilePlaysToTheEndOnTime)
         EXPECT_NEAR(session.positionMs(), 2000, 40);
         const MediaSession::Statistics played = session.statistics();
         if (c.video) {
-            // 50 pictures; the clock may catch one or two late on a busy machine.
-            EXPECT_GE(played.framesShown, 45);
-            EXPECT_LE(played.framesShown + played.framesDropped, 50);
+            // Each of the 50 pictures is shown or, when the clock has passed it, dropped; how
+            // many are late depends on the machine's load (sanitizers), so only the most.
+            EXPECT_EQ(played.framesShown + played.framesDropped, 50);
+            EXPECT_GE(played.framesShown, 25);
             EXPECT_FALSE(session.currentFrame().isNull());
         }
         session.close();
