@@ -143,7 +143,8 @@ TEST(DecoderPlugins, ThePictureAtOneSecondMatchesThePattern)
     for (const PictureCase& c : {PictureCase{"H.264", "h264_aac.mp4", 6}, PictureCase{"HEVC", "hevc_opus.mkv", 8},
                                  PictureCase{"MPEG-4", "mpeg4_mp3.avi", 8}, PictureCase{"VP9", "vp9_vorbis.webm", 8},
                                  PictureCase{"Theora", "theora_vorbis.ogg", 10},
-                                 PictureCase{"MPEG-2", "mpeg2_mp2.mpg", 8}, PictureCase{"VP8", "video_only.webm", 10}}) {
+                                 PictureCase{"MPEG-2", "mpeg2_mp2.mpg", 8}, PictureCase{"VP8", "video_only.webm", 10},
+                                 PictureCase{"AV1", "av1.mkv", 8}, PictureCase{"MPEG-1", "mpeg1.mpg", 8}}) {
         SCOPED_TRACE(c.name);
         Demuxer demuxer(media(c.file));
         const int index = demuxer.stream(AVMEDIA_TYPE_VIDEO);

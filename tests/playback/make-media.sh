@@ -18,6 +18,8 @@ ff $video $audio -map 0:v -map 1:a -c:v libvpx-vp9 -deadline realtime -cpu-used 
 ff $video $audio -map 0:v -map 1:a -c:v libtheora -q:v 8 $gop -c:a libvorbis theora_vorbis.ogg
 ff $video $audio -map 0:v -map 1:a -c:v mpeg2video -q:v 2 $gop -c:a mp2 mpeg2_mp2.mpg
 ff $video -c:v libvpx -deadline realtime -cpu-used 8 -b:v 1M $gop video_only.webm
+ff $video -c:v libsvtav1 -preset 12 -crf 20 -g 25 av1.mkv 2>/dev/null
+ff $video -c:v mpeg1video -q:v 2 $gop mpeg1.mpg
 ff $audio -c:a flac audio_only.flac
 ff $audio -c:a pcm_s16le audio_only.wav
 
