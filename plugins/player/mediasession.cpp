@@ -826,8 +826,14 @@ void MediaSession::pause()
 
 void MediaSession::resume(double rate)
 {
-    if (rate > 0 && rate <= 16)
+    if (rate > 0 && rate <= 16 && rate != m_rate) {
+        // The clock runs on from where it stands, at the new rate.
+        if (m_state == State::Playing) {
+            m_anchorUs = clockUs();
+            m_sinceAnchor.restart();
+        }
         m_rate = rate;
+    }
     if (m_state != State::Paused)
         return;
     m_paused = false;

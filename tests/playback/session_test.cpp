@@ -148,6 +148,24 @@ TEST_F(Session, SeekPauseAndResumeMoveTheClockAsAsked)
     EXPECT_EQ(session.state(), State::Ended);
 }
 
+TEST_F(Session, WithoutSoundResumeRunsTheClockAtTheGivenRate)
+{
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    session.open(file("video_only.webm"));
+    ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing; }, 10000));
+    session.pause();
+    session.seek(200);
+    session.resume(2.0);
+    waitFor([] { return false; }, 300);
+    const int64_t at = session.positionMs();
+    EXPECT_GT(at, 200 + 2 * 250);
+    EXPECT_LT(at, 200 + 2 * 450);
+    // Back to normal speed from where it stands, without a jump.
+    session.resume(1.0);
+    EXPECT_NEAR(session.positionMs(), at, 60);
+}
+
 // Catches the codec requests the player posts to the application object.
 class CodecRequests : public QObject
 {
