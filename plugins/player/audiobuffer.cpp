@@ -52,11 +52,9 @@ int64_t AudioBuffer::read(char* out, int64_t maxBytes)
         done += n;
         m_bytes -= n;
         if (chunk.offset >= chunk.pcm.size()) {
-            m_chunks.pop_front();
-            if (!m_chunks.empty())
-                m_readPts = m_chunks.front().pts;
-            else
-                m_readPts = chunk.pts + chunk.pcm.size() * 1000000LL / bytesPerSecond();
+            const int64_t endPts = chunk.pts + chunk.pcm.size() * 1000000LL / bytesPerSecond();
+            m_chunks.pop_front();   // chunk is gone from here on
+            m_readPts = m_chunks.empty() ? endPts : m_chunks.front().pts;
         } else {
             m_readPts = chunk.pts + chunk.offset * 1000000LL / bytesPerSecond();
         }
