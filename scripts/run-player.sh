@@ -10,17 +10,8 @@ bash scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 
-if [ $# -eq 0 ]; then
-  # A short clip made from ffmpeg's test pattern and a 440 Hz tone.
-  sample="$PWD/$build/sample media/welcome.webm"
-  mkdir -p "$(dirname "$sample")"
-  if [ ! -s "$sample" ]; then
-    ffmpeg -nostdin -hide_banner -loglevel error -y \
-      -f lavfi -i testsrc2=size=640x360:rate=25:duration=4 -f lavfi -i sine=frequency=440:duration=4 \
-      -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 600k -c:a libopus "$sample"
-  fi
-  set -- "$sample"
-fi
+demo=0
+[ $# -eq 0 ] && demo=1
 
 # A registry of its own beside the build unless the caller chose one, so a first run
 # never needs write access to /var/lib.
@@ -28,13 +19,20 @@ export MOVRA_REGISTRY_DIR=${MOVRA_REGISTRY_DIR:-$PWD/$build/registry}
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   export QT_QPA_PLATFORM=offscreen
   # Nobody can close a window nobody sees: end the demo run after a few seconds.
-  export MOVRA_DEMO_QUIT_AFTER_MS=${MOVRA_DEMO_QUIT_AFTER_MS:-3000}
+  # With no address the demo installs a codec first: it runs longer.
+  if [ $demo -eq 1 ]; then default_ms=12000; else default_ms=3000; fi
+  export MOVRA_DEMO_QUIT_AFTER_MS=${MOVRA_DEMO_QUIT_AFTER_MS:-$default_ms}
   echo "run-player: no display; running offscreen for ${MOVRA_DEMO_QUIT_AFTER_MS} ms"
   export MOVRA_PLAYER_SNAPSHOT=${MOVRA_PLAYER_SNAPSHOT:-$PWD/$build/snapshot.png}
   # Most machines without a display have no sound device either: the sound goes to a file.
   export MOVRA_AUDIO_OUTPUT=${MOVRA_AUDIO_OUTPUT:-wav:$PWD/$build/sound.wav}
   echo "run-player: snapshot in $MOVRA_PLAYER_SNAPSHOT, sound in ${MOVRA_AUDIO_OUTPUT#wav:}"
 fi
+# With no address: a short H.264 clip whose decoder is installed from a loopback server first.
+if [ $demo -eq 1 ]; then
+  exec bash scripts/codec-demo.sh "$build"
+fi
+
 set +e
 "$build/app/movra-player" "$@"
 status=$?

@@ -95,6 +95,11 @@ private:
         if (!m_window) {
             m_window = new PlayerWindow(getPluginContext());
             QObject::connect(m_window, &PlayerWindow::closed, [this] { windowClosed(); });
+            MediaSession* session = m_window->session();
+            QObject::connect(session, &MediaSession::stateChanged, [session](MediaSession::State state) {
+                if (state == MediaSession::State::WaitingForCodec && !session->problems().isEmpty())
+                    say(session->problems().last());
+            });
         }
         return m_window;
     }
