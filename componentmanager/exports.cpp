@@ -5,6 +5,7 @@
 #include "platform/registry.h"
 
 #include <condition_variable>
+#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <set>
@@ -73,8 +74,13 @@ HostPaths hostPaths()
         folder = slash == std::string::npos ? "." : folder.substr(0, slash);
     }
     paths.trustedKeysFile = folder + "/" + kTrustedKeysFileName;
-    // The library lives in <app>/ComponentManager/, the tool in <app>/.
+    // The library lives in <app>/ComponentManager/, the tool in <app>/. polkit matches the
+    // program's path as given, so hand pkexec the canonical one.
     paths.toolPath = folder + "/../movra-components";
+    if (char* real = ::realpath(paths.toolPath.c_str(), nullptr)) {
+        paths.toolPath = real;
+        std::free(real);
+    }
     return paths;
 }
 
