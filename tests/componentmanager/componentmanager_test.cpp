@@ -449,6 +449,29 @@ TEST_F(Fixture, BuiltDecoderComponentsInstallAndLoad)
 }
 #endif
 
+// The updater the player starts for status 14: every installed component brought up to the
+// catalogue, then the player beside it started again (here a stand-in that leaves a mark).
+TEST_F(Fixture, UpdaterUpdatesEverythingAndStartsThePlayer)
+{
+    publishBase();
+    Server server(serverFolder);
+    installBase(server);
+    publishBase("1.2", "avc-1.2");
+    const std::string bin = kit.dir() + "/app";
+    ASSERT_EQ(run({"mkdir", "-p", bin}).status, 0);
+    ASSERT_EQ(run({"cp", appDir() + "/movra-components", bin + "/"}).status, 0);
+    writeFile(bin + "/movra-player", "#!/bin/sh\necho \"$#\" > \"$(dirname \"$0\")/started\"\n");
+    ::chmod((bin + "/movra-player").c_str(), 0755);
+    MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url().c_str());
+    const RunResult updater = run({bin + "/movra-components", "/update"});
+    EXPECT_EQ(updater.status, 0) << updater.output;
+    EXPECT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-1.2");
+    EXPECT_EQ(kit.recordValue("AVCCodec", "Version"), "1.2");
+    for (int i = 0; i < 250 && !exists(bin + "/started"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(readFile(bin + "/started"), "0\n");
+}
+
 TEST(ComponentManagerHandles, StaleAndNullHandlesAreRefusedNotFollowed)
 {
     const Library& lib = Library::get();
