@@ -251,24 +251,31 @@ QString execArgument(const QString& path)
     return argument;
 }
 
-// The player's desktop entry, written to the user's applications folder when no data
-// folder has one.
+// The player's desktop entry. Written to the user's applications folder when no data
+// folder has one, and kept naming the program that runs now while it is the copy written
+// here (an installed entry is the package's business).
 AppInfoPtr ensureDesktopEntry(Problems& problems)
 {
+    const QString path = userDataDir() + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
     AppInfoPtr ours(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
-    if (ours)
-        return ours;
+    if (ours) {
+        const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(ours.get()));
+        if (!file || QFile::decodeName(file) != path)
+            return ours;
+    }
     QByteArray entry = resource(QStringLiteral("movra-player.desktop.in"));
     entry.replace("@MOVRA_EXEC@", execArgument(QCoreApplication::applicationFilePath()).toUtf8());
-    const QString path = userDataDir() + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
-    if (!writeFileIfChanged(path, entry, problems))
-        return nullptr;
+    bool changed = false;
+    if (!writeFileIfChanged(path, entry, problems, &changed))
+        return ours;
     const QString icon = userDataDir() + QStringLiteral("/icons/hicolor/scalable/apps/") + QLatin1String(kIconName)
                          + QStringLiteral(".svg");
     if (!QFileInfo::exists(icon)) {
-        Problems ignored; // a missing icon is cosmetic
+        Problems ignored(false); // a missing icon is cosmetic
         writeFileIfChanged(icon, resource(QStringLiteral("movra-player.svg")), ignored);
     }
+    if (ours && !changed)
+        return ours;
     ours.reset(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
     if (!ours)
         problems.add(QStringLiteral("%1 was written but the desktop does not accept it").arg(path));

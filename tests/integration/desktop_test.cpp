@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <sys/stat.h>
 
 using ShellTest::AppFolder;
@@ -177,6 +179,60 @@ TEST(Desktop, AnOrdinaryUserWithAReadOnlyMachineRootStillGetsTheDefaults)
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(tree.defaultFor("video/x-matroska"), kOurs);
     EXPECT_FALSE(IntegrationTest::exportKey(folder.registryDir(), "HKCR").hasKey("movra_mkv_file"));
+}
+
+TEST(Desktop, ThePlayersOwnEntryFollowsTheProgramWhenItMoves)
+{
+    DesktopTree tree;
+    const QString entry = tree.path("data/applications/movra-player.desktop");
+    const QProcessEnvironment environment = with(tree.environment(), "MOVRA_REGISTRY_MACHINE_READONLY", "1");
+    for (int move = 0; move < 2; ++move) {
+        AppFolder folder({});
+        const RunResult result = folder.run({"-associateFileTypes"}, environment);
+        ASSERT_EQ(result.exitCode, 0) << qPrintable(describe(result));
+        QFile in(entry);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(in.readAll().contains("\nExec=" + folder.launcher().toUtf8() + " %U\n")) << move;
+        EXPECT_EQ(tree.defaultFor("video/x-matroska"), kOurs);
+    }
+}
+
+TEST(Desktop, TheEntryStartsAProgramWhosePathNeedsQuoting)
+{
+    DesktopTree tree;
+    // The launcher finds its libraries beside its own file, so they are linked there.
+    const QString app = qEnvironmentVariable("MOVRA_APP_DIR");
+    const QString folder = tree.path("home/it's 100% \"odd\" $HOME `x` \\ here");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QFile::copy(app + "/movra-player", folder + "/movra-player"));
+    QFile(folder + "/movra-player").setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    for (const QFileInfo& library : QDir(app).entryInfoList({"*.so"}, QDir::Files))
+        QFile::link(library.absoluteFilePath(), folder + "/" + library.fileName());
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QProcessEnvironment own = with(tree.environment(), "MOVRA_REGISTRY_MACHINE_READONLY", "1");
+    for (const QString& key : own.keys())
+        environment.insert(key, own.value(key));
+    environment.insert("MOVRA_REGISTRY_DIR", tree.path("registry"));
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.start(folder + "/movra-player", {"-associateFileTypes"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().constData();
+
+    GKeyFile* entry = g_key_file_new();
+    ASSERT_TRUE(g_key_file_load_from_file(entry, QFile::encodeName(tree.path("data/applications/movra-player.desktop")),
+                                          G_KEY_FILE_NONE, nullptr));
+    gchar* exec = g_key_file_get_string(entry, "Desktop Entry", "Exec", nullptr);
+    ASSERT_NE(exec, nullptr);
+    gchar** argv = nullptr;
+    ASSERT_TRUE(g_shell_parse_argv(exec, nullptr, &argv, nullptr)) << exec;
+    EXPECT_EQ(QString::fromUtf8(argv[0]), QString(folder + "/movra-player").replace("%", "%%")) << exec;
+    EXPECT_STREQ(argv[1], "%U");
+    g_strfreev(argv);
+    g_free(exec);
+    g_key_file_free(entry);
 }
 
 // What a user's list looks like, and whether the player may rewrite it through GIO.
