@@ -251,34 +251,45 @@ QString execArgument(const QString& path)
     return argument;
 }
 
+// Where a data folder holds the player's desktop entry; empty when none does. Asked of the
+// file system, not of GIO: GIO indexes the folders on first use and sees a file added
+// after that only once a file monitor has told it, which may take seconds.
+QString installedDesktopEntry()
+{
+    QStringList folders{userDataDir()};
+    for (const char* const* dir = g_get_system_data_dirs(); dir && *dir; ++dir)
+        folders << QFile::decodeName(*dir);
+    for (const QString& folder : std::as_const(folders)) {
+        const QString path = folder + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return QString();
+}
+
 // The player's desktop entry. Written to the user's applications folder when no data
 // folder has one, and kept naming the program that runs now while it is the copy written
-// here (an installed entry is the package's business).
+// here (an installed entry is the package's business). Runs before the first question to
+// GIO about programs, so that GIO's index already holds the entry.
 AppInfoPtr ensureDesktopEntry(Problems& problems)
 {
     const QString path = userDataDir() + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
+    const QString installed = installedDesktopEntry();
+    if (installed.isEmpty() || installed == path) {
+        QByteArray entry = resource(QStringLiteral("movra-player.desktop.in"));
+        entry.replace("@MOVRA_EXEC@", execArgument(QCoreApplication::applicationFilePath()).toUtf8());
+        if (writeFileIfChanged(path, entry, problems)) {
+            const QString icon = userDataDir() + QStringLiteral("/icons/hicolor/scalable/apps/")
+                                 + QLatin1String(kIconName) + QStringLiteral(".svg");
+            if (!QFileInfo::exists(icon)) {
+                Problems ignored(false); // a missing icon is cosmetic
+                writeFileIfChanged(icon, resource(QStringLiteral("movra-player.svg")), ignored);
+            }
+        }
+    }
     AppInfoPtr ours(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
-    if (ours) {
-        const char* file = g_desktop_app_info_get_filename(G_DESKTOP_APP_INFO(ours.get()));
-        if (!file || QFile::decodeName(file) != path)
-            return ours;
-    }
-    QByteArray entry = resource(QStringLiteral("movra-player.desktop.in"));
-    entry.replace("@MOVRA_EXEC@", execArgument(QCoreApplication::applicationFilePath()).toUtf8());
-    bool changed = false;
-    if (!writeFileIfChanged(path, entry, problems, &changed))
-        return ours;
-    const QString icon = userDataDir() + QStringLiteral("/icons/hicolor/scalable/apps/") + QLatin1String(kIconName)
-                         + QStringLiteral(".svg");
-    if (!QFileInfo::exists(icon)) {
-        Problems ignored(false); // a missing icon is cosmetic
-        writeFileIfChanged(icon, resource(QStringLiteral("movra-player.svg")), ignored);
-    }
-    if (ours && !changed)
-        return ours;
-    ours.reset(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
-    if (!ours)
-        problems.add(QStringLiteral("%1 was written but the desktop does not accept it").arg(path));
+    if (!ours && problems.isEmpty())
+        problems.add(QStringLiteral("the desktop does not accept %1").arg(installed.isEmpty() ? path : installed));
     return ours;
 }
 
@@ -421,6 +432,7 @@ bool OSUtilities::getFileTypeAssociations(const QStringList& extensions, QMap<QS
 {
     Problems problems(false);
     ensureMimePackage(problems);
+    ensureDesktopEntry(problems);
     for (const QString& extension : extensions) {
         const QString type = mimeTypeForExtension(extension);
         QString program;
