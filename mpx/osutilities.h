@@ -44,7 +44,8 @@ public:
     // desktop entry and its MIME package (the types the system lacks) are in place.
     //
     // Per dotted extension, the desktop id of the program that opens it now; "" when none
-    // or when the extension has no MIME type.
+    // or when the extension has no MIME type. False when no extension has a MIME type (no
+    // MIME database at all), since then nothing can be told.
     static bool getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs);
     // true: the player becomes the user's default for the extension's type; false: the
     // player's own default for it is taken back, another program's is never touched.

@@ -101,6 +101,7 @@ class Problems
 public:
     // A silent collection: for lookups, whose troubles the next change meets and reports.
     explicit Problems(bool report = true) : report(report) {}
+    void reportAfterAll() { report = true; }
     void add(const QString& problem)
     {
         if (!problems.contains(problem))
@@ -433,17 +434,24 @@ bool OSUtilities::getFileTypeAssociations(const QStringList& extensions, QMap<QS
     Problems problems(false);
     ensureMimePackage(problems);
     ensureDesktopEntry(problems);
+    bool anyType = extensions.isEmpty();
     for (const QString& extension : extensions) {
         const QString type = mimeTypeForExtension(extension);
         QString program;
         if (!type.isEmpty()) {
+            anyType = true;
             AppInfoPtr app(g_app_info_get_default_for_type(type.toUtf8().constData(), FALSE));
             if (app && g_app_info_get_id(app.get()))
                 program = QString::fromUtf8(g_app_info_get_id(app.get()));
         }
         programs.insert(extension, program);
     }
-    return true;
+    // Without any MIME database nothing can be told, and every type would look unclaimed.
+    if (!anyType) {
+        problems.add(QStringLiteral("no MIME database, so no file type can be told"));
+        problems.reportAfterAll();
+    }
+    return anyType;
 }
 
 bool OSUtilities::setFileTypeAssociations(const QMap<QString, bool>& wanted)

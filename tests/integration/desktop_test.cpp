@@ -340,6 +340,7 @@ TEST(Desktop, BrokenSurroundingsCostOneWarningAndNotTheStart)
     const Case cases[] = {
         {"NowhereFolders", {"XDG_DATA_HOME=/dev/null/data", "XDG_CONFIG_HOME=/dev/null/config"}, "/dev/null/"},
         {"NoMimeTool", {"PATH=/nonexistent"}, "update-mime-database"},
+        {"NoMimeDatabase", {"PATH=/nonexistent", "XDG_DATA_DIRS=/nonexistent"}, "no MIME database"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
