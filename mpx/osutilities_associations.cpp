@@ -13,7 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QProcess>
+#include <QElapsedTimer>
 #include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
@@ -31,7 +31,12 @@
 #include <mutex>
 #include <vector>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcIntegration, "movra.integration", QtWarningMsg)
@@ -200,6 +205,72 @@ QByteArray mimePackage()
     return package;
 }
 
+// Runs `tool` with one argument and waits for it (at most 30 s); true when it ran and
+// answered 0. Started with posix_spawn rather than fork: the process has threads by now
+// (Qt's, GIO's), and a fork would copy their locks in whatever state they are.
+bool runTool(const QString& tool, const QString& argument, QString& output)
+{
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        output = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+
+    const QByteArray program = QFile::encodeName(tool);
+    const QByteArray folder = QFile::encodeName(argument);
+    char* const argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(folder.constData()), nullptr};
+    pid_t child = -1;
+    const int spawned = posix_spawn(&child, program.constData(), &actions, &attributes, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    close(pipeFds[1]);
+    if (spawned != 0) {
+        close(pipeFds[0]);
+        output = QString::fromLocal8Bit(strerror(spawned));
+        return false;
+    }
+
+    QByteArray collected;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        pollfd readable{pipeFds[0], POLLIN, 0};
+        const qint64 left = 30000 - clock.elapsed();
+        if (left <= 0 || poll(&readable, 1, static_cast<int>(left)) <= 0) {
+            if (left > 0 && errno == EINTR)
+                continue;
+            kill(child, SIGKILL);
+            collected += "(timed out)";
+            break;
+        }
+        char buffer[4096];
+        const ssize_t got = read(pipeFds[0], buffer, sizeof(buffer));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // the tool closed its end: it is done
+        if (collected.size() < 65536)
+            collected.append(buffer, got);
+    }
+    close(pipeFds[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    output = QString::fromLocal8Bit(collected);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 // The player's types in the user's MIME database, rebuilt when the package changed or the
 // database is older than it.
 void ensureMimePackage(Problems& problems)
@@ -219,12 +290,9 @@ void ensureMimePackage(Problems& problems)
                                     "file types have no MIME type"));
         return;
     }
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(tool, {mimeDir});
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        problems.add(QStringLiteral("update-mime-database %1 failed: %2")
-                         .arg(mimeDir, QString::fromLocal8Bit(process.readAll()).trimmed()));
+    QString output;
+    if (!runTool(tool, mimeDir, output)) {
+        problems.add(QStringLiteral("update-mime-database %1 failed: %2").arg(mimeDir, output.trimmed()));
         return;
     }
     // GIO reads the database again only now and then; this makes it read it at once.

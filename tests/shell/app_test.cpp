@@ -34,12 +34,16 @@ bool deliver(int type)
 
 // Runs the event loop with `action` queued first; true when something made the loop quit
 // before the fallback ended it. The fallback starts once the action is done, since some
-// actions (writing the association records) take a while on a slow disk.
+// actions (writing the association records) take a while on a slow disk, and it goes with
+// the call, so it cannot end a later loop.
 bool quitsWhile(const std::function<void()>& action)
 {
-    QTimer::singleShot(0, [&action] {
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [] { QCoreApplication::exit(42); });
+    QTimer::singleShot(0, &fallback, [&] {
         action();
-        QTimer::singleShot(500, [] { QCoreApplication::exit(42); });
+        fallback.start(500);
     });
     return QCoreApplication::exec() == 0;
 }
