@@ -15,6 +15,16 @@ elseif(NOT MOVRA_SANITIZER STREQUAL "")
   message(FATAL_ERROR "MOVRA_SANITIZER must be empty, asan or tsan")
 endif()
 
+# libFuzzer builds (clang): every library is instrumented for coverage, so the fuzzer sees
+# the parsers it feeds, not only the targets themselves. See fuzz/CMakeLists.txt.
+option(MOVRA_FUZZ "Build the fuzz targets as libFuzzer programs (clang only)" OFF)
+if(MOVRA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "MOVRA_FUZZ needs clang")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 function(movra_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()

@@ -1,5 +1,4 @@
 // Fuzzes the properties-document loader and the queries run on what it accepts.
-// With clang: a libFuzzer target. Otherwise: a program that replays the files it is given.
 
 #include "framework/plugininfoloader.h"
 #include "framework/propertypaths.h"
@@ -14,7 +13,6 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -87,17 +85,3 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     return 0;
 }
-
-#ifndef MOVRA_LIBFUZZER
-int main(int argc, char** argv)
-{
-    for (int i = 1; i < argc; ++i) {
-        std::ifstream in(argv[i], std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        const std::string bytes = text.str();
-        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    }
-    return 0;
-}
-#endif
