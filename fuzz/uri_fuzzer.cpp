@@ -49,7 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(uri.localPath().utf8() == (uri.scheme == "file" ? uri.path.utf8() : std::string()));
 
     if (mark == std::string::npos && !text.empty()) {
-        const std::string scheme = uri.scheme.empty() ? std::string() : uri.scheme.utf8() + "://";
+        // The scheme's "://" is there whenever the first ":" starts it, even before an empty scheme.
+        const size_t colon = text.find(':');
+        const bool hasScheme = colon != std::string::npos && text.compare(colon, 3, "://") == 0;
+        FUZZ_CHECK(hasScheme || uri.scheme.empty());
+        const std::string scheme = hasScheme ? uri.scheme.utf8() + "://" : std::string();
         if (uri.scheme == "file") {
             FUZZ_CHECK(scheme + uri.path.utf8() == text);
         } else {
