@@ -60,6 +60,11 @@ std::string toBase64(const unsigned char* data, size_t size)
 bool fromBase64(std::string_view text, std::vector<unsigned char>* out)
 {
     initialiseSodium();
+    // An empty view may have no data pointer, which libsodium must not be given.
+    if (text.empty()) {
+        out->clear();
+        return true;
+    }
     out->assign(text.size(), 0);
     size_t length = 0;
     const char* end = nullptr;
