@@ -3,7 +3,7 @@
 #include "shell/appevents.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QDir>
 #include <QFileOpenEvent>
 
 #include <iterator>
@@ -48,8 +48,13 @@ void post(QEvent* event)
 // they are.
 void postFile(const QString& argument)
 {
-    const bool isAddress = argument.contains(QLatin1String("://"));
-    post(new QFileOpenEvent(isAddress ? argument : QFileInfo(argument).absoluteFilePath()));
+    if (argument.contains(QLatin1String("://")) || argument.startsWith(QLatin1Char('/'))) {
+        post(new QFileOpenEvent(argument));
+        return;
+    }
+    // Joined by hand: Qt's own helpers take a name beginning with ":" (a real file name here)
+    // for one of its resources and leave it relative.
+    post(new QFileOpenEvent(QDir::cleanPath(QDir::currentPath() + QLatin1Char('/') + argument)));
 }
 
 const QLatin1String kEndOfOptions("--");

@@ -97,6 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"open:/home/me/film.avi", "1003"}, true},
         ParserCase{"RelativeFileIsMadeAbsolute", {prog, "clip.mkv", "./sub/../other.mkv"},
                    {"open:$CWD/clip.mkv", "open:$CWD/other.mkv"}, false},
+        ParserCase{"NameBeginningWithAColon", {prog, ":clip.mkv", ":"}, {"open:$CWD/:clip.mkv", "open:$CWD/:"}, false},
         ParserCase{"WindowsPathIsARelativeName", {prog, "C:\\Videos\\film.avi"},
                    {"open:$CWD/C:\\Videos\\film.avi"}, false},
         ParserCase{"DoubleDashEndsTheOptions",
