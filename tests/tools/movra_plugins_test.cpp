@@ -123,6 +123,7 @@ TEST(List, UsablePluginsExitZeroAndTheTextShowsWhatTheDocumentDeclares)
     const ToolRun result = run({QStringLiteral("--folder"), QStringLiteral(SDK_EXAMPLES_DIR), QStringLiteral("list")});
     EXPECT_EQ(result.exitCode, 0) << result.out.constData() << result.err.constData();
     EXPECT_TRUE(result.out.contains("com.example.movra.HelloView\n    state       registered\n"));
+    EXPECT_TRUE(result.out.contains("    version     1.0\n"));
     EXPECT_TRUE(result.out.contains("    interfaces  com.movra.playerX.pluginInterface.View, "
                                     "com.movra.playerX.pluginInterface.URIHandler\n"))
         << result.out.constData();
