@@ -84,7 +84,6 @@ uint32_t DumpFile::append(const void* data, size_t size)
 uint64_t DumpFile::appendMemory(uint64_t address, uint64_t size)
 {
     const uint64_t start = m_position;
-    const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     while (m_ok && size > 0) {
         const size_t chunk = size > m_scratchSize ? m_scratchSize : static_cast<size_t>(size);
         // The kernel reads the memory for us: a page it cannot read fails the call with
@@ -99,7 +98,7 @@ uint64_t DumpFile::appendMemory(uint64_t address, uint64_t size)
         if (written < 0 && errno == EINTR)
             continue;
         if (written < 0 && errno == EFAULT) {
-            uint64_t unreadable = page - (address & (page - 1));
+            uint64_t unreadable = m_pageSize - (address & (m_pageSize - 1));
             if (unreadable > size)
                 unreadable = size;
             for (size_t i = 0; i < unreadable; ++i)

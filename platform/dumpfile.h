@@ -13,7 +13,10 @@ class DumpFile
 {
 public:
     // `scratch`: a buffer of `scratchSize` bytes the file may use for copying.
-    DumpFile(int fd, char* scratch, size_t scratchSize) : m_fd(fd), m_scratch(scratch), m_scratchSize(scratchSize) {}
+    DumpFile(int fd, char* scratch, size_t scratchSize, uint64_t pageSize)
+        : m_fd(fd), m_scratch(scratch), m_scratchSize(scratchSize), m_pageSize(pageSize)
+    {
+    }
 
     // Offset of the appended bytes. After a failure every call does nothing and ok() is false.
     uint32_t append(const void* data, size_t size);
@@ -47,6 +50,7 @@ private:
     int m_fd;
     char* m_scratch;
     size_t m_scratchSize;
+    uint64_t m_pageSize;
     uint64_t m_position = 0;
     bool m_ok = true;
 };

@@ -491,7 +491,7 @@ bool MinidumpWriter::write(int fd, const CrashInfo& crash, bool fullMemory)
         return false;
     scratch->streamCount = 0;
     scratch->hasCrashedPlugin = false;
-    DumpFile file(fd, scratch->copyBuffer, kCopyBufferSize);
+    DumpFile file(fd, scratch->copyBuffer, kCopyBufferSize, pageSize);
     Header header{kSignature, kVersion, 0, sizeof(Header), 0, 0, 0};
     file.append(&header, sizeof(header));
     file.append(scratch->directory, sizeof(scratch->directory));

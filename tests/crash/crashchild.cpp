@@ -151,35 +151,43 @@ NOINLINE void placeHeapMarker()
     marker[length] = '\0';
 }
 
+std::string predictedName(uint32_t tick)
+{
+    char name[64];
+    std::snprintf(name, sizeof(name), "/crash_child-%x.dmp", tick);
+    return std::string(std::getenv("XDG_DESKTOP_DIR")) + name;
+}
+
 // Names are planted for a window that starts a little ahead, and the crash waits for the
-// window to open: planting takes longer than the window is wide on a slow file system.
+// window to open. On a machine too busy to plant them in time the window moves further ahead
+// and the names are planted again.
 void plantAtPredictedNames(const std::string& what)
 {
-    constexpr uint32_t kLead = 1500;
     constexpr uint32_t kWindow = 300;
-    const char* folder = std::getenv("XDG_DESKTOP_DIR");
-    const uint32_t start = MSE::tickCount() + kLead;
-    for (uint32_t tick = start; tick != start + kWindow; ++tick) {
-        char name[64];
-        std::snprintf(name, sizeof(name), "/crash_child-%x.dmp", tick);
-        const std::string path = std::string(folder) + name;
-        if (what.rfind("symlink:", 0) == 0) {
-            if (symlink(what.substr(8).c_str(), path.c_str()) != 0)
-                std::exit(4);
-        } else {
-            const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            if (fd < 0 || write(fd, "junk", 4) != 4)
-                std::exit(4);
-            fchmod(fd, 0644);
-            close(fd);
+    for (uint32_t lead = 1000; lead < 100000; lead *= 2) {
+        const uint32_t start = MSE::tickCount() + lead;
+        for (uint32_t tick = start; tick != start + kWindow; ++tick) {
+            const std::string path = predictedName(tick);
+            if (what.rfind("symlink:", 0) == 0) {
+                if (symlink(what.substr(8).c_str(), path.c_str()) != 0)
+                    std::exit(4);
+            } else {
+                const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                if (fd < 0 || write(fd, "junk", 4) != 4)
+                    std::exit(4);
+                fchmod(fd, 0644);
+                close(fd);
+            }
         }
-    }
-    if (int32_t(MSE::tickCount() - start) < int32_t(kWindow / 2)) {
-        while (int32_t(MSE::tickCount() - start) < 0) {
+        if (int32_t(MSE::tickCount() - start) < 0) {
+            while (int32_t(MSE::tickCount() - start) < 0) {
+            }
+            return;
         }
-        return;
+        for (uint32_t tick = start; tick != start + kWindow; ++tick)
+            unlink(predictedName(tick).c_str());
     }
-    std::fprintf(stderr, "crash_child: planting took longer than %u ms\n", kLead);
+    std::fprintf(stderr, "crash_child: could not plant the names in time\n");
     std::exit(5);
 }
 
