@@ -3,6 +3,7 @@
 #include "codec/codeclog.h"
 #include "codec/module.h"
 #include "codec/wrapper.h"
+#include "platform/signalstack.h"
 
 #include <boost/bind/bind.hpp>
 #include <boost/thread/thread.hpp>
@@ -75,6 +76,8 @@ void startAsyncInstall(const std::list<ComponentSpec>& specs, IAsyncInstallCallb
 void runInstall(std::list<ComponentSpec> specs, IAsyncInstallCallback* callback,
                 boost::shared_ptr<IMovraComponentManager> manager)
 {
+    // A stack overflow on this thread still reaches the crash handler.
+    const MovraPlatform::ScopedSignalStack signalStack;
     if (!manager)
         manager = createComponentManager();
 
