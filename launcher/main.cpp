@@ -2,6 +2,8 @@
 // The library is found by absolute path only, never through the working directory or the
 // library search path, so nothing planted there can stand in for the player.
 
+#include "launcher/usage.h"
+
 #include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
@@ -32,6 +34,13 @@ std::string executableFolder()
 
 int main(int argc, char** argv)
 {
+    // Answered before the shell is loaded: these must work, and quickly, even where the
+    // player itself cannot start (no display, a broken plug-in, a locked registry).
+    if (argc == 2) {
+        if (const auto request = MovraLauncher::informationRequest(argv[1]))
+            return MovraLauncher::answer(*request, stdout);
+    }
+
     const std::string folder = executableFolder();
     if (folder.empty()) {
         std::fprintf(stderr, "movra-player: cannot find the folder of this program\n");

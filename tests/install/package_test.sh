@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, installs it with dpkg, checks what the
+# installation put on the machine (commands on the PATH, the installation records in the
+# machine registry, the MIME database) and purges it again, twice: once on a machine without
+# a registry, once with a registry an administrator already keeps values in.
+# Leaves the machine as it found it: the package is purged and /var/lib/movra restored.
+# Usage: package_test.sh BUILD_DIR          (exit 77: skipped)
+set -uo pipefail
+
+build=$(cd "${1:?build folder}" && pwd)
+package=movra-player
+state=/var/lib/movra
+machine=$state/registry/machine.db
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; failed=1; }
+step() { echo "== $*"; }
+
+[ "$(id -u)" -eq 0 ] || skip "dpkg -i needs root"
+for t in cpack dpkg dpkg-deb dpkg-shlibdeps; do
+  command -v "$t" >/dev/null || skip "$t is not installed"
+done
+if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'installed'; then
+  skip "$package is already installed on this machine; not touching it"
+fi
+
+work=$(mktemp -d)
+failed=0
+saved=""
+if [ -e "$state" ]; then
+  saved=$work/saved-state
+  cp -a "$state" "$saved"
+fi
+restore() {
+  dpkg --purge "$package" >/dev/null 2>&1
+  rm -rf "$state"
+  [ -n "$saved" ] && cp -a "$saved" "$state"
+  rm -rf "$work"
+}
+trap restore EXIT
+
+# The registry tool of the build, aimed at the machine's own root.
+reg() { env -u MOVRA_REGISTRY_DIR "$build/app/movra-reg" "$@"; }
+
+step "cpack"
+start=$(date +%s)
+if ! (cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1); then
+  cat "$work/cpack.log"; echo "FAIL: cpack"; exit 1
+fi
+deb=$(ls "$work"/out/${package}_*.deb 2>/dev/null | head -n 1)
+[ -f "$deb" ] || { cat "$work/cpack.log"; echo "FAIL: no package made"; exit 1; }
+echo "built $(basename "$deb") in $(( $(date +%s) - start )) s"
+dpkg-deb --info "$deb"
+
+step "control fields"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libc6 libqt6core6 libqt6widgets6 libsqlite3-0 libxml2; do
+  grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib (dpkg-shlibdeps did not run?): $depends"
+done
+grep -q "fonts-noto-cjk" <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks fonts-noto-cjk"
+contents=$(dpkg-deb -c "$deb")
+for path in ./usr/bin/movra-player ./usr/bin/movra-reg ./usr/lib/movra-player/MovraPlayer.so \
+            ./usr/share/applications/movra-player.desktop ./usr/share/man/man1/movra-player.1.gz \
+            ./usr/share/doc/movra-player/copyright; do
+  grep -q " $path\( \|$\)" <<<"$contents" || fail "the package lacks $path"
+done
+grep -q "$work" <<<"$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/applications/movra-player.desktop)" \
+  && fail "the desktop entry names the staging folder"
+
+step "lintian"
+if command -v lintian >/dev/null; then
+  lintian --no-tag-display-limit "$deb" | tee "$work/lintian.log"
+  grep -q '^E: ' "$work/lintian.log" && fail "lintian reports errors"
+else
+  echo "lintian is not installed"
+fi
+
+records_present() {
+  local out
+  out=$(reg query 'HKLM\SOFTWARE\Movra\Install' /s 2>&1)
+  echo "$out"
+  grep -q "InstallDir    REG_SZ    /usr/lib/movra-player$" <<<"$out" || fail "no Player InstallDir record"
+  if [ -d /usr/lib/movra-player/ComponentManager ]; then
+    grep -q "InstallDir    REG_SZ    /usr/lib/movra-player/ComponentManager$" <<<"$out" \
+      || fail "no MovraComponentManager record"
+  fi
+}
+
+cycle() {
+  step "dpkg -i ($1)"
+  dpkg -i "$deb" || { fail "dpkg -i"; return; }
+  [ "$(command -v movra-player)" = /usr/bin/movra-player ] || fail "movra-player is not on the PATH"
+  local version
+  version=$(movra-player --version) || fail "movra-player --version failed"
+  echo "$version"
+  grep -q "^Movra Player " <<<"$version" || fail "unexpected --version answer"
+  records_present
+  [ "$(stat -c %a "$machine")" = 644 ] || fail "machine.db is not world-readable, root-writable: $(stat -c %a "$machine")"
+  # Any user reads the records.
+  if id nobody >/dev/null 2>&1; then
+    setpriv --reuid=nobody --regid=nogroup --clear-groups env -u MOVRA_REGISTRY_DIR HOME=/nonexistent \
+      /usr/bin/movra-reg query 'HKLM\SOFTWARE\Movra\Install\Player' /v InstallDir >/dev/null \
+      || fail "another user cannot read the records"
+  fi
+  if command -v update-mime-database >/dev/null; then
+    [ -f /usr/share/mime/video/movra.xml ] || fail "the MIME database was not rebuilt"
+  fi
+
+  step "dpkg --purge ($1)"
+  dpkg --purge "$package" || { fail "dpkg --purge"; return; }
+  for path in /usr/bin/movra-player /usr/bin/movra-reg /usr/lib/movra-player \
+              /usr/share/applications/movra-player.desktop; do
+    [ -e "$path" ] || [ -L "$path" ] && fail "$path is still there after purge"
+  done
+  if command -v update-mime-database >/dev/null; then
+    [ -e /usr/share/mime/video/movra.xml ] && fail "the MIME database still knows video/movra"
+  fi
+}
+
+rm -rf "$state"
+cycle "no registry before"
+[ -e "$state" ] && fail "$state is still there after purge: $(find "$state")"
+
+rm -rf "$state"
+reg add 'HKLM\SOFTWARE\Movra\Settings\Player\General' /v Locale /t REG_SZ /d de /f >/dev/null \
+  || fail "cannot prepare a machine registry"
+cycle "registry kept by the administrator"
+out=$(reg query 'HKLM\SOFTWARE\Movra' /s 2>&1)
+grep -q "Locale    REG_SZ    de" <<<"$out" || fail "purge lost the administrator's value: $out"
+grep -q 'Install\\Player' <<<"$out" && fail "purge left the Player record: $out"
+
+[ $failed -eq 0 ] && echo "PASS" || echo "FAILED"
+exit $failed
