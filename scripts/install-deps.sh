@@ -14,6 +14,8 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev qt6-multimedia-dev ffmpeg
   libcurl4-openssl-dev libsodium-dev libarchive-dev nlohmann-json3-dev
   lldb
+  fonts-ipafont-gothic
+  dpkg-dev lintian desktop-file-utils appstream man-db groff-base libxml2-utils
 )
 
 missing=()

@@ -9,4 +9,8 @@ bash scripts/install-deps.sh
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300 -LE soak
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300 -LE 'soak|package'
+# The Debian package is built, installed with dpkg and purged again: only as root.
+if [ "$(id -u)" -eq 0 ]; then
+  QT_QPA_PLATFORM=offscreen ctest --output-on-failure -V -L package
+fi

@@ -69,7 +69,7 @@ grep -q "$work" <<<"$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/appli
 
 step "lintian"
 if command -v lintian >/dev/null; then
-  lintian --no-tag-display-limit "$deb" | tee "$work/lintian.log"
+  lintian --tag-display-limit 0 "$deb" | tee "$work/lintian.log"
   grep -q '^E: ' "$work/lintian.log" && fail "lintian reports errors"
 else
   echo "lintian is not installed"
