@@ -84,6 +84,9 @@ records_present() {
     grep -q "InstallDir    REG_SZ    /usr/lib/movra-player/ComponentManager$" <<<"$out" \
       || fail "no MovraComponentManager record"
   fi
+  if [ -x /usr/lib/movra-player/movra-components ]; then
+    grep -q "InstallPath    REG_SZ    /usr/lib/movra-player/movra-components$" <<<"$out" || fail "no Setup record"
+  fi
 }
 
 cycle() {
