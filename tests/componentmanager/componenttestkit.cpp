@@ -63,7 +63,10 @@ bool exists(const std::string& path)
 
 namespace {
 
-pid_t spawn(const std::vector<std::string>& argv, int outFd)
+// `ownGroup`: the child leads a process group of its own, so whatever it starts in turn (a
+// python3 that is a version manager's shim starts the real interpreter as its child) can be
+// stopped with it.
+pid_t spawn(const std::vector<std::string>& argv, int outFd, bool ownGroup = false)
 {
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -73,8 +76,15 @@ pid_t spawn(const std::vector<std::string>& argv, int outFd)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outFd, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, outFd, STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (ownGroup) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    const int rc = posix_spawnp(&pid, args[0], &actions, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return rc == 0 ? pid : -1;
 }
@@ -114,7 +124,7 @@ Server::Server(const std::string& folder)
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         std::abort();
-    m_pid = spawn({"python3", MOVRA_TEST_SERVER_SCRIPT, folder}, fds[1]);
+    m_pid = spawn({"python3", MOVRA_TEST_SERVER_SCRIPT, folder}, fds[1], true);
     ::close(fds[1]);
     std::string line;
     char c;
@@ -129,7 +139,7 @@ Server::Server(const std::string& folder)
 Server::~Server()
 {
     if (m_pid > 0) {
-        ::kill(m_pid, SIGKILL);
+        ::kill(-m_pid, SIGKILL);
         waitFor(m_pid);
     }
 }
