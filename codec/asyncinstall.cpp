@@ -5,10 +5,10 @@
 #include "codec/wrapper.h"
 #include "platform/signalstack.h"
 
-#include <boost/bind/bind.hpp>
 #include <boost/thread/thread.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <vector>
 
@@ -30,7 +30,20 @@ AttachedCallbacks& attached()
     return *instance;
 }
 
+std::atomic<int> workers{0};
+
+// Counts a worker until its body has returned and released everything it held.
+struct WorkerCount
+{
+    ~WorkerCount() { --workers; }
+};
+
 } // namespace
+
+int runningInstalls()
+{
+    return workers;
+}
 
 void attachInstallCallback(IAsyncInstallCallback* callback)
 {
@@ -63,10 +76,15 @@ bool reportInstall(IAsyncInstallCallback* callback, int32_t status, int32_t deta
 void startAsyncInstall(const std::list<ComponentSpec>& specs, IAsyncInstallCallback* callback,
                        boost::shared_ptr<IMovraComponentManager> manager)
 {
+    ++workers;
     try {
-        boost::thread worker(boost::bind(&runInstall, specs, callback, manager));
+        boost::thread worker([specs, callback, manager]() mutable {
+            WorkerCount counted;
+            runInstall(std::move(specs), callback, std::move(manager));
+        });
         worker.detach();
     } catch (const boost::thread_resource_error& error) {
+        --workers;
         // No thread, no install: the caller still hears about it, as about any failed set-up.
         qCWarning(lcCodec, "cannot start the install worker: %s", error.what());
         reportInstall(callback, kSetupFailed, 0);

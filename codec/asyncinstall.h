@@ -34,5 +34,7 @@ void attachInstallCallback(IAsyncInstallCallback* callback);
 void detachInstallCallback(IAsyncInstallCallback* callback);
 // False when the report was dropped because the callback is not attached.
 bool reportInstall(IAsyncInstallCallback* callback, int32_t status, int32_t detail);
+// Workers started and not yet finished, their last release of the library included.
+int runningInstalls();
 
 } // namespace mcm

@@ -8,6 +8,8 @@
 #include <elf.h>
 #include <link.h>
 
+#include <mutex>
+
 namespace mvtl {
 
 namespace {
@@ -23,6 +25,15 @@ bool isFunction(void* address)
     return type == STT_FUNC || type == STT_GNU_IFUNC;
 }
 
+// Two installs may load and unload the same library at once. The loader has a lock of its own,
+// but one the thread analysis cannot see; this one it can. Never destroyed: a worker may unload
+// while the process exits.
+std::mutex& loaderMutex()
+{
+    static std::mutex* mutex = new std::mutex;
+    return *mutex;
+}
+
 } // namespace
 
 boost::shared_ptr<IModule> Module::create()
@@ -32,8 +43,10 @@ boost::shared_ptr<IModule> Module::create()
 
 Module::~Module()
 {
-    if (handle)
+    if (handle) {
+        std::lock_guard<std::mutex> lock(loaderMutex());
         dlclose(handle);
+    }
 }
 
 int32_t Module::load(Uri uri)
@@ -47,10 +60,12 @@ int32_t Module::load(Uri uri)
         return 2;
     }
     // RTLD_LOCAL: the library's symbols must not satisfy anyone else's lookups.
+    std::unique_lock<std::mutex> lock(loaderMutex());
     handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* reason = dlerror();
         m_error = reason ? reason : "unknown error";
+        lock.unlock();
         qCWarning(lcCodec, "cannot load %s: %s", path.c_str(), m_error.c_str());
         return 2;
     }
@@ -61,10 +76,13 @@ IModule::Procedure Module::resolve(std::string name)
 {
     if (!handle)
         return nullptr;
+    std::unique_lock<std::mutex> lock(loaderMutex());
     void* address = dlsym(handle, name.c_str());
     if (!address)
         return nullptr;
-    if (!isFunction(address)) {
+    const bool function = isFunction(address);
+    lock.unlock();
+    if (!function) {
         qCWarning(lcCodec, "%s is not a function", name.c_str());
         return nullptr;
     }

@@ -48,6 +48,12 @@ StandinScript::StandinScript(const QString& plan)
 
 StandinScript::~StandinScript()
 {
+    // A worker may still be on its way out of the library, which reads these variables; every
+    // wrapper that resolved the library's entries ends with one shutdown call.
+    waitFor([this] {
+        const QStringList lines = calls();
+        return lines.filter(QStringLiteral("MCM_Shutdown")).size() >= lines.count(QStringLiteral("MCM_Initialize"));
+    }, 15000);
     qunsetenv("MOVRA_TEST_CM_PLAN");
     qunsetenv("MOVRA_TEST_CM_LOG");
 }

@@ -73,6 +73,13 @@ protected:
                            QStringLiteral(CODEC_DECODER_DIR "/CodecTestDecoder.so," CODEC_DECODER_DIR "/CodecTestDecoder.xml"));
         environment.insert(QStringLiteral("MOVRA_TEST_CM_COPY_TO"), avcFolder());
         environment.insert(QStringLiteral("MOVRA_TEST_CODEC_ANSWERS"), answers);
+        // A first run registers the file types through update-mime-database, which Qt starts
+        // with vfork; ThreadSanitizer then takes the player for a forked child and kills it
+        // when the install worker starts. And it sleeps a second at exit, which would hide
+        // whether the player itself ends promptly.
+        if (qEnvironmentVariableIsSet("TSAN_OPTIONS"))
+            environment.insert(QStringLiteral("TSAN_OPTIONS"), qEnvironmentVariable("TSAN_OPTIONS")
+                                                                   + QStringLiteral(" die_after_fork=0 atexit_sleep_ms=0"));
         return folder.run({mediaFile()}, environment, 30000);
     }
 

@@ -69,7 +69,11 @@ protected:
                                       standinFolder(QStringLiteral("full")));
     }
     // A worker lets go of the library only after its report; the next test must not find it.
-    void TearDown() override { EXPECT_TRUE(CodecTest::waitFor([] { return !isMapped(kFullLibrary); })); }
+    void TearDown() override
+    {
+        EXPECT_TRUE(CodecTest::waitFor([] { return mcm::runningInstalls() == 0; }, 15000));
+        EXPECT_FALSE(isMapped(kFullLibrary));
+    }
 
     RegistrySandbox registry;
 };
