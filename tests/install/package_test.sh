@@ -38,6 +38,8 @@ restore() {
   rm -rf "$work"
 }
 trap restore EXIT
+# A timeout or an interrupt still purges and restores.
+trap 'exit 1' TERM INT HUP
 
 # The registry tool of the build, aimed at the machine's own root.
 reg() { env -u MOVRA_REGISTRY_DIR "$build/app/movra-reg" "$@"; }
@@ -108,6 +110,10 @@ cycle() {
   if command -v update-mime-database >/dev/null; then
     [ -f /usr/share/mime/video/movra.xml ] || fail "the MIME database was not rebuilt"
   fi
+  if command -v update-desktop-database >/dev/null; then
+    grep -q "movra-player.desktop" /usr/share/applications/mimeinfo.cache \
+      || fail "the desktop database does not list the player"
+  fi
 
   step "dpkg --purge ($1)"
   dpkg --purge "$package" || { fail "dpkg --purge"; return; }
@@ -117,6 +123,10 @@ cycle() {
   done
   if command -v update-mime-database >/dev/null; then
     [ -e /usr/share/mime/video/movra.xml ] && fail "the MIME database still knows video/movra"
+  fi
+  if [ -f /usr/share/applications/mimeinfo.cache ]; then
+    grep -q "movra-player.desktop" /usr/share/applications/mimeinfo.cache \
+      && fail "the desktop database still lists the player"
   fi
 }
 
