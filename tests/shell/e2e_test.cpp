@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <QUrl>
 
@@ -66,13 +65,7 @@ TEST(Player, AddressesFromTheCommandLineReachTheHandlerInArgumentOrder)
     EXPECT_EQ(view.filter(QStringLiteral("openUri")),
               QStringList({"openUri file:///tmp/My%20Films/a%20b.mkv", "openUri http://example.com/a%20b?x=1",
                            "openUri file:///abs/x.avi", "openUri rtsp://cam/live",
-<<<<<<< Updated upstream
                            "openUri file:///does/not/exist.mkv", relative,
-=======
-                           "openUri file:///does/not/exist.mkv",
-                           // A relative name, made absolute against the player's working folder.
-                           "openUri " + QUrl::fromLocalFile(folder.path() + "/::not a url").toEncoded(),
->>>>>>> Stashed changes
                            // Not an address at all: the handler gets the empty text and decides.
                            "openUri "}))
         << qPrintable(describe(result));
