@@ -361,29 +361,30 @@ LONG RegistryStore::openDatabase_locked()
             return init;
     }
 
-    auto pragma = [this](const char* sql, int64_t* out) {
-        sqlite3_stmt* stmt = nullptr;
-        int rc = sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
-        if (rc == SQLITE_OK) {
-            rc = sqlite3_step(stmt);
-            if (rc == SQLITE_ROW) {
-                *out = sqlite3_column_int64(stmt, 0);
-                rc = SQLITE_OK;
-            }
-        }
-        sqlite3_finalize(stmt);
-        return rc;
-    };
+    // One statement, so one read transaction: read one by one, the facts could straddle
+    // another process's first commit (no application id yet, but tables already) and a
+    // new root would pass for a foreign database.
     int64_t applicationId = 0, version = 0, pageCount = 0, pageSize = 0, tables = 0;
-    rc = pragma("PRAGMA application_id", &applicationId);
-    if (rc == SQLITE_OK)
-        rc = pragma("PRAGMA user_version", &version);
-    if (rc == SQLITE_OK)
-        rc = pragma("PRAGMA page_count", &pageCount);
-    if (rc == SQLITE_OK)
-        rc = pragma("PRAGMA page_size", &pageSize);
-    if (rc == SQLITE_OK)
-        rc = pragma("SELECT count(*) FROM sqlite_schema", &tables);
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v2(m_db,
+                            "SELECT (SELECT application_id FROM pragma_application_id),"
+                            " (SELECT user_version FROM pragma_user_version),"
+                            " (SELECT page_count FROM pragma_page_count),"
+                            " (SELECT page_size FROM pragma_page_size),"
+                            " (SELECT count(*) FROM sqlite_schema)",
+                            -1, &stmt, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW) {
+            applicationId = sqlite3_column_int64(stmt, 0);
+            version = sqlite3_column_int64(stmt, 1);
+            pageCount = sqlite3_column_int64(stmt, 2);
+            pageSize = sqlite3_column_int64(stmt, 3);
+            tables = sqlite3_column_int64(stmt, 4);
+            rc = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(stmt);
     if (rc != SQLITE_OK) {
         // Only a file that is not a sound database is broken; a lock held elsewhere or a
         // hot journal this process may not roll back is tried again on the next call.
