@@ -34,6 +34,21 @@ void writeInstallRecord(const QString& component, const QString& valueName, cons
     RegistrySandbox::reconnect();
 }
 
+void writeComponentManagerRecord(const QString& registryDir, const std::string& installDir,
+                                 const std::string& componentsDir, const std::string& trustedKeys)
+{
+    const QByteArray previous = qgetenv("MOVRA_REGISTRY_DIR");
+    qputenv("MOVRA_REGISTRY_DIR", QFile::encodeName(registryDir));
+    const auto record = [](const char* value, const std::string& text) {
+        writeInstallRecord(QStringLiteral("MovraComponentManager"), QLatin1String(value), QString::fromStdString(text));
+    };
+    record("InstallDir", installDir);
+    record("ComponentsDir", componentsDir);
+    record("TrustedKeys", trustedKeys);
+    qputenv("MOVRA_REGISTRY_DIR", previous);
+    RegistrySandbox::reconnect();
+}
+
 void removeInstallRecord(const QString& component)
 {
     MovraRegistry::SHDeleteKeyW(MovraRegistry::HKEY_LOCAL_MACHINE, recordKey(component).c_str());

@@ -18,6 +18,11 @@ QString standinFolder(const QString& variant);
 // in the registry that MOVRA_REGISTRY_DIR names, then drops every cached connection.
 void writeInstallRecord(const QString& component, const QString& valueName = QString(), const QString& value = QString());
 void removeInstallRecord(const QString& component);
+// The "MovraComponentManager" record a player needs to fetch components for real, written
+// into the registry folder `registryDir` (a player's private one); MOVRA_REGISTRY_DIR is
+// left as it was.
+void writeComponentManagerRecord(const QString& registryDir, const std::string& installDir,
+                                 const std::string& componentsDir, const std::string& trustedKeys);
 
 // The stand-in's plan and call log for one test, in a folder of its own.
 class StandinScript

@@ -40,16 +40,8 @@ protected:
         const ComponentTest::RunResult published = ComponentTest::run(args);
         ASSERT_EQ(published.status, 0) << published.output;
 
-        const QByteArray previous = qgetenv("MOVRA_REGISTRY_DIR");
-        qputenv("MOVRA_REGISTRY_DIR", QFile::encodeName(folder.registryDir()));
-        const auto record = [](const char* value, const std::string& text) {
-            CodecTest::writeInstallRecord(QStringLiteral("MovraComponentManager"), QLatin1String(value),
-                                          QString::fromStdString(text));
-        };
-        record("InstallDir", ComponentTest::appDir() + "/ComponentManager");
-        record("ComponentsDir", root());
-        record("TrustedKeys", key);
-        qputenv("MOVRA_REGISTRY_DIR", previous);
+        CodecTest::writeComponentManagerRecord(folder.registryDir(), ComponentTest::appDir() + "/ComponentManager",
+                                               root(), key);
     }
 
     void TearDown() override { QDir(QString::fromStdString(work)).removeRecursively(); }
