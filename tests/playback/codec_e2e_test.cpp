@@ -82,11 +82,17 @@ protected:
             QRegularExpression(QStringLiteral("frames shown (\\d+), dropped (\\d+)")).match(out);
         ASSERT_TRUE(frames.hasMatch()) << out.toStdString();
         const int shown = frames.captured(1).toInt();
-        // Every picture of the clip was reached, shown or (late) dropped.
-        EXPECT_GE(shown + frames.captured(2).toInt(), 25) << out.toStdString();
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+        // A sanitizer build decodes too slowly to reach every picture in time: the clip must
+        // still play, and to its end.
         EXPECT_GE(shown, 1) << out.toStdString();
+        const QRegularExpressionMatch position =
+            QRegularExpression(QStringLiteral("position (\\d+\\.\\d+) s")).match(out);
+        ASSERT_TRUE(position.hasMatch()) << out.toStdString();
+        EXPECT_GE(position.captured(1).toDouble(), 1.9) << out.toStdString();
 #else
+        // Every picture of the clip was reached, shown or (late) dropped, most of them shown.
+        EXPECT_GE(shown + frames.captured(2).toInt(), 25) << out.toStdString();
         EXPECT_GE(shown, 25) << out.toStdString();
 #endif
         EXPECT_TRUE(ComponentTest::exists(root() + "/" + componentName + "/" + componentName + ".so"));
