@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 
 bash scripts/install-deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The benchmarks are compiled so that they cannot rot; scripts/run-benchmarks.sh runs them.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVRA_BUILD_BENCHMARKS=ON
 cmake --build "$build" -j2
 cd "$build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300 -LE 'soak|package'

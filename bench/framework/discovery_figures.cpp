@@ -1,0 +1,70 @@
+// Discovery cost per additional plug-in: the slope between discovering a folder of 100 and
+// one of 1,000 trivial plug-ins, each time with a new farm, interleaved. The second and
+// later discoveries of a folder are what every start after the first sees.
+
+#include "common/figures.h"
+#include "framework/farm.h"
+#include "framework/widestring.h"
+#include "startup/pluginfolder.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+namespace fs = std::filesystem;
+using namespace MovraBench;
+
+namespace {
+
+double discover(const MSE::movra_string<wchar_t>& folder, uint32_t expected)
+{
+    auto* farm = new MSE::Farm;
+    const double start = seconds();
+    const int result = farm->discoverPlugins(folder);
+    const double elapsed = seconds() - start;
+    if (result != 0 || farm->pluginInfos.size() != expected) {
+        std::cerr << "discovery failed" << std::endl;
+        std::exit(1);
+    }
+    delete farm;
+    return elapsed;
+}
+
+} // namespace
+
+int main()
+{
+    char pattern[] = "/tmp/movra-discovery-bench-XXXXXX";
+    if (!mkdtemp(pattern))
+        return 1;
+    const fs::path root = pattern;
+    setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
+    unsetenv("MSE_LOG");
+    makePluginFolder(root / "p100", 100, false);
+    makePluginFolder(root / "p1000", 1000, false);
+    const auto folder100 = MSE::fromUtf8((root / "p100").string());
+    const auto folder1000 = MSE::fromUtf8((root / "p1000").string());
+
+    static MSE::Farm* const anchor = new MSE::Farm; // keeps the cleaner running between farms
+    (void)anchor;
+    Samples cold100, cold1000;
+    cold100.add(discover(folder100, 100));
+    cold1000.add(discover(folder1000, 1000));
+
+    Samples small, large;
+    const int n = rounds(40);
+    for (int i = 0; i < n; ++i) {
+        small.add(discover(folder100, 100));
+        large.add(discover(folder1000, 1000));
+    }
+    const double slope = (large.median() - small.median()) / 900;
+    const double slopeOfMins = (large.min() - small.min()) / 900;
+    printFigure("P2", "discovery cost per additional plug-in (slope 100 -> 1,000)", format("%.2f us", slope * 1e6),
+                "<= 2.5 us",
+                "slope of mins " + format("%.2f us", slopeOfMins * 1e6) + "; 100: " + spread(small, 1e3, "ms")
+                    + "; 1,000: " + spread(large, 1e3, "ms") + "; first discovery 100: "
+                    + format("%.3g ms", cold100.min() * 1e3) + ", 1,000: " + format("%.3g ms", cold1000.min() * 1e3)
+                    + "; " + std::to_string(n) + " rounds");
+    fs::remove_all(root);
+    return 0;
+}
