@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QQueue>
+#include <QSslSocket>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -249,6 +250,12 @@ bool PingManager::sendPing(const QString& url, bool wait)
     if (!isUsableHintUrl(address)) {
         qCInfo(lcMpx) << "not a usable hint address:" << url;
         return false;
+    }
+    if (address.scheme() == QLatin1String("https")) {
+        // The TLS libraries are loaded once, by the first secure hint, rather than by every
+        // start of the player; after that this costs one atomic load.
+        static std::once_flag tlsLoaded;
+        std::call_once(tlsLoaded, [] { QSslSocket::supportsSsl(); });
     }
     auto outcome = std::make_shared<PingOutcome>();
     {

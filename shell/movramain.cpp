@@ -25,7 +25,6 @@
 #include <QFileInfo>
 #include <QLibrary>
 #include <QLibraryInfo>
-#include <QSslSocket>
 #include <QTimer>
 #include <QTranslator>
 
@@ -89,8 +88,11 @@ int runPlayer(int& argc, char** argv)
     settings.open();
     installCrashHandlerIfAsked(settings.getSetting(kGeneralGroup, kCrashDumpModeKey, int32_t(0)));
 
-    // 4-5 (3, loading the TLS libraries, follows step 10: Qt 6 finds its TLS backend as a
-    // plug-in, which takes an application object and the plug-in folder to find.)
+    // 4-5. (3, loading the TLS libraries, is not done here: Qt 6 loads its TLS backend, a
+    // plug-in with libssl and libcrypto behind it, on the first use of TLS, and the hint
+    // sender, the one TLS user of ours, asks for it before its first secure hint. Loading it
+    // here cost every start a few milliseconds and megabytes for a run that may never
+    // speak TLS.)
     qInstallMessageHandler(writeToStandardError);
     std::vector<std::unique_ptr<QLibrary>> preloaded;
     for (const char* name : kPreloadedQtLibraries)
@@ -118,7 +120,6 @@ int runPlayer(int& argc, char** argv)
     auto app = std::make_unique<MovraPlayerApp>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);
     setQtPluginFolder(compiledInQtPlugins);
-    QSslSocket::supportsSsl();
 
     // 11-16
     app->addStreamEnginePluginFolders();
