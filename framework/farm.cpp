@@ -1,15 +1,18 @@
 #include "framework/farm.h"
 
+#include "framework/cataloguecache.h"
 #include "framework/dynamiclibrary_p.h"
 #include "framework/farmcleaner.h"
 #include "framework/file.h"
 #include "framework/logger.h"
 #include "framework/plugininfoloader.h"
+#include "framework/plugininfoloader_p.h"
 #include "framework/propertypaths.h"
 #include "framework/staticpluginregistry.h"
 #include "framework/widestring.h"
 
 #include <algorithm>
+#include <iostream>
 #include <mutex>
 
 namespace MSE {
@@ -122,14 +125,22 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
         MSE_LOG_PLUGIN(kDiscoverTag, "No files found in folder '%S'", normalized.c_str());
         return 3;
     }
+    CatalogueCache cache(toUtf8(normalized));
     for (const movra_string<wchar_t>& path : candidates) {
         const movra_string<wchar_t> file(path.c_str() + normalized.length(), path.length() - normalized.length());
-        addPlugin(folder, file);
+        addPlugin(folder, file, &cache);
     }
+    cache.save();
     return 0;
 }
 
 int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile)
+{
+    return addPlugin(folder, libraryFile, nullptr);
+}
+
+int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile,
+                    CatalogueCache* cache)
 {
     const movra_string<wchar_t> normalized = normalizedFolder(folder);
     movra_string<wchar_t> propertiesPath = normalized;
@@ -145,14 +156,59 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
     status.properties = toUtf8(propertiesPath);
     status.state = PluginStatus::Refused;
 
-    if (!fileExists(propertiesPath)) {
+    // A bundle's document lies inside the bundle folder, which discovery never hands over.
+    if (endsWith(libraryFile, kBundleSuffix))
+        cache = nullptr;
+    std::string cacheName;
+    CatalogueEntry found;
+    const CatalogueEntry* cached = nullptr;
+    if (cache) {
+        cacheName = toUtf8(libraryFile);
+        found.library = FileKey::of(status.library);
+        found.properties = FileKey::of(status.properties);
+        cached = cache->find(cacheName, found.library, found.properties);
+        if (cached)
+            cache->keepCached(cacheName, *cached);
+    }
+
+    if (cache ? !found.properties.exists : !fileExists(propertiesPath)) {
+        if (cache && !cached) {
+            found.outcome = CatalogueEntry::PropertiesMissing;
+            cache->keep(cacheName, found);
+        }
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not find properties file '%S' for library '%S%S'", propertiesPath.c_str(),
                        normalized.c_str(), libraryFile.c_str());
         status.reason = "properties document missing: " + status.properties;
         recordRegistration(std::move(status));
         return 3;
     }
-    PluginInfo* info = loadPluginInfo(propertiesPath, &status.reason);
+    PluginInfo* info = nullptr;
+    if (!cache) {
+        info = loadPluginInfo(propertiesPath, &status.reason);
+    } else {
+        std::string diagnostics;
+        if (cached && cached->outcome == CatalogueEntry::Parsed) {
+            // The very bytes parsed before, so this succeeds as it did then.
+            info = pluginInfoFromText(propertiesPath, cached->text.data(), true, false, true, &status.reason,
+                                      diagnostics);
+        } else if (cached) {
+            diagnostics = cached->diagnostics;
+            status.reason = cached->reason;
+        } else {
+            std::string text;
+            info = loadPluginInfoReporting(propertiesPath, &status.reason, diagnostics, &text);
+            found.outcome = info ? CatalogueEntry::Parsed : CatalogueEntry::Unparsable;
+            if (info)
+                found.text = text;
+            else {
+                found.diagnostics = diagnostics;
+                found.reason = status.reason;
+            }
+            cache->keep(cacheName, found);
+        }
+        if (!diagnostics.empty())
+            std::cerr << diagnostics << std::flush;
+    }
     if (!info) {
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", propertiesPath.c_str());
         recordRegistration(std::move(status));

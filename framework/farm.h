@@ -18,6 +18,8 @@
 
 namespace MSE {
 
+class CatalogueCache;
+
 // The process's plug-in farm: the catalogue of registered plug-ins, the loaded plug-in
 // libraries and the live plug-in objects.
 //
@@ -68,6 +70,9 @@ public:
     boost::recursive_mutex farmLock;
 
 private:
+    // addPlugin, answered from the catalogue cache of discovery when it has the library.
+    int addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile,
+                  CatalogueCache* cache);
     // Expects farmLock held.
     void setLoadError(const movra_string<char>& pluginName, const std::string& error);
     // Whether the catalogue holds a record of that name. Registration asks once per library,

@@ -1,4 +1,5 @@
 #include "framework/plugininfoloader.h"
+#include "framework/plugininfoloader_p.h"
 
 #include "framework/file.h"
 #include "framework/propertypaths.h"
@@ -103,12 +104,20 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path) { return loadPlugi
 
 PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reason)
 {
+    std::string diagnostics;
+    PluginInfo* info = loadPluginInfoReporting(path, reason, diagnostics, nullptr);
+    if (!diagnostics.empty())
+        std::cerr << diagnostics << std::flush;
+    return info;
+}
+
+PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::string* reason, std::string& diagnostics,
+                                    std::string* text)
+{
     File file;
     bool opened = false;
     bool tooLarge = false;
-    std::string parseError;
     std::unique_ptr<char[]> buffer;
-    DocumentHolder document;
     bool read = false;
     if (file.open(path, File::ReadExisting) == 0) {
         opened = true;
@@ -119,18 +128,28 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reaso
             if (buffer) {
                 buffer[size] = 0;
                 read = file.read(buffer.get(), static_cast<uint32_t>(size)) == size;
+                if (read && text)
+                    text->assign(buffer.get(), size);
             }
         }
     }
+    file.close();
+    return pluginInfoFromText(path, buffer.get(), opened, tooLarge, read, reason, diagnostics);
+}
+
+PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* buffer, bool opened, bool tooLarge,
+                               bool read, std::string* reason, std::string& diagnostics)
+{
+    std::string parseError;
+    DocumentHolder document;
     if (read)
-        document.reset(parseDocument(buffer.get(), parseError));
+        document.reset(parseDocument(buffer, parseError));
     if (!document) {
-        // The wide stream shares the narrow one's FILE, whose orientation is fixed by the
-        // first write; so the wide message goes out as UTF-8 on the narrow stream.
-        std::cerr << "Could not parse file '" << toUtf8(path) << "' contents: '" << (buffer ? buffer.get() : "")
-                  << "'" << std::endl;
+        // Collected and written out by the caller as UTF-8 on the narrow stream: the wide
+        // stream shares the narrow one's FILE, whose orientation is fixed by the first write.
+        diagnostics += "Could not parse file '" + toUtf8(path) + "' contents: '" + (buffer ? buffer : "") + "'\n";
         if (!parseError.empty()) {
-            std::cerr << "  " << parseError << std::endl;
+            diagnostics += "  " + parseError + "\n";
             setReason(reason, "not XML: " + parseError);
         } else if (!opened) {
             setReason(reason, "properties document cannot be opened");
@@ -140,32 +159,31 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reaso
             setReason(reason, "properties document cannot be read");
         }
     }
-    file.close();
     const std::string narrowPath = toUtf8(path);
 
     xmlNodePtr root = document ? xmlDocGetRootElement(document.get()) : nullptr;
     if (!root) {
-        std::cerr << "Could not find root element of doc '" << narrowPath << "'" << std::endl;
+        diagnostics += "Could not find root element of doc '" + narrowPath + "'\n";
         if (document)
             setReason(reason, "no root element");
         return nullptr;
     }
     if (xmlStrcmp(root->name, reinterpret_cast<const xmlChar*>("properties")) != 0) {
-        std::cerr << "Root element of doc '" << narrowPath << "' is not 'properties'" << std::endl;
+        diagnostics += "Root element of doc '" + narrowPath + "' is not 'properties'\n";
         setReason(reason, std::string("wrong root element '") + reinterpret_cast<const char*>(root->name)
                               + "', expected 'properties'");
         return nullptr;
     }
     std::unique_ptr<xmlChar, XmlFree> version(xmlGetProp(root, reinterpret_cast<const xmlChar*>("version")));
     if (!version || xmlStrcmp(version.get(), reinterpret_cast<const xmlChar*>("1.0")) != 0) {
-        std::cerr << "'properties' element of doc '" << narrowPath << "' is not version '1.0'" << std::endl;
+        diagnostics += "'properties' element of doc '" + narrowPath + "' is not version '1.0'\n";
         setReason(reason, version ? std::string("properties version '") + reinterpret_cast<const char*>(version.get())
                                         + "', expected '1.0'"
                                   : std::string("properties element has no version, expected '1.0'"));
         return nullptr;
     }
 
-    PluginInfo* info = new (std::nothrow) PluginInfo(document.get(), buffer.get());
+    PluginInfo* info = new (std::nothrow) PluginInfo(document.get(), buffer);
     if (!info) {
         setReason(reason, "out of memory");
         return nullptr;
@@ -191,7 +209,7 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reaso
     if (type != "plugin") {
         const std::string found(type.c_str(), type.length());
         delete info;
-        std::cerr << "Doc '" << narrowPath << "' does not contain plugin data." << std::endl;
+        diagnostics += "Doc '" + narrowPath + "' does not contain plugin data.\n";
         setReason(reason, found.empty() ? std::string("no type element saying 'plugin'")
                                         : "type '" + found + "', expected 'plugin'");
         return nullptr;
