@@ -9,6 +9,7 @@ request. The first path segment picks the behaviour, the rest names the file:
   /loop/<file>      redirects to itself, forever
   /scheme/<file>    redirects to file:///etc/passwd
   /status/<n>/<file> answers with HTTP status n
+An optional second argument is the port to listen on (default: any free one).
 Prints the port on its first line of output, then serves until killed."""
 import http.server
 import os
@@ -90,6 +91,6 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
 
 
-server = Server(("127.0.0.1", 0), Handler)
+server = Server(("127.0.0.1", int(sys.argv[2]) if len(sys.argv) > 2 else 0), Handler)
 print(server.server_address[1], flush=True)
 server.serve_forever()

@@ -119,12 +119,12 @@ RunResult run(const std::vector<std::string>& argv)
     return result;
 }
 
-Server::Server(const std::string& folder)
+Server::Server(const std::string& folder, int port)
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         std::abort();
-    m_pid = spawn({"python3", MOVRA_TEST_SERVER_SCRIPT, folder}, fds[1], true);
+    m_pid = spawn({"python3", MOVRA_TEST_SERVER_SCRIPT, folder, std::to_string(port)}, fds[1], true);
     ::close(fds[1]);
     std::string line;
     char c;

@@ -32,7 +32,8 @@ RunResult run(const std::vector<std::string>& argv);
 class Server
 {
 public:
-    explicit Server(const std::string& folder);
+    // On `port`, or on any free port when it is 0.
+    explicit Server(const std::string& folder, int port = 0);
     ~Server();
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;

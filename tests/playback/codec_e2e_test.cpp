@@ -1,6 +1,7 @@
 // The codec road with everything real: the player with its own main window and decoder
 // plug-ins, the component manager, and the build's decoder components published on a
-// loopback server. A file whose decoder is not installed ends playing after the install.
+// loopback server. A file whose decoder is not installed ends playing after the install, also
+// when the server was down at first and the user tries again once it is back.
 
 #include "appfolder.h"
 #include "codectestsupport.h"
@@ -10,8 +11,13 @@
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -49,9 +55,9 @@ protected:
     static std::string component(const char* name) { return std::string(MOVRA_TEST_COMPONENTS_DIR "/") + name; }
     std::string root() const { return work + "/components"; }
 
-    RunResult play(const char* media, const std::string& server)
+    RunResult play(const char* media, const std::string& server, int quitAfterMs = 6000,
+                   QProcessEnvironment environment = {})
     {
-        QProcessEnvironment environment;
         environment.insert(QStringLiteral("MOVRA_COMPONENT_SERVER"), QString::fromStdString(server));
         environment.insert(QStringLiteral("MOVRA_COMPONENTS_LOG"), QString::fromStdString(work + "/components.log"));
         environment.insert(QStringLiteral("MOVRA_COMPONENTS_TIMEOUT_MS"), QStringLiteral("5000"));
@@ -59,10 +65,9 @@ protected:
         // Long enough for the install and the whole two-second clip; a sanitizer build decodes
         // several times slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-        environment.insert(QStringLiteral("MOVRA_DEMO_QUIT_AFTER_MS"), QStringLiteral("25000"));
-#else
-        environment.insert(QStringLiteral("MOVRA_DEMO_QUIT_AFTER_MS"), QStringLiteral("6000"));
+        quitAfterMs = quitAfterMs * 25 / 6;
 #endif
+        environment.insert(QStringLiteral("MOVRA_DEMO_QUIT_AFTER_MS"), QString::number(quitAfterMs));
         return folder.run({QStringLiteral(MOVRA_TEST_MEDIA_DIR "/") + QLatin1String(media)}, environment, 60000);
     }
 
@@ -73,7 +78,12 @@ protected:
         ASSERT_TRUE(result.finished);
         EXPECT_FALSE(result.crashed);
         EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
-        const QString out = result.standardOutput;
+        expectPlayedAfterInstall(result.standardOutput, componentName);
+        EXPECT_EQ(ComponentTest::readFile(work + "/components.log"), "");
+    }
+
+    void expectPlayedAfterInstall(const QString& out, const char* componentName)
+    {
         // Asked for the codec, then handed the same address again, then played it through.
         const int waiting = out.indexOf(QStringLiteral("Waiting for the"));
         ASSERT_GE(waiting, 0) << out.toStdString();
@@ -97,7 +107,13 @@ protected:
 #endif
         EXPECT_TRUE(ComponentTest::exists(root() + "/" + componentName + "/" + componentName + ".so"));
         EXPECT_TRUE(ComponentTest::exists(root() + "/MPC/MPC.so"));
-        EXPECT_EQ(ComponentTest::readFile(work + "/components.log"), "");
+    }
+
+    // A loopback port nobody listens on, for a server that is down.
+    static int unusedPort()
+    {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
     }
 
     std::string work = ComponentTest::makeTemporaryFolder("playback-codec-e2e");
@@ -117,6 +133,73 @@ TEST_F(PlaybackCodecEndToEnd, HevcPlaysAfterItsDecoderIsInstalled)
 TEST_F(PlaybackCodecEndToEnd, Mpeg4PlaysAfterItsDecoderIsInstalled)
 {
     expectPlaysAfterInstall("mpeg4_mp3.avi", "MPEG4Decoder");
+}
+
+// The server is down when the player asks for the decoder: the panel turns into its error
+// look over the player window. Once the server is back on the same address, "Try again"
+// installs the decoder and the file plays.
+TEST_F(PlaybackCodecEndToEnd, TryAgainPlaysOnceTheServerIsBack)
+{
+    const int port = unusedPort();
+    ASSERT_GT(port, 0);
+    const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/ok";
+    // A scripted user beside the shipped player answers the panel, once the gate file exists.
+    for (const char* file : {"/CodecTestUser.so", "/CodecTestUser.xml"})
+        ASSERT_TRUE(QFile::link(QStringLiteral(CODEC_PLUGIN_POOL) + QLatin1String(file),
+                                folder.path() + QStringLiteral("/MPXPlugins") + QLatin1String(file)));
+    const QString gate = folder.path() + QStringLiteral("/server-is-back");
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("MOVRA_TEST_CODEC_ANSWERS"), QStringLiteral("retry"));
+    environment.insert(QStringLiteral("MOVRA_TEST_ANSWER_WHEN"), gate);
+
+    RunResult result;
+    std::thread player([&] { result = play("h264_aac.mp4", address, 8000, environment); });
+
+    const QString errorLook = QStringLiteral(
+        "panel Error 21: Can't download Movra codec. Please check your internet connection and try again"
+        " [Cancel] [Try again]");
+    const QString pluginLog = folder.path() + QStringLiteral("/plugins.log");
+    bool failedFirst = false;
+    for (int waited = 0; waited < 30000 && !failedFirst; waited += 20) {
+        failedFirst = CodecTest::readLines(pluginLog).contains(errorLook);
+        if (!failedFirst)
+            QThread::msleep(20);
+    }
+    // The server comes back on the port the player was told, and only then is the question
+    // answered. Without the error look the run still ends: its window closes on its own.
+    std::unique_ptr<ComponentTest::Server> server;
+    if (failedFirst)
+        server = std::make_unique<ComponentTest::Server>(work + "/server", port);
+    EXPECT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
+    player.join();
+    ASSERT_TRUE(failedFirst) << CodecTest::readLines(pluginLog).join(QLatin1Char('\n')).toStdString()
+                             << result.standardOutput.toStdString();
+
+    ASSERT_TRUE(result.finished);
+    EXPECT_FALSE(result.crashed);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    // Downloading, the error, the answer, downloading again, and the panel gone with the file
+    // playing. A downloading look may come and go between two looks at the panel (a refused
+    // connection fails at once), so only the error, the answer and the end are required.
+    const QStringList seen = CodecTest::readLines(pluginLog);
+    const std::string trace = seen.join(QLatin1Char('\n')).toStdString();
+    const QString downloading = QStringLiteral(
+        "panel Downloading Movra codec... please be patient, this only needs to happen once.");
+    const int error = seen.indexOf(errorLook);
+    ASSERT_GE(error, 0) << trace;
+    ASSERT_LT(error + 2, seen.size()) << trace;
+    for (int i = 0; i < error; ++i)
+        EXPECT_TRUE(seen.at(i).startsWith(downloading)) << trace;
+    EXPECT_EQ(seen.count(errorLook), 1) << trace;
+    EXPECT_EQ(seen.at(error + 1).toStdString(), "answer retry") << trace;
+    EXPECT_EQ(seen.last().toStdString(), "panel gone") << trace;
+
+    expectPlayedAfterInstall(result.standardOutput, "AVCCodec");
+    // The refused connection was written down once; the install after it went through cleanly.
+    const QStringList problems =
+        QString::fromStdString(ComponentTest::readFile(work + "/components.log")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(problems.size(), 1) << ComponentTest::readFile(work + "/components.log");
+    EXPECT_TRUE(problems.first().contains(QStringLiteral("catalog.json"))) << problems.first().toStdString();
 }
 
 } // namespace

@@ -6,38 +6,27 @@
 //   MOVRA_TEST_CLOSE_AFTER_PANEL  close the window this many ms after the panel first shows
 // It closes its window shortly after playing, and after the last answer has been dealt with.
 
+#include "panelwatch.h"
+
 #include <MSE/PluginObject.h>
 #include <MovraPlayerX/CodecEvents.h>
 #include <MovraPlayerX/PluginInterfaces.h>
 
 #include <QApplication>
 #include <QEvent>
-#include <QLabel>
-#include <QMovie>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <string>
 
 namespace {
 
-constexpr char kDecoderName[] = "test.codec.decoder";
+using CodecTestPlugin::record;
 
-void record(const std::string& line)
-{
-    const char* path = std::getenv("MOVRA_TEST_PLUGIN_LOG");
-    if (!path || !*path)
-        return;
-    if (FILE* file = std::fopen(path, "a")) {
-        std::fprintf(file, "%s\n", line.c_str());
-        std::fclose(file);
-    }
-}
+constexpr char kDecoderName[] = "test.codec.decoder";
 
 long long monotonicMs()
 {
@@ -144,31 +133,10 @@ private:
         });
     }
 
-    // What the panel shows, or "" when there is none.
-    QString panelState(QWidget* panel) const
-    {
-        if (!panel || !panel->isVisible())
-            return QString();
-        auto* info = panel->findChild<QLabel*>(QStringLiteral("infoLabel"));
-        auto* cancel = panel->findChild<QPushButton*>(QStringLiteral("cancelButton"));
-        auto* accept = panel->findChild<QPushButton*>(QStringLiteral("acceptButton"));
-        auto* animation = panel->findChild<QLabel*>(QStringLiteral("animationLabel"));
-        QString state = QStringLiteral("panel ") + info->text().replace(QLatin1Char('\n'), QLatin1Char('|'));
-        if (cancel->isVisible())
-            state += QStringLiteral(" [") + cancel->text() + QStringLiteral("]");
-        if (accept->isVisible())
-            state += QStringLiteral(" [") + accept->text() + QStringLiteral("]");
-        // Only when the player can read its GIF: the animation runs on Qt's image plug-in.
-        if (animation->isVisible() && animation->movie() && animation->movie()->isValid()
-            && animation->movie()->state() == QMovie::Running)
-            state += QStringLiteral(" (animated)");
-        return state;
-    }
-
     void watchPanel()
     {
         QWidget* panel = m_window->findChild<QWidget*>(QStringLiteral("LoadingCodecWidget"));
-        const QString state = panelState(panel);
+        const QString state = CodecTestPlugin::panelState(panel);
         if (state == m_lastState)
             return;
         m_lastState = state;
@@ -180,10 +148,10 @@ private:
             m_closeScheduled = true;
             closeSoon(qEnvironmentVariableIntValue("MOVRA_TEST_CLOSE_AFTER_PANEL"));
         }
+        if (!CodecTestPlugin::panelAwaitsAnswer(panel) || m_answers.isEmpty())
+            return;
         auto* cancel = panel->findChild<QPushButton*>(QStringLiteral("cancelButton"));
         auto* accept = panel->findChild<QPushButton*>(QStringLiteral("acceptButton"));
-        if (!cancel->isVisible() || !panel->isEnabled() || m_answers.isEmpty())
-            return;
         const QString answer = m_answers.takeFirst();
         record("answer " + answer.toStdString());
         if (answer == QLatin1String("cancel")) {
