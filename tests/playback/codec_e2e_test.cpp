@@ -196,9 +196,10 @@ TEST_F(PlaybackCodecEndToEnd, TryAgainPlaysOnceTheServerIsBack)
 
     expectPlayedAfterInstall(result.standardOutput, "AVCCodec");
     // The refused connection was written down once; the install after it went through cleanly.
+    const std::string componentsLog = ComponentTest::readFile(work + "/components.log");
     const QStringList problems =
-        QString::fromStdString(ComponentTest::readFile(work + "/components.log")).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(problems.size(), 1) << ComponentTest::readFile(work + "/components.log");
+        QString::fromStdString(componentsLog).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(problems.size(), 1) << componentsLog;
     EXPECT_TRUE(problems.first().contains(QStringLiteral("catalog.json"))) << problems.first().toStdString();
 }
 
