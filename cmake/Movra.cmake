@@ -59,6 +59,11 @@ function(movra_app_library name)
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
   movra_internal(${name})
+  # Bound at load (-z now): a library that does not match its neighbours is refused when it
+  # is loaded, although the launcher lets the system libraries bind lazily. Calls within the
+  # library bind to it directly rather than through the symbol table, and libraries linked
+  # but never used are not recorded, so the loader has less to look up and to map.
+  target_link_options(${name} PRIVATE -Wl,-z,now -Wl,-Bsymbolic-functions -Wl,--as-needed)
   install(TARGETS ${name} LIBRARY DESTINATION ${dest})
 endfunction()
 

@@ -47,7 +47,10 @@ int main(int argc, char** argv)
         return kCannotLoadShell;
     }
     const std::string library = folder + "/" + kShellLibrary;
-    void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Lazily: the Qt libraries it brings along then bind each function at its first call
+    // instead of all of their thousands now. Our own libraries are linked to bind at load,
+    // so one that does not match its neighbours is still refused here, with this message.
+    void* handle = dlopen(library.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!handle) {
         const char* why = dlerror();
         std::fprintf(stderr, "movra-player: cannot load the player library %s: %s\n", library.c_str(),
