@@ -171,6 +171,86 @@
         <source>The file holds nothing the player can play.</source>
         <translation>Die Datei enthält nichts, was der Player abspielen kann.</translation>
     </message>
+    <message>
+        <source>About &amp;Plug-ins…</source>
+        <translation>Über &amp;Plug-ins…</translation>
+    </message>
+    <message>
+        <source>About Plug-ins</source>
+        <translation>Über Plug-ins</translation>
+    </message>
+    <message>
+        <source>%1 files (%2)</source>
+        <translation>%1-Dateien (%2)</translation>
+    </message>
+    <message>
+        <source>All video files (%1)</source>
+        <translation>Alle Videodateien (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Loaded</source>
+        <translation>Geladen</translation>
+    </message>
+    <message>
+        <source>Not loaded</source>
+        <translation>Nicht geladen</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>keine</translation>
+    </message>
+    <message>
+        <source>Movra Player %1</source>
+        <translation>Movra Player %1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 Movra. All rights reserved.</source>
+        <translation>Copyright © 2026 Movra. Alle Rechte vorbehalten.</translation>
+    </message>
+    <message>
+        <source>This program may be installed and used; it may not be changed or passed on except as Movra allows in writing.</source>
+        <translation>Dieses Programm darf installiert und benutzt werden; es darf nur mit schriftlicher Erlaubnis von Movra verändert oder weitergegeben werden.</translation>
+    </message>
+    <message>
+        <source>Qt %1 (built with Qt %2), used under the GNU LGPL version 3. FFmpeg, used under the GNU LGPL version 2.1 or later.</source>
+        <translation>Qt %1 (erstellt mit Qt %2), verwendet unter der GNU LGPL Version 3. FFmpeg, verwendet unter der GNU LGPL Version 2.1 oder später.</translation>
+    </message>
+    <message>
+        <source>Loaded plug-ins:</source>
+        <translation>Geladene Plug-ins:</translation>
+    </message>
+    <message>
+        <source>Plug-in</source>
+        <translation>Plug-in</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Zustand</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Bibliothek</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

@@ -171,6 +171,86 @@
         <source>The file holds nothing the player can play.</source>
         <translation>El archivo no contiene nada que el reproductor pueda reproducir.</translation>
     </message>
+    <message>
+        <source>About &amp;Plug-ins…</source>
+        <translation>Acerca de los &amp;complementos…</translation>
+    </message>
+    <message>
+        <source>About Plug-ins</source>
+        <translation>Acerca de los complementos</translation>
+    </message>
+    <message>
+        <source>%1 files (%2)</source>
+        <translation>Archivos %1 (%2)</translation>
+    </message>
+    <message>
+        <source>All video files (%1)</source>
+        <translation>Todos los archivos de vídeo (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Todos los archivos (*)</translation>
+    </message>
+    <message>
+        <source>Loaded</source>
+        <translation>Cargado</translation>
+    </message>
+    <message>
+        <source>Not loaded</source>
+        <translation>No cargado</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>ninguno</translation>
+    </message>
+    <message>
+        <source>Movra Player %1</source>
+        <translation>Movra Player %1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 Movra. All rights reserved.</source>
+        <translation>Copyright © 2026 Movra. Todos los derechos reservados.</translation>
+    </message>
+    <message>
+        <source>This program may be installed and used; it may not be changed or passed on except as Movra allows in writing.</source>
+        <translation>Este programa puede instalarse y usarse; no puede modificarse ni cederse salvo con el permiso por escrito de Movra.</translation>
+    </message>
+    <message>
+        <source>Qt %1 (built with Qt %2), used under the GNU LGPL version 3. FFmpeg, used under the GNU LGPL version 2.1 or later.</source>
+        <translation>Qt %1 (compilado con Qt %2), usado bajo la GNU LGPL versión 3. FFmpeg, usado bajo la GNU LGPL versión 2.1 o posterior.</translation>
+    </message>
+    <message>
+        <source>Loaded plug-ins:</source>
+        <translation>Complementos cargados:</translation>
+    </message>
+    <message>
+        <source>Plug-in</source>
+        <translation>Complemento</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Versión</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Estado</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Biblioteca</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Detalles</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

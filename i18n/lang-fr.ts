@@ -171,6 +171,86 @@
         <source>The file holds nothing the player can play.</source>
         <translation>Le fichier ne contient rien que le lecteur puisse lire.</translation>
     </message>
+    <message>
+        <source>About &amp;Plug-ins…</source>
+        <translation>À propos des &amp;modules…</translation>
+    </message>
+    <message>
+        <source>About Plug-ins</source>
+        <translation>À propos des modules</translation>
+    </message>
+    <message>
+        <source>%1 files (%2)</source>
+        <translation>Fichiers %1 (%2)</translation>
+    </message>
+    <message>
+        <source>All video files (%1)</source>
+        <translation>Tous les fichiers vidéo (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Tous les fichiers (*)</translation>
+    </message>
+    <message>
+        <source>Loaded</source>
+        <translation>Chargé</translation>
+    </message>
+    <message>
+        <source>Not loaded</source>
+        <translation>Non chargé</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Échec</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>aucun</translation>
+    </message>
+    <message>
+        <source>Movra Player %1</source>
+        <translation>Movra Player %1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 Movra. All rights reserved.</source>
+        <translation>Copyright © 2026 Movra. Tous droits réservés.</translation>
+    </message>
+    <message>
+        <source>This program may be installed and used; it may not be changed or passed on except as Movra allows in writing.</source>
+        <translation>Ce programme peut être installé et utilisé ; il ne peut être modifié ni transmis qu’avec l’accord écrit de Movra.</translation>
+    </message>
+    <message>
+        <source>Qt %1 (built with Qt %2), used under the GNU LGPL version 3. FFmpeg, used under the GNU LGPL version 2.1 or later.</source>
+        <translation>Qt %1 (compilé avec Qt %2), utilisé sous la licence GNU LGPL version 3. FFmpeg, utilisé sous la licence GNU LGPL version 2.1 ou ultérieure.</translation>
+    </message>
+    <message>
+        <source>Loaded plug-ins:</source>
+        <translation>Modules chargés :</translation>
+    </message>
+    <message>
+        <source>Plug-in</source>
+        <translation>Module</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Bibliothèque</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Détails</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copier</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

@@ -171,6 +171,86 @@
         <source>The file holds nothing the player can play.</source>
         <translation>このファイルにはプレーヤーで再生できるものがありません。</translation>
     </message>
+    <message>
+        <source>About &amp;Plug-ins…</source>
+        <translation>プラグインについて(&amp;P)…</translation>
+    </message>
+    <message>
+        <source>About Plug-ins</source>
+        <translation>プラグインについて</translation>
+    </message>
+    <message>
+        <source>%1 files (%2)</source>
+        <translation>%1 ファイル (%2)</translation>
+    </message>
+    <message>
+        <source>All video files (%1)</source>
+        <translation>すべてのビデオファイル (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>すべてのファイル (*)</translation>
+    </message>
+    <message>
+        <source>Loaded</source>
+        <translation>読み込み済み</translation>
+    </message>
+    <message>
+        <source>Not loaded</source>
+        <translation>未読み込み</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>失敗</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>なし</translation>
+    </message>
+    <message>
+        <source>Movra Player %1</source>
+        <translation>Movra Player %1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 Movra. All rights reserved.</source>
+        <translation>Copyright © 2026 Movra. 無断転載を禁じます。</translation>
+    </message>
+    <message>
+        <source>This program may be installed and used; it may not be changed or passed on except as Movra allows in writing.</source>
+        <translation>本プログラムはインストールして使用できます。Movra の書面による許可なく変更または譲渡することはできません。</translation>
+    </message>
+    <message>
+        <source>Qt %1 (built with Qt %2), used under the GNU LGPL version 3. FFmpeg, used under the GNU LGPL version 2.1 or later.</source>
+        <translation>Qt %1 (Qt %2 でビルド)、GNU LGPL バージョン 3 のもとで使用。FFmpeg、GNU LGPL バージョン 2.1 以降のもとで使用。</translation>
+    </message>
+    <message>
+        <source>Loaded plug-ins:</source>
+        <translation>読み込まれたプラグイン:</translation>
+    </message>
+    <message>
+        <source>Plug-in</source>
+        <translation>プラグイン</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>バージョン</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状態</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>ライブラリ</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>詳細</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>コピー</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

@@ -171,6 +171,86 @@
         <source>The file holds nothing the player can play.</source>
         <translation>O arquivo não contém nada que o player possa reproduzir.</translation>
     </message>
+    <message>
+        <source>About &amp;Plug-ins…</source>
+        <translation>Sobre os &amp;plug-ins…</translation>
+    </message>
+    <message>
+        <source>About Plug-ins</source>
+        <translation>Sobre os plug-ins</translation>
+    </message>
+    <message>
+        <source>%1 files (%2)</source>
+        <translation>Arquivos %1 (%2)</translation>
+    </message>
+    <message>
+        <source>All video files (%1)</source>
+        <translation>Todos os arquivos de vídeo (%1)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>Todos os arquivos (*)</translation>
+    </message>
+    <message>
+        <source>Loaded</source>
+        <translation>Carregado</translation>
+    </message>
+    <message>
+        <source>Not loaded</source>
+        <translation>Não carregado</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Falhou</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>nenhum</translation>
+    </message>
+    <message>
+        <source>Movra Player %1</source>
+        <translation>Movra Player %1</translation>
+    </message>
+    <message>
+        <source>Copyright © 2026 Movra. All rights reserved.</source>
+        <translation>Copyright © 2026 Movra. Todos os direitos reservados.</translation>
+    </message>
+    <message>
+        <source>This program may be installed and used; it may not be changed or passed on except as Movra allows in writing.</source>
+        <translation>Este programa pode ser instalado e usado; não pode ser alterado nem repassado sem a permissão por escrito da Movra.</translation>
+    </message>
+    <message>
+        <source>Qt %1 (built with Qt %2), used under the GNU LGPL version 3. FFmpeg, used under the GNU LGPL version 2.1 or later.</source>
+        <translation>Qt %1 (compilado com Qt %2), usado sob a GNU LGPL versão 3. FFmpeg, usado sob a GNU LGPL versão 2.1 ou posterior.</translation>
+    </message>
+    <message>
+        <source>Loaded plug-ins:</source>
+        <translation>Plug-ins carregados:</translation>
+    </message>
+    <message>
+        <source>Plug-in</source>
+        <translation>Plug-in</translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation>Versão</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Estado</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Biblioteca</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Detalhes</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Copiar</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>

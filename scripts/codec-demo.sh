@@ -43,8 +43,10 @@ reg add "$key" /v TrustedKeys /t REG_SZ /d "$(cat "$demo/demo.pub")" /f
 export MOVRA_COMPONENTS_LOG=$demo/components.log
 echo "codec-demo: component server on port $port; components install into $demo/components"
 
+# The player keeps its status lines to itself unless asked; the summary below reads them.
+export QT_LOGGING_RULES="${QT_LOGGING_RULES:+$QT_LOGGING_RULES;}movra.player.info=true"
 set +e
-"$app/movra-player" "$clip" | tee "$demo/player.out"
+"$app/movra-player" "$clip" 2>&1 | tee "$demo/player.out"
 status=${PIPESTATUS[0]}
 set -e
 

@@ -27,6 +27,8 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   # Most machines without a display have no sound device either: the sound goes to a file.
   export MOVRA_AUDIO_OUTPUT=${MOVRA_AUDIO_OUTPUT:-wav:$PWD/$build/sound.wav}
   echo "run-player: snapshot in $MOVRA_PLAYER_SNAPSHOT, sound in ${MOVRA_AUDIO_OUTPUT#wav:}"
+  # The player's status lines (what it opened, what it played) are off unless asked for.
+  export QT_LOGGING_RULES="${QT_LOGGING_RULES:+$QT_LOGGING_RULES;}movra.player.info=true"
 fi
 # With no address: a short H.264 clip whose decoder is installed from a loopback server first.
 if [ $demo -eq 1 ]; then

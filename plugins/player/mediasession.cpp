@@ -4,6 +4,7 @@
 #include "audiooutput.h"
 #include "decoderfinder.h"
 #include "packetqueue.h"
+#include "playerlog.h"
 
 #include <MSE/PluginContext.h>
 #include <MovraPlayerX/CodecEvents.h>
@@ -686,14 +687,14 @@ void MediaSession::onProbed(int runId)
             AudioOutputChoice output = chooseAudioOutput(description.parameters.sampleRate > 0 ? description.parameters.sampleRate : 48000,
                                                          description.parameters.channels > 0 ? description.parameters.channels : 2);
             if (!output.output) {
-                std::fprintf(stderr, "Movra Player: %s\n", qPrintable(output.warning));
+                qCWarning(lcPlayer, "Movra Player: %s", qUtf8Printable(output.warning));
                 continue;
             }
             run->sound = std::make_shared<AudioBuffer>(output.sampleRate, output.channels, kAudioBufferMs);
             attachAudioBuffer(output.output.get(), run->sound);
             QString why;
             if (!output.output->start(&why)) {
-                std::fprintf(stderr, "Movra Player: the sound output failed (%s): playing without sound\n", qPrintable(why));
+                qCWarning(lcPlayer, "Movra Player: the sound output failed (%s): playing without sound", qUtf8Printable(why));
                 run->sound.reset();
                 continue;
             }

@@ -1,6 +1,7 @@
 // The reference player plug-in: the main window, the receiver of addresses, playback
 // services and the download cache, all in one object.
 
+#include "playerlog.h"
 #include "playerwindow.h"
 
 #include <MSE/PluginObject.h>
@@ -10,16 +11,16 @@
 #include <QStandardPaths>
 #include <QTimer>
 
-#include <cstdio>
 #include <cstring>
 
 namespace MovraReference {
 namespace {
 
+// A status line for whoever turned the category on (the demo script does); the terminal
+// stays quiet otherwise.
 void say(const QString& text)
 {
-    std::printf("Movra Player: %s\n", text.toLocal8Bit().constData());
-    std::fflush(stdout);
+    qCInfo(lcPlayer).noquote() << QStringLiteral("Movra Player: ") + text;
 }
 
 class PlayerPlugin final : public MSE::PluginObject,
@@ -94,6 +95,7 @@ private:
     {
         if (!m_window) {
             m_window = new PlayerWindow(getPluginContext());
+            m_window->useSettings();
             QObject::connect(m_window, &PlayerWindow::closed, [this] { windowClosed(); });
             MediaSession* session = m_window->session();
             QObject::connect(session, &MediaSession::stateChanged, [session](MediaSession::State state) {

@@ -1,22 +1,34 @@
 #include "playerwindow.h"
+#include "aboutdialogs.h"
 #include "videoview.h"
+#include "windowgeometry.h"
+
+#include "settings/applicationsettings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScreen>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <limits>
+#include <optional>
 
 namespace MovraReference {
 
@@ -36,15 +48,44 @@ QString clockText(qint64 ms)
 }
 
 constexpr qint64 kStepMs = 5000;
+constexpr QSize kPreferredSize(720, 480);
+constexpr QSize kMinimumSize(320, 240);
+// An address is often longer than a word: the dialog takes this much of its screen, and
+// never less than the minimum where the screen has room.
+constexpr int kAddressDialogMinimumWidth = 600;
+constexpr double kAddressDialogScreenShare = 0.4;
+// Room for the dialog's margins and frame around its field.
+constexpr int kAddressDialogFrame = 60;
+
+// Marks a key the store does not hold (the store answers with the default then).
+constexpr int32_t kAbsent = std::numeric_limits<int32_t>::min();
+
+MovraPlayerX::ApplicationSettings& settings()
+{
+    return MovraPlayerX::ApplicationSettings::application();
+}
+
+QList<QRect> availableScreens()
+{
+    QList<QRect> screens;
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        screens.append(primary->availableGeometry());
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen != QGuiApplication::primaryScreen())
+            screens.append(screen->availableGeometry());
+    }
+    return screens;
+}
 
 } // namespace
 
 PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
-    : QMainWindow(parent), m_session(new MediaSession(context, this))
+    : QMainWindow(parent), m_session(new MediaSession(context, this)), m_context(context)
 {
     setObjectName(QStringLiteral("MovraPlayerWindow"));
     setAcceptDrops(true);
-    resize(720, 480);
+    setMinimumSize(kMinimumSize);
+    resize(kPreferredSize);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -134,9 +175,8 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     m_quitAction = m_fileMenu->addAction(QString(), this, &QWidget::close);
     m_quitAction->setShortcut(QKeySequence::Quit);
     m_helpMenu = menuBar()->addMenu(QString());
-    m_aboutAction = m_helpMenu->addAction(QString(), this, [this] {
-        QMessageBox::about(this, tx("About Movra Player"), tx("Movra Player"));
-    });
+    m_aboutAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showAbout);
+    m_pluginsAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showPlugins);
     retranslate();
 }
 
@@ -155,6 +195,7 @@ void PlayerWindow::retranslate()
     m_quitAction->setText(tx("&Quit"));
     m_helpMenu->setTitle(tx("&Help"));
     m_aboutAction->setText(tx("&About Movra Player"));
+    m_pluginsAction->setText(tx("About &Plug-ins…"));
     m_playButton->setToolTip(tx("Play or pause (Space)"));
     m_muteButton->setToolTip(tx("Mute"));
     m_volume->setToolTip(tx("Volume"));
@@ -308,25 +349,123 @@ void PlayerWindow::dropEvent(QDropEvent* event)
     openAddress(QString::fromUtf8(urls.first().toEncoded()));
 }
 
+QStringList PlayerWindow::openFileFilters()
+{
+    // The types the player registers itself for on the desktop.
+    static const char* const kAssociated[] = {"avi", "movra", "mvr", "tix", "xvid", "mkv", "mov",
+                                              "mp4", "wmv", "vob", "mpg", "mpeg", "asf", "qt"};
+    // Further video the player plays without claiming it.
+    static const char* const kOtherVideo[] = {"webm", "ogv", "m4v", "ts", "m2ts", "mts", "flv", "3gp"};
+    // Both spellings: a desktop's own dialog may match case-sensitively.
+    const auto patterns = [](const char* extension) {
+        const QString lower = QStringLiteral("*.") + QLatin1String(extension);
+        return lower + QLatin1Char(' ') + lower.toUpper();
+    };
+    QStringList filters;
+    QStringList video;
+    for (const char* extension : kAssociated) {
+        filters << tx("%1 files (%2)").arg(QString::fromLatin1(extension).toUpper(), patterns(extension));
+        video << patterns(extension);
+    }
+    for (const char* extension : kOtherVideo)
+        video << patterns(extension);
+    filters << tx("All video files (%1)").arg(video.join(QLatin1Char(' ')));
+    filters << tx("All files (*)");
+    return filters;
+}
+
 void PlayerWindow::chooseFile()
 {
-    const QString file = QFileDialog::getOpenFileName(this, tx("Open File"));
-    if (!file.isEmpty())
-        openAddress(QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded()));
+    QString folder;
+    if (m_usesSettings)
+        folder = settings().get(MovraPlayerX::kLastOpenFileLocation, QString());
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    if (!QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const QStringList filters = openFileFilters();
+    QString selected = filters.value(filters.size() - 2);
+    const QString file = QFileDialog::getOpenFileName(this, tx("Open File"), folder, filters.join(QStringLiteral(";;")), &selected);
+    if (file.isEmpty())
+        return;
+    if (m_usesSettings)
+        settings().set(MovraPlayerX::kLastOpenFileLocation, QFileInfo(file).absolutePath());
+    openAddress(QString::fromUtf8(QUrl::fromLocalFile(file).toEncoded()));
+}
+
+QInputDialog* PlayerWindow::createAddressDialog()
+{
+    auto* dialog = new QInputDialog(this);
+    dialog->setObjectName(QStringLiteral("openAddress"));
+    dialog->setInputMode(QInputDialog::TextInput);
+    dialog->setWindowTitle(tx("Open Address"));
+    dialog->setLabelText(tx("Address:"));
+    // The dialog's layout sets its own minimum from its contents: the field is what widens it.
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int available = screen ? screen->availableGeometry().width() : kAddressDialogMinimumWidth;
+    const int wanted = std::max(kAddressDialogMinimumWidth, int(available * kAddressDialogScreenShare));
+    if (auto* field = dialog->findChild<QLineEdit*>())
+        field->setMinimumWidth(std::min(wanted, available - kAddressDialogFrame));
+    return dialog;
 }
 
 void PlayerWindow::chooseAddress()
 {
-    const QString text = QInputDialog::getText(this, tx("Open Address"), tx("Address:"));
+    QInputDialog* dialog = createAddressDialog();
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    const QString text = dialog->textValue().trimmed();
+    delete dialog;
+    if (!accepted || text.isEmpty())
+        return;
     const QUrl url = QUrl::fromUserInput(text);
     if (url.isValid())
         openAddress(QString::fromUtf8(url.toEncoded()));
+}
+
+void PlayerWindow::showAbout()
+{
+    QMessageBox::about(this, tx("About Movra Player"), aboutText(m_context));
+}
+
+void PlayerWindow::showPlugins()
+{
+    PluginsDialog dialog(m_context, this);
+    dialog.exec();
+}
+
+void PlayerWindow::useSettings()
+{
+    m_usesSettings = true;
+    const int32_t x = settings().get(MovraPlayerX::kPlayerXPos, kAbsent);
+    const int32_t y = settings().get(MovraPlayerX::kPlayerYPos, kAbsent);
+    const int32_t width = settings().get(MovraPlayerX::kPlayerWidth, kAbsent);
+    const int32_t height = settings().get(MovraPlayerX::kPlayerHeight, kAbsent);
+    std::optional<StoredGeometry> stored;
+    if (width != kAbsent && height != kAbsent)
+        stored = StoredGeometry{x, y, width, height};
+    const QRect placed = placeWindow(stored, availableScreens(), kMinimumSize, kPreferredSize);
+    if (placed.isValid())
+        setGeometry(placed);
+}
+
+void PlayerWindow::saveSettings()
+{
+    // Full screen is not a size to come back in: the geometry before it is kept.
+    const QRect geometry = isFullScreen() || isMaximized() ? normalGeometry() : this->geometry();
+    if (!geometry.isValid())
+        return;
+    settings().set(MovraPlayerX::kPlayerXPos, int32_t(geometry.x()));
+    settings().set(MovraPlayerX::kPlayerYPos, int32_t(geometry.y()));
+    settings().set(MovraPlayerX::kPlayerWidth, int32_t(geometry.width()));
+    settings().set(MovraPlayerX::kPlayerHeight, int32_t(geometry.height()));
 }
 
 void PlayerWindow::closeEvent(QCloseEvent* event)
 {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {
+        if (m_usesSettings)
+            saveSettings();
         m_session->close();
         emit closed();
     }

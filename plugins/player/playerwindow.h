@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class QInputDialog;
 class QLabel;
 class QSlider;
 class QToolButton;
@@ -35,6 +36,14 @@ public:
     void toggleFullScreen();
     QString statusText() const;
 
+    // Puts the window where it was last closed (as far as today's screens allow) and keeps
+    // its geometry and the last folder opened in the application settings from now on.
+    void useSettings();
+    // The Open dialog's filters: each file type the player is associated with, all video
+    // files, all files.
+    static QStringList openFileFilters();
+    QInputDialog* createAddressDialog();
+
 signals:
     void closed();
 
@@ -47,6 +56,9 @@ protected:
 
 private:
     void retranslate();
+    void saveSettings();
+    void showAbout();
+    void showPlugins();
     void chooseFile();
     void chooseAddress();
     void updateControls();
@@ -70,10 +82,13 @@ private:
     QAction* m_openAddressAction = nullptr;
     QAction* m_quitAction = nullptr;
     QAction* m_aboutAction = nullptr;
+    QAction* m_pluginsAction = nullptr;
+    MSE::PluginContext* m_context = nullptr;
     QTimer* m_refresh = nullptr;
     QStringList m_received;
     QString m_current;
     bool m_seekBarHeld = false;
+    bool m_usesSettings = false;
 };
 
 } // namespace MovraReference

@@ -27,7 +27,8 @@ const char kNoFileOpen[] = "No file open";
 const char* const kWindowStrings[] = {
     "Movra Player", "&File", "&Open…", "Open &Address…", "&Quit", "&Help", "&About Movra Player",
     "About Movra Player", "No file open", "Now playing: %1", "Received addresses", "Open File",
-    "Open Address", "Address:",
+    "Open Address", "Address:", "About &Plug-ins…", "About Plug-ins", "%1 files (%2)", "All video files (%1)",
+    "All files (*)", "Loaded", "Not loaded", "Failed", "Loaded plug-ins:", "Copy",
 };
 
 QString builtTranslations()

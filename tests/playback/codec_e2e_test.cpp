@@ -62,6 +62,8 @@ protected:
         environment.insert(QStringLiteral("MOVRA_COMPONENTS_LOG"), QString::fromStdString(work + "/components.log"));
         environment.insert(QStringLiteral("MOVRA_COMPONENTS_TIMEOUT_MS"), QStringLiteral("5000"));
         environment.insert(QStringLiteral("MOVRA_AUDIO_OUTPUT"), QString::fromStdString("wav:" + work + "/sound.wav"));
+        // The player's status lines, read below, are off unless asked for.
+        environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("movra.player.info=true"));
         // Long enough for the install and the whole two-second clip; a sanitizer build decodes
         // several times slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -78,7 +80,7 @@ protected:
         ASSERT_TRUE(result.finished);
         EXPECT_FALSE(result.crashed);
         EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
-        expectPlayedAfterInstall(result.standardOutput, componentName);
+        expectPlayedAfterInstall(result.standardError, componentName);
         EXPECT_EQ(ComponentTest::readFile(work + "/components.log"), "");
     }
 
@@ -173,7 +175,7 @@ TEST_F(PlaybackCodecEndToEnd, TryAgainPlaysOnceTheServerIsBack)
     EXPECT_TRUE(QFile(gate).open(QIODevice::WriteOnly));
     player.join();
     ASSERT_TRUE(failedFirst) << CodecTest::readLines(pluginLog).join(QLatin1Char('\n')).toStdString()
-                             << result.standardOutput.toStdString();
+                             << result.standardError.toStdString();
 
     ASSERT_TRUE(result.finished);
     EXPECT_FALSE(result.crashed);
@@ -194,7 +196,7 @@ TEST_F(PlaybackCodecEndToEnd, TryAgainPlaysOnceTheServerIsBack)
     EXPECT_EQ(seen.at(error + 1).toStdString(), "answer retry") << trace;
     EXPECT_EQ(seen.last().toStdString(), "panel gone") << trace;
 
-    expectPlayedAfterInstall(result.standardOutput, "AVCCodec");
+    expectPlayedAfterInstall(result.standardError, "AVCCodec");
     // The refused connection was written down once; the install after it went through cleanly.
     const std::string componentsLog = ComponentTest::readFile(work + "/components.log");
     const QStringList problems =

@@ -266,10 +266,16 @@ TEST(Player, TheShippedMainWindowShowsWhatItWasAskedToPlay)
     QProcessEnvironment environment;
     environment.insert(QStringLiteral("MOVRA_PLAYER_SNAPSHOT"), picture);
     environment.insert(QStringLiteral("MOVRA_DEMO_QUIT_AFTER_MS"), QStringLiteral("800"));
+    // Its status lines only when asked for, and then on standard error.
+    const RunResult quiet = folder.run({"/tmp/Sample Film.mkv"}, environment);
+    ASSERT_TRUE(quiet.finished && !quiet.crashed) << qPrintable(describe(quiet));
+    EXPECT_FALSE(quiet.standardOutput.contains(QStringLiteral("Movra Player:"))) << qPrintable(describe(quiet));
+    EXPECT_FALSE(quiet.standardError.contains(QStringLiteral("opening file:"))) << qPrintable(describe(quiet));
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("movra.player.info=true"));
     const RunResult result = folder.run({"/tmp/Sample Film.mkv"}, environment);
     ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
     EXPECT_EQ(result.exitCode, 0) << qPrintable(describe(result));
-    EXPECT_TRUE(result.standardOutput.contains(QStringLiteral("opening file:///tmp/Sample%20Film.mkv")))
+    EXPECT_TRUE(result.standardError.contains(QStringLiteral("opening file:///tmp/Sample%20Film.mkv")))
         << qPrintable(describe(result));
 
     QImage image(picture);
