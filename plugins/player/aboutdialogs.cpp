@@ -27,7 +27,8 @@ QString tx(const char* text)
 
 constexpr char kVersionPath[] = "/properties/plugin/version";
 
-enum Column { NameColumn, VersionColumn, StateColumn, LibraryColumn, ReasonColumn, ColumnCount };
+// Why a plug-in failed comes before its (long) library path, so that it is seen first.
+enum Column { NameColumn, VersionColumn, StateColumn, ReasonColumn, LibraryColumn, ColumnCount };
 
 } // namespace
 
@@ -115,7 +116,7 @@ PluginsDialog::PluginsDialog(MSE::PluginContext* context, QWidget* parent) : QDi
 
     const std::vector<PluginRow> rows = pluginRows(context);
     m_table = new QTableWidget(int(rows.size()), ColumnCount, this);
-    m_table->setHorizontalHeaderLabels({tx("Plug-in"), tx("Version"), tx("State"), tx("Library"), tx("Details")});
+    m_table->setHorizontalHeaderLabels({tx("Plug-in"), tx("Version"), tx("State"), tx("Details"), tx("Library")});
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -124,7 +125,7 @@ PluginsDialog::PluginsDialog(MSE::PluginContext* context, QWidget* parent) : QDi
     m_table->installEventFilter(this);
     for (int r = 0; r < int(rows.size()); ++r) {
         const PluginRow& row = rows[size_t(r)];
-        const QString texts[ColumnCount] = {row.name, row.version, pluginStateText(row.state), row.library, row.reason};
+        const QString texts[ColumnCount] = {row.name, row.version, pluginStateText(row.state), row.reason, row.library};
         for (int c = 0; c < ColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             item->setToolTip(texts[c]);
