@@ -36,7 +36,7 @@ struct Registry
     {
         if (!stores[root]) {
             const RegistryLocation location = currentRegistryLocation();
-            stores[UserRoot] = std::make_unique<RegistryStore>(location.userDatabase, false, true);
+            stores[UserRoot] = std::make_unique<RegistryStore>(location.userDatabase, false, true, true);
             stores[MachineRoot] = std::make_unique<RegistryStore>(location.machineDatabase,
                                                                   location.machineReadOnly);
         }

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +25,15 @@ constexpr int kApplicationId = 0x4D565247;
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 30000;
 constexpr int kChangeCounterOffset = 24;
+// The log index's header (SQLite's WalIndexHdr, in native byte order at the start of the
+// -shm file): its version, then at byte 8 a counter every commit increments.
+constexpr int kWalIndexRegionSize = 32768;
+constexpr uint32_t kWalIndexVersion = 3007000;
+constexpr int kWalIndexChangeOffset = 8;
+// A checkpoint is asked for once the log holds this many pages (about 2 MB), and a log
+// that grew beyond the size limit is cut back to it when it starts over.
+constexpr int kCheckpointFrames = 500;
+constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=8388608";
 
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -137,6 +148,85 @@ struct RegistryStore::Statement
     sqlite3_stmt* stmt = nullptr;
 };
 
+// Copies the write-ahead log back into the database beside the writes, on a connection
+// and thread of its own, so that no write waits for a checkpoint and no reader waits
+// behind one for the store's lock. A passive checkpoint never blocks writers or readers;
+// what it cannot copy because a reader still needs it is copied the next time.
+class RegistryStore::Checkpointer
+{
+public:
+    explicit Checkpointer(std::string path) : m_path(std::move(path)) {}
+    ~Checkpointer()
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    Checkpointer(const Checkpointer&) = delete;
+    Checkpointer& operator=(const Checkpointer&) = delete;
+
+    void request()
+    {
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            m_pending = true;
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { run(); });
+        }
+        m_wake.notify_one();
+    }
+
+    // For tests: how many checkpoints have run.
+    int completed()
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        return m_completed;
+    }
+
+private:
+    void run()
+    {
+        sqlite3* db = nullptr;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_pending || m_stop; });
+            if (m_stop)
+                break;
+            m_pending = false;
+            lock.unlock();
+            if (!db && sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
+                           != SQLITE_OK) {
+                sqlite3_close(db);
+                db = nullptr;
+            }
+            int rc = SQLITE_ERROR;
+            if (db) {
+                sqlite3_exec(db, kJournalSizeLimit, nullptr, nullptr, nullptr);
+                rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+                if (rc != SQLITE_OK)
+                    qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(db));
+            }
+            lock.lock();
+            if (rc == SQLITE_OK)
+                ++m_completed;
+        }
+        lock.unlock();
+        sqlite3_close(db);
+    }
+
+    const std::string m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_pending = false;
+    bool m_stop = false;
+    int m_completed = 0;
+    std::thread m_thread;
+};
+
 namespace {
 
 // Binds, steps and always resets its statement, so no statement keeps a lock alive.
@@ -180,10 +270,10 @@ public:
     {
         return foldedFromBytes(sqlite3_column_blob(m_stmt, column), sqlite3_column_bytes(m_stmt, column));
     }
-    std::vector<BYTE> bytes(int column) const
+    std::basic_string<BYTE> bytes(int column) const
     {
         const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(m_stmt, column));
-        return std::vector<BYTE>(data, data + sqlite3_column_bytes(m_stmt, column));
+        return std::basic_string<BYTE>(data, data + sqlite3_column_bytes(m_stmt, column));
     }
 
 private:
@@ -192,8 +282,59 @@ private:
 
 } // namespace
 
-RegistryStore::RegistryStore(std::string path, bool forceReadOnly, bool isPrivate)
-    : m_path(std::move(path)), m_forceReadOnly(forceReadOnly), m_private(isPrivate)
+namespace {
+
+uint32_t nameHash(const std::u16string& folded)
+{
+    const size_t hash = std::hash<std::u16string>()(folded);
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+} // namespace
+
+size_t RegistryStore::KeyCache::findValue(const std::u16string& folded) const
+{
+    if (valueSlots.empty())
+        return size_t(-1);
+    const uint32_t hash = nameHash(folded);
+    const size_t mask = valueSlots.size() - 1;
+    for (size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const uint64_t entry = valueSlots[slot];
+        if (entry == 0)
+            return size_t(-1);
+        const size_t position = static_cast<uint32_t>(entry) - 1;
+        if (uint32_t(entry >> 32) == hash && values[position].name.folded == folded)
+            return position;
+    }
+}
+
+void RegistryStore::KeyCache::indexValue(size_t position)
+{
+    // At most half full, so a probe sequence stays short and always ends at an empty slot.
+    if ((values.size()) * 2 > valueSlots.size()) {
+        indexValues();
+        return;
+    }
+    const uint32_t hash = nameHash(values[position].name.folded);
+    const size_t mask = valueSlots.size() - 1;
+    size_t slot = hash & mask;
+    while (valueSlots[slot] != 0)
+        slot = (slot + 1) & mask;
+    valueSlots[slot] = (uint64_t(hash) << 32) | uint64_t(position + 1);
+}
+
+void RegistryStore::KeyCache::indexValues()
+{
+    size_t size = 8;
+    while (size < values.size() * 2)
+        size *= 2;
+    valueSlots.assign(size, 0);
+    for (size_t i = 0; i < values.size(); ++i)
+        indexValue(i);
+}
+
+RegistryStore::RegistryStore(std::string path, bool forceReadOnly, bool isPrivate, bool writeAheadLog)
+    : m_path(std::move(path)), m_forceReadOnly(forceReadOnly), m_private(isPrivate), m_writeAheadLog(writeAheadLog)
 {
 }
 
@@ -223,6 +364,12 @@ LONG RegistryStore::checkWritable_locked()
 
 void RegistryStore::closeDatabase_locked()
 {
+    // The checkpointer's connection goes first, so that ours is the last one and closing
+    // it copies the log into the database and removes the log's files.
+    delete m_checkpointer;
+    m_checkpointer = nullptr;
+    m_walChange = nullptr;
+    m_signal = ChangeSignal::FileHeader;
     for (Statement* statement : m_statements) {
         sqlite3_finalize(statement->stmt);
         delete statement;
@@ -346,6 +493,9 @@ LONG RegistryStore::openDatabase_locked()
         // A folder shared with the machine root, or files an earlier version left readable.
         restrictToOwner(dir);
         restrictToOwner(m_path);
+        // SQLite gives a log it creates the database's mode, but not one that exists.
+        restrictToOwner(m_path + "-wal");
+        restrictToOwner(m_path + "-shm");
     }
     struct stat st;
     if (::stat(m_path.c_str(), &st) != 0)
@@ -408,7 +558,14 @@ LONG RegistryStore::openDatabase_locked()
             return init;
     }
     if (!m_readOnly) {
-        sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        // Switching to or from a log needs the database to itself; while another process
+        // holds it open the journal stays as it is, which works as well, only slower.
+        if (m_writeAheadLog) {
+            sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+            sqlite3_exec(m_db, kJournalSizeLimit, nullptr, nullptr, nullptr);
+        } else {
+            sqlite3_exec(m_db, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
+        }
         sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
     if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file) != SQLITE_OK || !m_file
@@ -417,8 +574,50 @@ LONG RegistryStore::openDatabase_locked()
     const LONG prepared = prepareStatements_locked();
     if (prepared != ERROR_SUCCESS)
         return prepared;
+    chooseChangeSignal_locked();
     m_state = State::Open;
     return ERROR_SUCCESS;
+}
+
+void RegistryStore::chooseChangeSignal_locked()
+{
+    m_signal = ChangeSignal::FileHeader;
+    sqlite3_stmt* stmt = nullptr;
+    bool wal = false;
+    // A read of the schema also makes SQLite open the log and map its index.
+    if (sqlite3_prepare_v2(m_db, "SELECT (SELECT count(*) FROM sqlite_schema), (SELECT journal_mode FROM "
+                                 "pragma_journal_mode)", -1, &stmt, nullptr) == SQLITE_OK
+        && sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+        wal = mode && sqlite3_stricmp(mode, "wal") == 0;
+    }
+    sqlite3_finalize(stmt);
+    if (!wal)
+        return;
+    m_signal = ChangeSignal::DataVersion;
+    // Only a connection that may write has the index mapped from the shared file; a
+    // read-only one may be left with a private copy that no other process updates.
+    if (m_readOnly || m_file->pMethods->iVersion < 2 || !m_file->pMethods->xShmMap)
+        return;
+    volatile void* region = nullptr;
+    if (m_file->pMethods->xShmMap(m_file, 0, kWalIndexRegionSize, 0, &region) != SQLITE_OK || !region)
+        return;
+    const auto* header = static_cast<const uint32_t*>(const_cast<const void*>(region));
+    if (__atomic_load_n(header, __ATOMIC_ACQUIRE) != kWalIndexVersion)
+        return;
+    m_walChange = header + kWalIndexChangeOffset / sizeof(uint32_t);
+    m_signal = ChangeSignal::WalIndex;
+    m_checkpointer = new Checkpointer(m_path);
+    // Our own hook replaces SQLite's automatic checkpoint, which would run inside the commit
+    // of whichever write crossed the threshold.
+    sqlite3_wal_hook(
+        m_db,
+        [](void* checkpointer, sqlite3*, const char*, int frames) {
+            if (frames >= kCheckpointFrames)
+                static_cast<Checkpointer*>(checkpointer)->request();
+            return SQLITE_OK;
+        },
+        m_checkpointer);
 }
 
 LONG RegistryStore::initialiseSchema_locked()
@@ -490,6 +689,7 @@ LONG RegistryStore::prepareStatements_locked()
         {&m_hasChildren, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1"},
         {&m_deleteTreeValues, subtree + "DELETE FROM vals WHERE key IN tree"},
         {&m_deleteTreeKeys, subtree + "DELETE FROM keys WHERE id IN tree"},
+        {&m_dataVersion, "PRAGMA data_version"},
     };
     for (const auto& entry : statements) {
         const int rc = prepare(entry.slot, entry.sql);
@@ -501,6 +701,18 @@ LONG RegistryStore::prepareStatements_locked()
 
 uint32_t RegistryStore::changeCounter_locked()
 {
+    switch (m_signal) {
+    case ChangeSignal::WalIndex:
+        // The writer stores the header with release ordering after the log holds the
+        // commit, so once the new counter is seen a read transaction sees the commit.
+        return __atomic_load_n(m_walChange, __ATOMIC_ACQUIRE);
+    case ChangeSignal::DataVersion: {
+        Query query(m_dataVersion->stmt);
+        return query.step() == SQLITE_ROW ? static_cast<uint32_t>(query.integer(0)) : 0;
+    }
+    case ChangeSignal::FileHeader:
+        break;
+    }
     unsigned char bytes[4] = {0, 0, 0, 0};
     // A short read (a file still empty) fills zeros, which is what an empty root counts.
     m_file->pMethods->xRead(m_file, bytes, sizeof bytes, kChangeCounterOffset);
@@ -523,8 +735,8 @@ LONG RegistryStore::beginRead_locked()
     return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteError_locked(rc, false);
 }
 
-// Called inside a read transaction after its first query, so the counter read here is
-// the one of the state that transaction sees.
+// `counter` is the change counter of the state the transaction read, or of an older one:
+// an older stamp costs one needless reload later, a newer one would keep a stale cache.
 void RegistryStore::endRead_locked(uint32_t counter)
 {
     Query(m_commit->stmt).step();
@@ -536,6 +748,12 @@ void RegistryStore::endRead_locked(uint32_t counter)
 
 template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
 {
+    // With a log, commits go on while the transaction reads, so the counter is taken
+    // before its snapshot. The file header instead is read inside the transaction after
+    // its first query, so it is the one of the state that transaction sees; read before
+    // it, it could show a commit still in progress that a crash then rolls back.
+    const bool before = m_signal != ChangeSignal::FileHeader;
+    const uint32_t early = before ? changeCounter_locked() : 0;
     LONG rc = beginRead_locked();
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -544,7 +762,7 @@ template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
         Query(m_rollback->stmt).step();
         return sqliteError_locked(sqliteRc, false);
     }
-    endRead_locked(changeCounter_locked());
+    endRead_locked(before ? early : changeCounter_locked());
     return ERROR_SUCCESS;
 }
 
@@ -578,10 +796,12 @@ template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
         m_stamp = -1;
         return sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
     }
-    // Our commit advanced the counter by exactly one unless another process committed in
-    // between; only then may the cache, updated by the caller, be kept.
-    if (changeCounter_locked() == before + 1) {
-        m_stamp = before + 1;
+    // Our commit advanced the counter by exactly one (the data version counts only the
+    // commits of other connections) unless another process committed in between; only
+    // then may the cache, updated by the caller, be kept.
+    const uint32_t expected = before + (m_signal == ChangeSignal::DataVersion ? 0 : 1);
+    if (changeCounter_locked() == expected) {
+        m_stamp = expected;
     } else {
         m_cache.clear();
         m_stamp = -1;
@@ -694,9 +914,7 @@ LONG RegistryStore::loadValues_locked(int64_t key, KeyCache** cache)
     };
     const auto keep = [](KeyCache& entry, std::vector<Value>&& values) {
         entry.values = std::move(values);
-        entry.valueIndex.clear();
-        for (size_t i = 0; i < entry.values.size(); ++i)
-            entry.valueIndex.emplace(entry.values[i].name.folded, i);
+        entry.indexValues();
     };
     return loadList_locked(key, &KeyCache::valuesLoaded, m_valueList, cache, readRow, keep);
 }
@@ -776,10 +994,10 @@ LONG RegistryStore::findValue_locked(int64_t key, const std::u16string& folded, 
     const LONG rc = loadValues_locked(key, &cache);
     if (rc != ERROR_SUCCESS)
         return rc;
-    auto found = cache->valueIndex.find(folded);
-    if (found == cache->valueIndex.end())
+    const size_t found = cache->findValue(folded);
+    if (found == size_t(-1))
         return ERROR_FILE_NOT_FOUND;
-    *value = &cache->values[found->second];
+    *value = &cache->values[found];
     return ERROR_SUCCESS;
 }
 
@@ -899,13 +1117,13 @@ LONG RegistryStore::setValue_locked(int64_t key, const RegistryName& name, DWORD
         KeyCache& entry = found->second;
         entry.lastWrite = now;
         if (entry.valuesLoaded) {
-            auto index = entry.valueIndex.find(name.folded);
-            if (index == entry.valueIndex.end()) {
-                entry.valueIndex.emplace(name.folded, entry.values.size());
+            size_t index = entry.findValue(name.folded);
+            if (index == size_t(-1)) {
+                index = entry.values.size();
                 entry.values.push_back(Value{name, type, {}});
-                index = entry.valueIndex.find(name.folded);
+                entry.indexValue(index);
             }
-            Value& value = entry.values[index->second];
+            Value& value = entry.values[index];
             value.type = type;
             value.data.assign(data, data + size);
         }

@@ -2,10 +2,18 @@
 // One registry root kept in one SQLite database. Keys are rows with a parent, values rows
 // with a key; names are kept as written and looked up by their folded form.
 //
-// Reads are served from a cache that any commit, by this or another process, invalidates:
-// the database's file change counter (bytes 24..27 of its header, bumped by every commit in
-// rollback-journal mode) is read on each call, and the cache is only trusted while it still
-// holds the value it had when the cache was filled.
+// Reads are served from a cache that any commit, by this or another process, invalidates.
+// How a commit is noticed depends on the journal:
+// - The user's root keeps a write-ahead log. Every committing SQLite connection, ours or
+//   not, bumps the change counter in the header of the log's index, which all connections
+//   map shared (the -shm file beside the database); a read compares it, with one atomic
+//   load and no system call, against the counter the cache was filled at. A root opened
+//   read-only may not have that mapping shared, so there the connection's data version is
+//   asked instead.
+// - The machine root keeps a rollback journal, so that users can read it without write
+//   access to its folder; its file change counter (bytes 24..27 of the database header,
+//   bumped by every commit) is read from the file on each call.
+// Durable writes cost one sync of the log; checkpoints run on a thread of their own.
 
 #include "platform/registry.h"
 #include "platform/registrynames.h"
@@ -30,7 +38,9 @@ public:
     {
         RegistryName name;
         DWORD type = REG_NONE;
-        std::vector<BYTE> data;
+        // Most values are numbers or short texts: kept inline, a read of one touches no
+        // second allocation.
+        std::basic_string<BYTE> data;
     };
 
     struct SubKey
@@ -40,8 +50,9 @@ public:
         int64_t lastWrite = 0;
     };
 
-    // A private store (the user's root) keeps its folder and files to its owner.
-    RegistryStore(std::string path, bool forceReadOnly, bool isPrivate = false);
+    // A private store (the user's root) keeps its folder and files to its owner; a store
+    // with `writeAheadLog` keeps its journal in a write-ahead log when it can write it.
+    RegistryStore(std::string path, bool forceReadOnly, bool isPrivate = false, bool writeAheadLog = false);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
@@ -79,7 +90,13 @@ private:
         int64_t lastWrite = 0;
         bool valuesLoaded = false;
         std::vector<Value> values;
-        std::unordered_map<std::u16string, size_t> valueIndex;
+        // Open addressing over the values' folded names, one 64-bit slot each (the value's
+        // position + 1 in the low half, the name's hash in the high half, 0: empty): a
+        // lookup reads a slot or two in one flat array and then only the value it finds.
+        std::vector<uint64_t> valueSlots;
+        size_t findValue(const std::u16string& folded) const;
+        void indexValues();
+        void indexValue(size_t position);
         bool subKeysLoaded = false;
         std::vector<SubKey> subKeys;
         std::unordered_map<std::u16string, int64_t> children; // -1: no such child
@@ -94,6 +111,10 @@ private:
     LONG markBroken_locked(const std::string& reason);
     LONG sqliteError_locked(int rc, bool writing);
 
+    // What tells this connection that another one committed.
+    enum class ChangeSignal { FileHeader, WalIndex, DataVersion };
+    class Checkpointer;
+    void chooseChangeSignal_locked();
     uint32_t changeCounter_locked();
     void refresh_locked();
     LONG beginRead_locked();
@@ -122,11 +143,17 @@ private:
     const std::string m_path;
     const bool m_forceReadOnly;
     const bool m_private;
+    const bool m_writeAheadLog;
     State m_state = State::Closed;
     bool m_readOnly = false;
     std::string m_problem;
     sqlite3* m_db = nullptr;
     sqlite3_file* m_file = nullptr;
+    ChangeSignal m_signal = ChangeSignal::FileHeader;
+    // The change counter of the log index's header, in SQLite's shared mapping of it,
+    // which stays put while the connection is open in WAL mode.
+    const uint32_t* m_walChange = nullptr;
+    Checkpointer* m_checkpointer = nullptr;
     std::vector<Statement*> m_statements;
     Statement* m_begin = nullptr;
     Statement* m_beginImmediate = nullptr;
@@ -143,6 +170,7 @@ private:
     Statement* m_hasChildren = nullptr;
     Statement* m_deleteTreeValues = nullptr;
     Statement* m_deleteTreeKeys = nullptr;
+    Statement* m_dataVersion = nullptr;
 
     std::unordered_map<int64_t, KeyCache> m_cache;
     KeyCache m_absentKey;

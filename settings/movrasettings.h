@@ -4,7 +4,7 @@
 
 #include "platform/registry.h"
 
-#include <map>
+#include <unordered_map>
 
 namespace mvds {
 
@@ -121,7 +121,7 @@ private:
     uint32_t usedRoot = 0;
     MovraRegistry::HKEY userKey = nullptr;
     MovraRegistry::HKEY machineKey = nullptr;
-    std::map<std::u16string, mvtl::RefCountedPtr_STLSafe<IMovraSettings>> children;
+    std::unordered_map<std::u16string, mvtl::RefCountedPtr_STLSafe<IMovraSettings>> children;
 };
 
 } // namespace mvds
