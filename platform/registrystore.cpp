@@ -31,8 +31,12 @@ constexpr int kWalIndexRegionSize = 32768;
 constexpr uint32_t kWalIndexVersion = 3007000;
 constexpr int kWalIndexChangeOffset = 8;
 // A checkpoint is asked for once the log holds this many pages (about 2 MB), and a log
-// that grew beyond the size limit is cut back to it when it starts over.
+// that grew beyond the size limit is cut back to it when it starts over. A passive
+// checkpoint lets the writers go on, so under a long burst of writes it may never catch
+// up, and the log only starts over once everything in it was copied: from four times that
+// size on, the writer itself copies everything and empties the log after its commit.
 constexpr int kCheckpointFrames = 500;
+constexpr int kBurstCheckpointFrames = 4 * kCheckpointFrames;
 constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=8388608";
 
 const char kSchema[] =
@@ -132,6 +136,31 @@ bool makeDirectories(const std::string& dir, mode_t mode)
     return ::mkdir(dir.c_str(), mode) == 0 || errno == EEXIST;
 }
 
+uint32_t bigEndian32(const unsigned char* bytes)
+{
+    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
+}
+
+// How many pages the database file itself must hold. With a write-ahead log the database
+// may be smaller than `pageCount`, the size its readers see, until the log's pages are
+// copied back; the header's own record of the file's size (valid while the counter it was
+// written at is the file change counter) is what the file must reach in either journal.
+int64_t pagesInFile(const std::string& path, int64_t pageCount)
+{
+    unsigned char header[100] = {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool read = fd >= 0 && ::pread(fd, header, sizeof header, 0) == ssize_t(sizeof header);
+    if (fd >= 0)
+        ::close(fd);
+    if (!read)
+        return pageCount;
+    const uint32_t inHeader = bigEndian32(header + 28);
+    if (inHeader != 0 && bigEndian32(header + 92) == bigEndian32(header + 24))
+        return inHeader;
+    const bool writeAheadLog = header[18] == 2 || header[19] == 2;
+    return writeAheadLog ? 0 : pageCount;
+}
+
 // Takes the group's and others' rights away from a file or folder of ours.
 void restrictToOwner(const std::string& path)
 {
@@ -188,6 +217,20 @@ public:
     }
 
 private:
+    sqlite3* open() const
+    {
+        sqlite3* db = nullptr;
+        if (sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            return nullptr;
+        }
+        sqlite3_exec(db, kJournalSizeLimit, nullptr, nullptr, nullptr);
+        // A connection finds the log on its first read; before that a checkpoint does
+        // nothing and says it succeeded.
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+        return db;
+    }
+
     void run()
     {
         sqlite3* db = nullptr;
@@ -198,14 +241,10 @@ private:
                 break;
             m_pending = false;
             lock.unlock();
-            if (!db && sqlite3_open_v2(m_path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr)
-                           != SQLITE_OK) {
-                sqlite3_close(db);
-                db = nullptr;
-            }
+            if (!db)
+                db = open();
             int rc = SQLITE_ERROR;
             if (db) {
-                sqlite3_exec(db, kJournalSizeLimit, nullptr, nullptr, nullptr);
                 rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
                 if (rc != SQLITE_OK)
                     qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(db));
@@ -369,6 +408,7 @@ void RegistryStore::closeDatabase_locked()
     delete m_checkpointer;
     m_checkpointer = nullptr;
     m_walChange = nullptr;
+    m_walFrames = 0;
     m_signal = ChangeSignal::FileHeader;
     for (Statement* statement : m_statements) {
         sqlite3_finalize(statement->stmt);
@@ -546,7 +586,7 @@ LONG RegistryStore::openDatabase_locked()
     }
     if (::stat(m_path.c_str(), &st) != 0)
         return markBroken_locked(std::strerror(errno));
-    if (pageCount * pageSize > st.st_size)
+    if (pagesInFile(m_path, pageCount) * pageSize > st.st_size)
         return markBroken_locked("the file is truncated");
     if (applicationId != kApplicationId || version != kSchemaVersion) {
         // A database nobody has written yet (an empty file another process just created)
@@ -612,12 +652,14 @@ void RegistryStore::chooseChangeSignal_locked()
     // of whichever write crossed the threshold.
     sqlite3_wal_hook(
         m_db,
-        [](void* checkpointer, sqlite3*, const char*, int frames) {
+        [](void* store, sqlite3*, const char*, int frames) {
+            auto* self = static_cast<RegistryStore*>(store);
+            self->m_walFrames = frames;
             if (frames >= kCheckpointFrames)
-                static_cast<Checkpointer*>(checkpointer)->request();
+                self->m_checkpointer->request();
             return SQLITE_OK;
         },
-        m_checkpointer);
+        this);
 }
 
 LONG RegistryStore::initialiseSchema_locked()
@@ -795,6 +837,11 @@ template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
         m_cache.clear();
         m_stamp = -1;
         return sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
+    }
+    if (m_walFrames >= kBurstCheckpointFrames) {
+        m_walFrames = 0;
+        if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK)
+            qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(m_db));
     }
     // Our commit advanced the counter by exactly one (the data version counts only the
     // commits of other connections) unless another process committed in between; only

@@ -154,6 +154,7 @@ private:
     // which stays put while the connection is open in WAL mode.
     const uint32_t* m_walChange = nullptr;
     Checkpointer* m_checkpointer = nullptr;
+    int m_walFrames = 0; // pages in the log after our last commit
     std::vector<Statement*> m_statements;
     Statement* m_begin = nullptr;
     Statement* m_beginImmediate = nullptr;

@@ -5,6 +5,8 @@
 //                             because the registry (like Windows') has no atomic increment.
 //   writer ROUND              write values (and now and then keys) without end, reporting
 //                             each one on standard output only after its call succeeded.
+//   lockstep                  for each number read from standard input, store it as "n" of
+//                             the settings section Lockstep, then echo it once stored.
 
 #include "platform/registry.h"
 #include "settings/opensettings.h"
@@ -92,14 +94,31 @@ int writer(const std::string& round)
     }
 }
 
+int lockstep()
+{
+    mvtl::RefCountedPtr<mvds::IMovraSettings> section;
+    if (!mvds::openSettings(std::string("Lockstep"), mvds::UserCreate, section.out()))
+        return fail("openSettings", 0);
+    char line[64];
+    while (std::fgets(line, sizeof line, stdin)) {
+        const long long value = std::atoll(line);
+        if (!section->setValue(std::string("n"), value))
+            return fail("setValue", 0);
+        report(std::to_string(value));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::strcmp(argv[1], "lockstep") == 0)
+        return lockstep();
     if (argc == 4 && std::strcmp(argv[1], "increment") == 0)
         return increment(std::atoi(argv[2]), argv[3]);
     if (argc == 3 && std::strcmp(argv[1], "writer") == 0)
         return writer(argv[2]);
-    std::fprintf(stderr, "usage: registry_process_helper increment COUNT LOCKFILE | writer ROUND\n");
+    std::fprintf(stderr, "usage: registry_process_helper increment COUNT LOCKFILE | writer ROUND | lockstep\n");
     return 1;
 }

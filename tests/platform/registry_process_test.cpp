@@ -4,12 +4,16 @@
 
 #include "platform/registry.h"
 #include "platform/temporaryregistry.h"
+#include "settings/opensettings.h"
+#include "settings/refcountedptr.h"
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <sstream>
 #include <string>
@@ -28,10 +32,13 @@ namespace {
 
 const char kHelper[] = MOVRA_REGISTRY_HELPER;
 
-pid_t spawn(const std::vector<std::string>& args, int* stdoutPipe = nullptr)
+pid_t spawn(const std::vector<std::string>& args, int* stdoutPipe = nullptr, int* stdinPipe = nullptr)
 {
     int fds[2] = {-1, -1};
+    int inFds[2] = {-1, -1};
     if (stdoutPipe && ::pipe(fds) != 0)
+        return -1;
+    if (stdinPipe && ::pipe(inFds) != 0)
         return -1;
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -39,6 +46,11 @@ pid_t spawn(const std::vector<std::string>& args, int* stdoutPipe = nullptr)
             ::dup2(fds[1], STDOUT_FILENO);
             ::close(fds[0]);
             ::close(fds[1]);
+        }
+        if (stdinPipe) {
+            ::dup2(inFds[0], STDIN_FILENO);
+            ::close(inFds[0]);
+            ::close(inFds[1]);
         }
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(kHelper));
@@ -51,6 +63,10 @@ pid_t spawn(const std::vector<std::string>& args, int* stdoutPipe = nullptr)
     if (stdoutPipe) {
         ::close(fds[1]);
         *stdoutPipe = fds[0];
+    }
+    if (stdinPipe) {
+        ::close(inFds[0]);
+        *stdinPipe = inFds[1];
     }
     return pid;
 }
@@ -175,6 +191,107 @@ TEST(RegistryProcesses, WriterKilledAtRandomMomentsLosesNoReportedWrite)
     }
     EXPECT_GT(reportedTotal, 0u) << "the writer never got a write done before being killed";
     RecordProperty("reported_writes", static_cast<int>(reportedTotal));
+}
+
+// Lock-step with a writer process: the reader's section holds the previous value in its
+// cache when the writer commits, and its very next read must return the new one. The
+// normal suite runs 1,000 rounds; the soak, MOVRA_LOCKSTEP_ROUNDS=10000.
+TEST(RegistryProcesses, EveryCommitOfAnotherProcessIsSeenByTheNextRead)
+{
+    MovraTest::TemporaryRegistry registry;
+    const char* configured = std::getenv("MOVRA_LOCKSTEP_ROUNDS");
+    const long long rounds = configured ? std::atoll(configured) : 1000;
+    int fromWriter = -1, toWriter = -1;
+    const pid_t writer = spawn({"lockstep"}, &fromWriter, &toWriter);
+    ASSERT_GT(writer, 0);
+    FILE* echoes = ::fdopen(fromWriter, "r");
+    ASSERT_NE(echoes, nullptr);
+    const auto commit = [&](long long value) {
+        const std::string line = std::to_string(value) + "\n";
+        char echo[64] = {};
+        return ::write(toWriter, line.data(), line.size()) == static_cast<ssize_t>(line.size())
+               && std::fgets(echo, sizeof echo, echoes) && std::atoll(echo) == value;
+    };
+
+    ASSERT_TRUE(commit(0));
+    mvtl::RefCountedPtr<mvds::IMovraSettings> section;
+    ASSERT_TRUE(mvds::openSettings(std::string("Lockstep"), mvds::UserReadOnly, section.out()));
+    long long seen = -1;
+    long long stale = 0;
+    for (long long round = 1; round <= rounds && stale == 0; ++round) {
+        ASSERT_TRUE(section->getValue(std::string("n"), seen));
+        ASSERT_EQ(seen, round - 1);
+        ASSERT_TRUE(commit(round)) << "round " << round;
+        seen = -1;
+        ASSERT_TRUE(section->getValue(std::string("n"), seen));
+        if (seen != round)
+            stale = round;
+    }
+    EXPECT_EQ(stale, 0) << "round " << stale << " read " << seen;
+    section.reset();
+    ::close(toWriter);
+    std::fclose(echoes);
+    EXPECT_EQ(exitStatus(writer), 0);
+}
+
+// A writer killed at any moment, also between its commit and anything after it, must not
+// leave a reader with a warm cache behind: every write it reported is read back without
+// the reader reopening anything.
+TEST(RegistryProcesses, ReaderWithAWarmCacheSeesEveryWriteOfAKilledWriter)
+{
+    MovraTest::TemporaryRegistry registry;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Kill", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    std::mt19937 random(std::random_device{}());
+    std::uniform_int_distribution<int> delayMs(2, 40);
+    for (int round = 0; round < 5; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        // The value the writer overwrites first is cached here before it starts.
+        const std::u16string first = wide("r" + std::to_string(round) + "_0");
+        const DWORD marker = 0xFFFFFFFF;
+        ASSERT_EQ(RegSetValueExW(key, first.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&marker), 4),
+                  ERROR_SUCCESS);
+        DWORD value = 0, size = 4;
+        ASSERT_EQ(RegQueryValueExW(key, first.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
+                  ERROR_SUCCESS);
+
+        int out = -1;
+        const pid_t writer = spawn({"writer", std::to_string(round)}, &out);
+        ASSERT_GT(writer, 0);
+        std::string reported;
+        char buffer[4096];
+        pollfd ready{out, POLLIN, 0};
+        ssize_t n = 0;
+        if (::poll(&ready, 1, 30000) == 1 && (n = ::read(out, buffer, sizeof buffer)) > 0)
+            reported.append(buffer, static_cast<size_t>(n));
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+        ::kill(writer, SIGKILL);
+        EXPECT_EQ(exitStatus(writer), -SIGKILL);
+        while ((n = ::read(out, buffer, sizeof buffer)) > 0)
+            reported.append(buffer, static_cast<size_t>(n));
+        ::close(out);
+
+        std::istringstream lines(reported);
+        std::string kind, name;
+        int checked = 0;
+        while (lines >> kind >> name) {
+            if (kind != "v")
+                continue;
+            DWORD expected = 0;
+            lines >> expected;
+            size = 4;
+            EXPECT_EQ(RegQueryValueExW(key, wide(name).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                                       &size),
+                      ERROR_SUCCESS)
+                << name;
+            EXPECT_EQ(value, expected) << name;
+            ++checked;
+        }
+        EXPECT_GT(checked, 0);
+    }
+    RegCloseKey(key);
 }
 
 } // namespace

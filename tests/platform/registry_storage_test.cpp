@@ -2,14 +2,19 @@
 // concurrent callers.
 
 #include "platform/registry.h"
+#include "platform/registrynames.h"
+#include "platform/registrystore.h"
 #include "platform/temporaryregistry.h"
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -323,6 +328,9 @@ TEST(RegistryStorage, TheUsersRootIsPrivateWhateverTheOrderOfCreation)
         ASSERT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"u", 1), ERROR_SUCCESS);
         EXPECT_EQ(modeOf(shared), 0700u);
         EXPECT_EQ(modeOf(shared + "/user.db"), 0600u);
+        // The log and its index hold the same data while the root is open.
+        EXPECT_EQ(modeOf(shared + "/user.db-wal"), 0600u);
+        EXPECT_EQ(modeOf(shared + "/user.db-shm"), 0600u);
         EXPECT_EQ(modeOf(shared + "/machine.db"), 0644u);
     }
     {
@@ -339,3 +347,187 @@ TEST(RegistryStorage, TheUsersRootIsPrivateWhateverTheOrderOfCreation)
     }
     resetRegistryForTesting();
 }
+
+namespace {
+
+int64_t fileSize(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+bool execute(const std::string& database, const char* sql)
+{
+    sqlite3* db = nullptr;
+    const bool ok = sqlite3_open(database.c_str(), &db) == SQLITE_OK
+                    && sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+// Reads "v" of SOFTWARE\Movra through a handle (or a store) kept open, as the settings
+// store keeps its keys, so that the value is cached between the reads.
+class CachedReader
+{
+public:
+    virtual ~CachedReader() = default;
+    virtual LONG read(DWORD* value) = 0;
+};
+
+class HandleReader : public CachedReader
+{
+public:
+    explicit HandleReader(HKEY root) { RegOpenKeyExW(root, u"SOFTWARE\\Movra", 0, KEY_READ, &m_key); }
+    ~HandleReader() override { RegCloseKey(m_key); }
+    LONG read(DWORD* value) override
+    {
+        DWORD size = 4;
+        return RegQueryValueExW(m_key, u"v", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+    }
+
+private:
+    HKEY m_key = nullptr;
+};
+
+// No setting makes the user's root read-only for the superuser the tests run as, so that
+// root is opened read-only by constructing its store directly.
+class ReadOnlyStoreReader : public CachedReader
+{
+public:
+    explicit ReadOnlyStoreReader(const std::string& path) : m_store(path, true, true, true)
+    {
+        auto guard = m_store.lock();
+        std::vector<RegistryName> segments;
+        splitKeyPath(u"SOFTWARE\\Movra", &segments);
+        m_store.openPath_locked(RegistryStore::kRootKey, segments, &m_id);
+    }
+    LONG read(DWORD* value) override
+    {
+        auto guard = m_store.lock();
+        const RegistryStore::Value* found = nullptr;
+        const LONG rc = m_store.findValue_locked(m_id, foldName(u"v"), &found);
+        if (rc == ERROR_SUCCESS && value && found->data.size() == 4)
+            std::memcpy(value, found->data.data(), 4);
+        return rc;
+    }
+
+private:
+    RegistryStore m_store;
+    int64_t m_id = -1;
+};
+
+// Each way a root learns of the commits of others: the log index's counter (the user's
+// root), the data version (a root with a log that was opened read-only) and the database
+// header (the machine root, writable or not, with its rollback journal).
+struct ChangeSignalCase
+{
+    const char* name;
+    bool machine;
+    bool readOnly;
+};
+
+class ChangeSignals : public ::testing::TestWithParam<ChangeSignalCase>
+{
+};
+
+TEST_P(ChangeSignals, CommitsOfAnotherConnectionAreSeenByTheNextRead)
+{
+    const ChangeSignalCase& row = GetParam();
+    MovraTest::TemporaryRegistry registry;
+    const HKEY root = row.machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const std::string database = row.machine ? registry.machineDatabase() : registry.userDatabase();
+    ASSERT_EQ(setDword(root, u"SOFTWARE\\Movra", u"v", 1), ERROR_SUCCESS);
+    MovraTest::ScopedEnvironment readOnly("MOVRA_REGISTRY_MACHINE_READONLY", row.machine && row.readOnly ? "1" : nullptr);
+    resetRegistryForTesting();
+
+    std::unique_ptr<CachedReader> reader;
+    if (!row.machine && row.readOnly)
+        reader = std::make_unique<ReadOnlyStoreReader>(database);
+    else
+        reader = std::make_unique<HandleReader>(root);
+    for (DWORD expected = 2; expected < 6; ++expected) {
+        DWORD value = 0;
+        ASSERT_EQ(reader->read(&value), ERROR_SUCCESS);
+        ASSERT_EQ(value, expected - 1);
+        const std::string update = "UPDATE vals SET data = x'0" + std::to_string(expected) + "000000'";
+        ASSERT_TRUE(execute(database, update.c_str()));
+        ASSERT_EQ(reader->read(&value), ERROR_SUCCESS);
+        EXPECT_EQ(value, expected);
+    }
+    ASSERT_TRUE(execute(database, "DELETE FROM vals; DELETE FROM keys;"));
+    EXPECT_EQ(reader->read(nullptr), ERROR_KEY_DELETED);
+    reader.reset();
+    resetRegistryForTesting();
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, ChangeSignals,
+                         ::testing::Values(ChangeSignalCase{"UserLogIndex", false, false},
+                                           ChangeSignalCase{"UserReadOnlyDataVersion", false, true},
+                                           ChangeSignalCase{"MachineHeader", true, false},
+                                           ChangeSignalCase{"MachineReadOnlyHeader", true, true}),
+                         [](const ::testing::TestParamInfo<ChangeSignalCase>& info) { return info.param.name; });
+
+// The log's index (the -shm file) as a crash or someone else may have left it while no
+// process had the root open: the first connection rebuilds it, and reads go on seeing
+// the commits of others.
+struct LeftIndex
+{
+    const char* name;
+    size_t size;
+    char fill;
+};
+
+class LeftOverLogIndex : public ::testing::TestWithParam<LeftIndex>
+{
+};
+
+TEST_P(LeftOverLogIndex, IsRebuiltAndCommitsStayVisible)
+{
+    MovraTest::TemporaryRegistry registry;
+    ASSERT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"v", 1), ERROR_SUCCESS);
+    resetRegistryForTesting();
+    writeFile(registry.userDatabase() + "-shm", std::string(GetParam().size, GetParam().fill));
+
+    HandleReader reader(HKEY_CURRENT_USER);
+    DWORD value = 0;
+    ASSERT_EQ(reader.read(&value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u);
+    ASSERT_TRUE(execute(registry.userDatabase(), "UPDATE vals SET data = x'07000000'"));
+    ASSERT_EQ(reader.read(&value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 7u);
+    EXPECT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"v", 8), ERROR_SUCCESS);
+    ASSERT_EQ(reader.read(&value), ERROR_SUCCESS);
+    EXPECT_EQ(value, 8u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, LeftOverLogIndex,
+                         ::testing::Values(LeftIndex{"Empty", 0, 0}, LeftIndex{"Truncated", 10, 'x'},
+                                           LeftIndex{"Garbage", 32768, char(0xA5)},
+                                           LeftIndex{"LargerGarbage", 100000, char(0xFF)}),
+                         [](const ::testing::TestParamInfo<LeftIndex>& info) { return info.param.name; });
+
+// The log is copied back beside the writes, so it stays bounded however long a process
+// keeps writing; without that, these writes would leave about 29 MB of log.
+TEST(RegistryStorage, TheLogOfTheUsersRootStaysBounded)
+{
+    MovraTest::TemporaryRegistry registry;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    const std::vector<BYTE> blob(12000, 0x5A);
+    int64_t largest = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const std::u16string name = u"blob" + std::u16string(1, char16_t(u'a' + i % 26)) +
+                                    std::u16string(1, char16_t(u'a' + i / 26 % 26)) + char16_t(u'a' + i / 676);
+        ASSERT_EQ(RegSetValueExW(key, name.c_str(), 0, REG_BINARY, blob.data(), DWORD(blob.size())), ERROR_SUCCESS);
+        largest = std::max(largest, fileSize(registry.userDatabase() + "-wal"));
+    }
+    RegCloseKey(key);
+    EXPECT_GT(largest, 0) << "the user's root keeps no write-ahead log";
+    EXPECT_LT(largest, 15 << 20);
+    resetRegistryForTesting();
+    EXPECT_FALSE(exists(registry.userDatabase() + "-wal")) << "closing the last connection removes the log";
+}
+
+} // namespace
