@@ -209,13 +209,6 @@ public:
         m_wake.notify_one();
     }
 
-    // For tests: how many checkpoints have run.
-    int completed()
-    {
-        std::lock_guard<std::mutex> guard(m_mutex);
-        return m_completed;
-    }
-
 private:
     sqlite3* open() const
     {
@@ -243,15 +236,9 @@ private:
             lock.unlock();
             if (!db)
                 db = open();
-            int rc = SQLITE_ERROR;
-            if (db) {
-                rc = sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-                if (rc != SQLITE_OK)
-                    qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(db));
-            }
+            if (db && sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr) != SQLITE_OK)
+                qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(db));
             lock.lock();
-            if (rc == SQLITE_OK)
-                ++m_completed;
         }
         lock.unlock();
         sqlite3_close(db);
@@ -262,7 +249,6 @@ private:
     std::condition_variable m_wake;
     bool m_pending = false;
     bool m_stop = false;
-    int m_completed = 0;
     std::thread m_thread;
 };
 
@@ -312,7 +298,8 @@ public:
     std::basic_string<BYTE> bytes(int column) const
     {
         const auto* data = static_cast<const BYTE*>(sqlite3_column_blob(m_stmt, column));
-        return std::basic_string<BYTE>(data, data + sqlite3_column_bytes(m_stmt, column));
+        const int size = sqlite3_column_bytes(m_stmt, column);
+        return size > 0 ? std::basic_string<BYTE>(data, static_cast<size_t>(size)) : std::basic_string<BYTE>();
     }
 
 private:
@@ -350,7 +337,7 @@ size_t RegistryStore::KeyCache::findValue(const std::u16string& folded) const
 void RegistryStore::KeyCache::indexValue(size_t position)
 {
     // At most half full, so a probe sequence stays short and always ends at an empty slot.
-    if ((values.size()) * 2 > valueSlots.size()) {
+    if (values.size() * 2 > valueSlots.size()) {
         indexValues();
         return;
     }
@@ -655,7 +642,7 @@ void RegistryStore::chooseChangeSignal_locked()
         [](void* store, sqlite3*, const char*, int frames) {
             auto* self = static_cast<RegistryStore*>(store);
             self->m_walFrames = frames;
-            if (frames >= kCheckpointFrames)
+            if (frames >= kCheckpointFrames && self->m_checkpointer)
                 self->m_checkpointer->request();
             return SQLITE_OK;
         },
@@ -1172,7 +1159,10 @@ LONG RegistryStore::setValue_locked(int64_t key, const RegistryName& name, DWORD
             }
             Value& value = entry.values[index];
             value.type = type;
-            value.data.assign(data, data + size);
+            if (size)
+                value.data.assign(data, size);
+            else
+                value.data.clear(); // `data` may be null
         }
     }
     return ERROR_SUCCESS;
