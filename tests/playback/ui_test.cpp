@@ -89,7 +89,9 @@ TEST(PlayerWindowSettings, TheGeometryRoundTripsThroughTheStoreAndGarbageStaysOn
         window.useSettings();
         EXPECT_EQ(window.size(), kPreferred.boundedTo(screen.size()));
         EXPECT_TRUE(screen.contains(window.geometry()));
+        const QRect placed = window.geometry();
         window.show();
+        EXPECT_EQ(window.geometry(), placed);
         window.setGeometry(40, 30, 500, 350);
         window.close();
         EXPECT_EQ(storedGeometry(), QRect(40, 30, 500, 350));
