@@ -24,23 +24,52 @@ struct LocaleParts
     QString country;
 };
 
+// Whether the tag is `min` to `max` characters that pass `allowed`; like a regular
+// expression's "$", a single newline at its end is allowed. Hand-written because this runs at
+// every start, and a regular expression would bring in and compile a whole matcher.
+template <typename Allowed>
+bool isTag(const QString& tag, qsizetype min, qsizetype max, Allowed allowed)
+{
+    qsizetype length = tag.size();
+    if (length > 0 && tag.at(length - 1) == QLatin1Char('\n'))
+        --length;
+    if (length < min || length > max)
+        return false;
+    for (qsizetype i = 0; i < length; ++i) {
+        if (!allowed(tag.at(i).unicode()))
+            return false;
+    }
+    return true;
+}
+
+bool isAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
 // "zh-tw", "fr_CA.UTF-8@euro", "sr_Latn_RS": language, then an optional script, then the
 // country (two letters or a three-digit region).
 LocaleParts splitLocaleCode(QString code)
 {
-    const qsizetype tail = code.indexOf(QRegularExpression(QStringLiteral("[.@]")));
-    if (tail >= 0)
-        code.truncate(tail);
-    const QStringList tags = code.split(QRegularExpression(QStringLiteral("[-_]")));
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        if (code.at(i) == QLatin1Char('.') || code.at(i) == QLatin1Char('@')) {
+            code.truncate(i);
+            break;
+        }
+    }
+    QStringList tags;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= code.size(); ++i) {
+        if (i == code.size() || code.at(i) == QLatin1Char('-') || code.at(i) == QLatin1Char('_')) {
+            tags.append(code.mid(start, i - start));
+            start = i + 1;
+        }
+    }
 
-    static const QRegularExpression languageTag(QStringLiteral("^[A-Za-z]{2,3}$"));
-    static const QRegularExpression countryTag(QStringLiteral("^([A-Za-z]{2}|[0-9]{3})$"));
     LocaleParts parts;
-    if (tags.isEmpty() || !languageTag.match(tags.first()).hasMatch())
+    if (!isTag(tags.first(), 2, 3, isAsciiLetter))
         return parts;
     parts.language = tags.first().toLower();
     for (qsizetype i = 1; i < tags.size(); ++i) {
-        if (countryTag.match(tags.at(i)).hasMatch()) {
+        if (isTag(tags.at(i), 2, 2, isAsciiLetter) || isTag(tags.at(i), 3, 3, isAsciiDigit)) {
             parts.country = tags.at(i).toUpper();
             break;
         }

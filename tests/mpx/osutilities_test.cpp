@@ -52,6 +52,11 @@ TEST_F(LocaleTest, ChoosesLanguageAndCountryFromTheSupportedList)
         {"e", ""},
         {"english", ""},
         {"_FR", ""},
+        {"fr_CA@euro", "fr_CA"},
+        {"fr__CA", "fr_CA"},   // an empty tag is skipped like a script
+        {"en_USA", "en"},      // neither two letters nor three digits: no country
+        {"fr_C4", "fr"},
+        {"fr_Ca\n", "fr_CA\n"}, // a tag may end in one newline, as a pattern's "$" allows
     };
     for (const LanguageChoice& row : rows) {
         SCOPED_TRACE(row.locale);
