@@ -632,6 +632,13 @@ void RegistryStore::chooseChangeSignal_locked()
     const auto* header = static_cast<const uint32_t*>(const_cast<const void*>(region));
     if (__atomic_load_n(header, __ATOMIC_ACQUIRE) != kWalIndexVersion)
         return;
+    // The counter is read from SQLite's own mapping of the index, which SQLite reads on
+    // every transaction anyway: a file truncated under a live connection faults SQLite's
+    // next read as much as ours, so reading it adds no new way to fail. SQLite itself only
+    // rebuilds or shrinks the file when no connection has it open, and ours stays open.
+    // The commit and the counter's bump are one store (publishing the new header is what
+    // makes a commit visible), so no writer can die between them; the counter only starts
+    // over when SQLite rebuilds a header that a writer died in the middle of writing.
     m_walChange = header + kWalIndexChangeOffset / sizeof(uint32_t);
     m_signal = ChangeSignal::WalIndex;
     m_checkpointer = new Checkpointer(m_path);
