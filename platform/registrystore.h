@@ -13,7 +13,8 @@
 // - The machine root keeps a rollback journal, so that users can read it without write
 //   access to its folder; its file change counter (bytes 24..27 of the database header,
 //   bumped by every commit) is read from the file on each call.
-// Durable writes cost one sync of the log; checkpoints run on a thread of their own.
+// A durable write to the user's root costs one sync of the log; checkpoints run on a thread
+// of their own, and in the writer only once a long burst of writes outran them.
 
 #include "platform/registry.h"
 #include "platform/registrynames.h"
