@@ -75,11 +75,25 @@ public:
         ensureWindow()->openAddress(address);
     }
 
-    // IPlaybackServices
-    void pause() override { ensureWindow()->pause(); }
-    void resume(double rate) override { ensureWindow()->resume(rate); }
+    // IPlaybackServices. Without a window nothing plays: the shell also asks after the window
+    // has closed (going to the background, shutting down), and building a hidden window with
+    // its media session just to pause or seek nothing is wasted work at the worst moment.
+    void pause() override
+    {
+        if (m_window)
+            m_window->pause();
+    }
+    void resume(double rate) override
+    {
+        if (m_window)
+            m_window->resume(rate);
+    }
     int64_t position() override { return m_window ? m_window->position() : 0; }
-    void setPosition(int64_t position) override { ensureWindow()->setPosition(position); }
+    void setPosition(int64_t position) override
+    {
+        if (m_window)
+            m_window->setPosition(position);
+    }
 
     // IMediaManager
     void clearDownloadCache() override
@@ -95,6 +109,7 @@ private:
     {
         if (!m_window) {
             m_window = new PlayerWindow(getPluginContext());
+            qCDebug(lcPlayer) << "main window created";
             m_window->useSettings();
             QObject::connect(m_window, &PlayerWindow::closed, [this] { windowClosed(); });
             MediaSession* session = m_window->session();
