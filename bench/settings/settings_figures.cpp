@@ -3,8 +3,10 @@
 //   P3   typed getSetting of existing keys, 10,000 stored   / QSettings::value() on the same keys
 //   P4   durable setSetting                                  / 4 KB pwrite + fdatasync (same file system)
 //   P4b  QSettings setValue + sync                           / setSetting (how many times faster)
-//   S1   getSetting with 1,000,000 values stored             / the same with 10,000 (flat: 1.0)
+//   S1   getSetting of 10,000 keys, 1,000,000 values stored / the same with 10,000 (flat: 1.0)
+//   S1b  getSetting over all 1,000,000 keys                  / over all 10,000 (reported)
 //   S2   opening a root of 1,000,000 values and a first read / the same with 10,000
+// MOVRA_BENCH_ROUNDS changes the rounds of P3, P4 and P4b.
 // Every store lives in a fresh folder under MOVRA_BENCH_DIR (default: the temporary
 // folder), which should be on a real disk: fdatasync on tmpfs costs nothing.
 //
