@@ -198,11 +198,13 @@ std::string cacheFolder()
 
 } // namespace
 
-FileKey FileKey::of(const std::string& path)
+FileKey FileKey::of(const std::string& path) { return of(-1, path); }
+
+FileKey FileKey::of(int folder, const std::string& name)
 {
     FileKey key;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (::fstatat(folder < 0 ? AT_FDCWD : folder, name.c_str(), &st, 0) != 0 || S_ISDIR(st.st_mode))
         return key;
     key.exists = true;
     key.device = st.st_dev;
@@ -235,9 +237,19 @@ std::string CatalogueCache::pathFor(const std::string& folder)
     return base + name;
 }
 
+CatalogueCache::~CatalogueCache()
+{
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+}
+
 CatalogueCache::CatalogueCache(const std::string& folder) : m_folder(folder), m_path(pathFor(folder))
 {
-    if (m_path.empty() || !readWholeFile(m_path, m_loaded))
+    if (m_path.empty())
+        return;
+    // Each library costs two lookups; relative to the open folder, they walk one name each.
+    m_folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (!readWholeFile(m_path, m_loaded))
         return;
     constexpr std::size_t kHeader = sizeof(kMagic) + 16;
     if (m_loaded.size() < kHeader || std::memcmp(m_loaded.data(), kMagic, sizeof(kMagic)) != 0)

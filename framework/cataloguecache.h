@@ -38,6 +38,8 @@ struct MSE_FRAMEWORK_API FileKey
     int64_t changedNs = 0;
 
     static FileKey of(const std::string& path);
+    // The file `name` of the folder open as `folder` (a descriptor; -1: `name` is a path).
+    static FileKey of(int folder, const std::string& name);
     bool operator==(const FileKey& other) const;
     bool operator!=(const FileKey& other) const { return !(*this == other); }
 };
@@ -61,6 +63,9 @@ public:
     // Loads the cache of `folder` (UTF-8, with its trailing separator). Without a usable
     // cache folder the cache stays empty and save() does nothing.
     explicit CatalogueCache(const std::string& folder);
+    ~CatalogueCache();
+    CatalogueCache(const CatalogueCache&) = delete;
+    CatalogueCache& operator=(const CatalogueCache&) = delete;
 
     // The entry of `libraryFile` if it was cached with exactly these two keys.
     const CatalogueEntry* find(const std::string& libraryFile, const FileKey& library,
@@ -72,6 +77,9 @@ public:
     void keepCached(const std::string& libraryFile, const CatalogueEntry& entry);
     // Writes the kept entries when they differ from what was loaded.
     void save();
+
+    // The plug-in folder, open for looking files up relative to it (-1 when it cannot be).
+    int folder() const { return m_folderFd; }
 
     // Where the cache of `folder` is kept; empty without a usable cache folder.
     static std::string pathFor(const std::string& folder);
@@ -85,6 +93,7 @@ private:
     std::unordered_map<std::string_view, CatalogueEntry> m_new;
     bool m_changed = false;
     int64_t m_nowNs = 0;
+    int m_folderFd = -1;
 };
 
 } // namespace MSE

@@ -126,9 +126,10 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
         return 3;
     }
     CatalogueCache cache(toUtf8(normalized));
+    PropertiesParser parser;
     for (const movra_string<wchar_t>& path : candidates) {
         const movra_string<wchar_t> file(path.c_str() + normalized.length(), path.length() - normalized.length());
-        addPlugin(folder, file, &cache);
+        addPlugin(folder, file, &cache, &parser);
     }
     cache.save();
     return 0;
@@ -136,11 +137,11 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
 
 int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile)
 {
-    return addPlugin(folder, libraryFile, nullptr);
+    return addPlugin(folder, libraryFile, nullptr, nullptr);
 }
 
 int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile,
-                    CatalogueCache* cache)
+                    CatalogueCache* cache, PropertiesParser* parser)
 {
     const movra_string<wchar_t> normalized = normalizedFolder(folder);
     movra_string<wchar_t> propertiesPath = normalized;
@@ -164,8 +165,13 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
     const CatalogueEntry* cached = nullptr;
     if (cache) {
         cacheName = toUtf8(libraryFile);
-        found.library = FileKey::of(status.library);
-        found.properties = FileKey::of(status.properties);
+        if (cache->folder() >= 0) {
+            found.library = FileKey::of(cache->folder(), cacheName);
+            found.properties = FileKey::of(cache->folder(), toUtf8(propertiesFileName(libraryFile)));
+        } else {
+            found.library = FileKey::of(status.library);
+            found.properties = FileKey::of(status.properties);
+        }
         cached = cache->find(cacheName, found.library, found.properties);
         if (cached)
             cache->keepCached(cacheName, *cached);
@@ -190,13 +196,13 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
         if (cached && cached->outcome == CatalogueEntry::Parsed) {
             // The very bytes parsed before, so this succeeds as it did then.
             info = pluginInfoFromText(propertiesPath, cached->text.data(), true, false, true, &status.reason,
-                                      diagnostics);
+                                      diagnostics, parser);
         } else if (cached) {
             diagnostics = cached->diagnostics;
             status.reason = cached->reason;
         } else {
             std::string text;
-            info = loadPluginInfoReporting(propertiesPath, &status.reason, diagnostics, &text);
+            info = loadPluginInfoReporting(propertiesPath, &status.reason, diagnostics, &text, parser);
             found.outcome = info ? CatalogueEntry::Parsed : CatalogueEntry::Unparsable;
             if (info)
                 found.text = text;

@@ -19,6 +19,7 @@
 namespace MSE {
 
 class CatalogueCache;
+class PropertiesParser;
 
 // The process's plug-in farm: the catalogue of registered plug-ins, the loaded plug-in
 // libraries and the live plug-in objects.
@@ -72,7 +73,7 @@ public:
 private:
     // addPlugin, answered from the catalogue cache of discovery when it has the library.
     int addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile,
-                  CatalogueCache* cache);
+                  CatalogueCache* cache, PropertiesParser* parser);
     // Expects farmLock held.
     void setLoadError(const movra_string<char>& pluginName, const std::string& error);
     // Whether the catalogue holds a record of that name. Registration asks once per library,

@@ -65,19 +65,32 @@ std::string describeParseError(const xmlError* error)
 // Parses the NUL-terminated text as xmlParseDoc would, without network or file access,
 // without substituting entities while parsing and without libxml2's own error output.
 // On failure `error` receives libxml2's reason with its position.
-xmlDocPtr parseDocument(const char* text, std::string& error)
+xmlDocPtr parseWith(xmlParserCtxtPtr context, const char* text, std::string& error)
 {
-    installEntityLoader();
-    QuietXmlErrors quiet;
-    xmlParserCtxtPtr context = xmlNewParserCtxt();
-    if (!context)
-        return nullptr;
     context->_private = &kPropertiesParserTag;
     context->sax->resolveEntity = denyEntity;
     xmlDocPtr document = xmlCtxtReadMemory(context, text, static_cast<int>(std::strlen(text)), nullptr, nullptr,
                                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!document)
         error = describeParseError(xmlCtxtGetLastError(context));
+    return document;
+}
+
+xmlDocPtr parseDocument(const char* text, std::string& error, PropertiesParser* shared)
+{
+    installEntityLoader();
+    QuietXmlErrors quiet;
+    if (shared && shared->context()) {
+        // A document that fails is parsed again below, on a context of its own, so that its
+        // reason reads exactly as without the shared one.
+        std::string ignored;
+        if (xmlDocPtr document = parseWith(shared->context(), text, ignored))
+            return document;
+    }
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (!context)
+        return nullptr;
+    xmlDocPtr document = parseWith(context, text, error);
     xmlFreeParserCtxt(context);
     return document;
 }
@@ -105,14 +118,26 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path) { return loadPlugi
 PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reason)
 {
     std::string diagnostics;
-    PluginInfo* info = loadPluginInfoReporting(path, reason, diagnostics, nullptr);
+    PluginInfo* info = loadPluginInfoReporting(path, reason, diagnostics, nullptr, nullptr);
     if (!diagnostics.empty())
         std::cerr << diagnostics << std::flush;
     return info;
 }
 
+PropertiesParser::PropertiesParser() : m_context(nullptr)
+{
+    installEntityLoader();
+    m_context = xmlNewParserCtxt();
+}
+
+PropertiesParser::~PropertiesParser()
+{
+    if (m_context)
+        xmlFreeParserCtxt(m_context);
+}
+
 PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::string* reason, std::string& diagnostics,
-                                    std::string* text)
+                                    std::string* text, PropertiesParser* parser)
 {
     File file;
     bool opened = false;
@@ -134,16 +159,16 @@ PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::stri
         }
     }
     file.close();
-    return pluginInfoFromText(path, buffer.get(), opened, tooLarge, read, reason, diagnostics);
+    return pluginInfoFromText(path, buffer.get(), opened, tooLarge, read, reason, diagnostics, parser);
 }
 
 PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* buffer, bool opened, bool tooLarge,
-                               bool read, std::string* reason, std::string& diagnostics)
+                               bool read, std::string* reason, std::string& diagnostics, PropertiesParser* parser)
 {
     std::string parseError;
     DocumentHolder document;
     if (read)
-        document.reset(parseDocument(buffer, parseError));
+        document.reset(parseDocument(buffer, parseError, parser));
     if (!document) {
         // Collected and written out by the caller as UTF-8 on the narrow stream: the wide
         // stream shares the narrow one's FILE, whose orientation is fixed by the first write.
@@ -159,24 +184,25 @@ PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* bu
             setReason(reason, "properties document cannot be read");
         }
     }
-    const std::string narrowPath = toUtf8(path);
+    // Only failures name the file.
+    const auto narrowPath = [&path] { return toUtf8(path); };
 
     xmlNodePtr root = document ? xmlDocGetRootElement(document.get()) : nullptr;
     if (!root) {
-        diagnostics += "Could not find root element of doc '" + narrowPath + "'\n";
+        diagnostics += "Could not find root element of doc '" + narrowPath() + "'\n";
         if (document)
             setReason(reason, "no root element");
         return nullptr;
     }
     if (xmlStrcmp(root->name, reinterpret_cast<const xmlChar*>("properties")) != 0) {
-        diagnostics += "Root element of doc '" + narrowPath + "' is not 'properties'\n";
+        diagnostics += "Root element of doc '" + narrowPath() + "' is not 'properties'\n";
         setReason(reason, std::string("wrong root element '") + reinterpret_cast<const char*>(root->name)
                               + "', expected 'properties'");
         return nullptr;
     }
     std::unique_ptr<xmlChar, XmlFree> version(xmlGetProp(root, reinterpret_cast<const xmlChar*>("version")));
     if (!version || xmlStrcmp(version.get(), reinterpret_cast<const xmlChar*>("1.0")) != 0) {
-        diagnostics += "'properties' element of doc '" + narrowPath + "' is not version '1.0'\n";
+        diagnostics += "'properties' element of doc '" + narrowPath() + "' is not version '1.0'\n";
         setReason(reason, version ? std::string("properties version '") + reinterpret_cast<const char*>(version.get())
                                         + "', expected '1.0'"
                                   : std::string("properties element has no version, expected '1.0'"));
@@ -209,7 +235,7 @@ PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* bu
     if (type != "plugin") {
         const std::string found(type.c_str(), type.length());
         delete info;
-        diagnostics += "Doc '" + narrowPath + "' does not contain plugin data.\n";
+        diagnostics += "Doc '" + narrowPath() + "' does not contain plugin data.\n";
         setReason(reason, found.empty() ? std::string("no type element saying 'plugin'")
                                         : "type '" + found + "', expected 'plugin'");
         return nullptr;
