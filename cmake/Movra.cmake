@@ -121,7 +121,8 @@ function(movra_add_test name)
   # they reach set_tests_properties; each variable after the first would otherwise become a
   # property name of its own and be lost. Five escapes and a generator-expression ";" survive
   # exactly those rounds (CMake 3.25).
-  set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}")
+  # The plug-in catalogue caches of the tests' many temporary folders stay in the build folder.
+  set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}" "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache")
   if(MOVRA_SANITIZER STREQUAL "tsan")
     # Inherited by the processes a test starts, the player among them.
     list(APPEND env "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
