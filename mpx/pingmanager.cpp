@@ -195,8 +195,25 @@ private:
 };
 
 std::mutex stateMutex;
+bool enabled = false;             // guarded by stateMutex; between init() and close()
 QThread* networkThread = nullptr; // guarded by stateMutex
 PingWorker* worker = nullptr;     // guarded by stateMutex
+
+// The network thread starts with the first hint rather than at init(): on a platform that
+// sends no hints, a run never pays for it. Called with stateMutex held.
+bool startNetworkThread()
+{
+    if (worker)
+        return true;
+    if (!enabled || !QCoreApplication::instance())
+        return false;
+    networkThread = new QThread;
+    networkThread->setObjectName(QStringLiteral("movra-hints"));
+    worker = new PingWorker;
+    worker->moveToThread(networkThread);
+    networkThread->start();
+    return true;
+}
 
 bool isUsableHintUrl(const QUrl& url)
 {
@@ -210,17 +227,13 @@ bool isUsableHintUrl(const QUrl& url)
 void PingManager::init()
 {
     std::lock_guard<std::mutex> lock(stateMutex);
-    if (networkThread)
+    if (enabled)
         return;
     if (!QCoreApplication::instance()) {
         qCWarning(lcMpx) << "hints need an application object; none will be sent";
         return;
     }
-    networkThread = new QThread;
-    networkThread->setObjectName(QStringLiteral("movra-hints"));
-    worker = new PingWorker;
-    worker->moveToThread(networkThread);
-    networkThread->start();
+    enabled = true;
 }
 
 void PingManager::close()
@@ -229,6 +242,7 @@ void PingManager::close()
     PingWorker* closing = nullptr;
     {
         std::lock_guard<std::mutex> lock(stateMutex);
+        enabled = false;
         std::swap(thread, networkThread);
         std::swap(closing, worker);
     }
@@ -260,7 +274,7 @@ bool PingManager::sendPing(const QString& url, bool wait)
     auto outcome = std::make_shared<PingOutcome>();
     {
         std::lock_guard<std::mutex> lock(stateMutex);
-        if (!worker) {
+        if (!startNetworkThread()) {
             qCInfo(lcMpx) << "hint sending is not initialised; dropped" << url;
             return false;
         }

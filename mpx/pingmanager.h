@@ -10,8 +10,9 @@ namespace MovraPlayerX {
 // one at a time, in the order they were asked for.
 //
 // init() needs a QCoreApplication; without one, or before init(), sendPing() sends nothing
-// and answers false. Every request is abandoned kPingTimeoutMs after it was started, so
-// neither a waiting sendPing() nor close() hangs on a dead network.
+// and answers false. The network thread starts with the first hint, not with init(), so a
+// run that sends none never has one. Every request is abandoned kPingTimeoutMs after it was
+// started, so neither a waiting sendPing() nor close() hangs on a dead network.
 class MPX_EXPORT PingManager
 {
 public:

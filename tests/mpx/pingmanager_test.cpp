@@ -5,6 +5,9 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <gtest/gtest.h>
 
 using MovraPlayerX::PingManager;
@@ -13,6 +16,18 @@ namespace {
 
 // Far above the ping timeout: only catches a hang, never measures speed.
 constexpr qint64 kHangGuardMs = 30000;
+
+int hintThreads()
+{
+    int count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name == "movra-hints")
+            ++count;
+    }
+    return count;
+}
 
 class PingManagerTest : public ::testing::Test
 {
@@ -127,6 +142,20 @@ TEST(PingManagerLifecycle, NothingIsSentWithoutInitOrAfterClose)
     EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/again", true));
     PingManager::close();
     EXPECT_EQ(server.requestPaths(), (std::vector<std::string>{"/hint/during", "/hint/again"}));
+}
+
+// A run that never sends a hint (every run on a platform without hints) starts no network thread.
+TEST(PingManagerLifecycle, TheNetworkThreadStartsWithTheFirstHint)
+{
+    LoopbackHttpServer server(200);
+    PingManager::init();
+    EXPECT_EQ(hintThreads(), 0);
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/first", true));
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/second", true));
+    EXPECT_EQ(hintThreads(), 1);
+    PingManager::close();
+    EXPECT_EQ(hintThreads(), 0);
+    EXPECT_EQ(server.requestPaths(), (std::vector<std::string>{"/hint/first", "/hint/second"}));
 }
 
 TEST(PingManagerServer, BaseUrlComesFromTheEnvironmentWithoutTrailingSlash)
