@@ -6,7 +6,7 @@
 // replaces one it cannot make sense of with a new one. So before anything is written the
 // file is checked, and one that GIO would damage is left exactly as it is.
 
-#include "mpx/osutilities.h"
+#include "mpx/associationsmodule_p.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -480,9 +480,7 @@ bool removeOurDefault(const QByteArray& type, Problems& problems)
     return restored;
 }
 
-} // namespace
-
-QString OSUtilities::mimeTypeForExtension(const QString& dottedExtension)
+QString mimeTypeForExtension(const QString& dottedExtension)
 {
     QString extension = dottedExtension;
     if (extension.startsWith(QLatin1Char('.')))
@@ -497,7 +495,7 @@ QString OSUtilities::mimeTypeForExtension(const QString& dottedExtension)
     return mime ? QString::fromUtf8(mime.get()) : QString();
 }
 
-bool OSUtilities::getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs)
+bool getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs)
 {
     Problems problems(false);
     ensureMimePackage(problems);
@@ -522,7 +520,7 @@ bool OSUtilities::getFileTypeAssociations(const QStringList& extensions, QMap<QS
     return anyType;
 }
 
-bool OSUtilities::setFileTypeAssociations(const QMap<QString, bool>& wanted)
+bool setFileTypeAssociations(const QMap<QString, bool>& wanted)
 {
     Problems problems;
     ensureMimePackage(problems);
@@ -565,4 +563,13 @@ bool OSUtilities::setFileTypeAssociations(const QMap<QString, bool>& wanted)
     return complete;
 }
 
+const AssociationFunctions kFunctions = {getFileTypeAssociations, setFileTypeAssociations, mimeTypeForExtension};
+
+} // namespace
+
 } // namespace MovraPlayerX
+
+extern "C" __attribute__((visibility("default"))) const MovraPlayerX::AssociationFunctions* MPXAssociations_functions()
+{
+    return &MovraPlayerX::kFunctions;
+}

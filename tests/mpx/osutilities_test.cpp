@@ -179,3 +179,23 @@ TEST_F(DesktopPathTest, ValuesThatAreNotPathsAreIgnored)
 }
 
 } // namespace
+
+namespace {
+
+bool mapped(const char* library)
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains(library);
+}
+
+} // namespace
+
+// A start that changes no association must not pay for loading GIO and the libraries behind it.
+TEST(Associations, GioIsMappedOnlyOnceAssociationsAreAskedFor)
+{
+    EXPECT_FALSE(mapped("libgio-2.0.so"));
+    EXPECT_FALSE(mapped("MPXAssociations.so"));
+    EXPECT_EQ(OSUtilities::mimeTypeForExtension(QStringLiteral(".txt")), QStringLiteral("text/plain"));
+    EXPECT_TRUE(mapped("libgio-2.0.so"));
+    EXPECT_EQ(OSUtilities::mimeTypeForExtension(QStringLiteral("nothing/here")), QString());
+}
