@@ -78,6 +78,31 @@ int exitStatus(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
 
+// Starts a writer for this round and kills it `delayMs` after its first reported write — so a
+// slow start (a sanitizer build, a busy machine) still leaves it killed mid-work — and returns
+// every write it reported.
+std::string killWriterMidWork(int round, int delayMs)
+{
+    int out = -1;
+    const pid_t writer = spawn({"writer", std::to_string(round)}, &out);
+    EXPECT_GT(writer, 0);
+    if (writer <= 0)
+        return std::string();
+    std::string reported;
+    char buffer[4096];
+    pollfd ready{out, POLLIN, 0};
+    ssize_t n = 0;
+    if (::poll(&ready, 1, 30000) == 1 && (n = ::read(out, buffer, sizeof buffer)) > 0)
+        reported.append(buffer, static_cast<size_t>(n));
+    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+    ::kill(writer, SIGKILL);
+    EXPECT_EQ(exitStatus(writer), -SIGKILL);
+    while ((n = ::read(out, buffer, sizeof buffer)) > 0)
+        reported.append(buffer, static_cast<size_t>(n));
+    ::close(out);
+    return reported;
+}
+
 std::string integrityCheck(const std::string& path)
 {
     sqlite3* db = nullptr;
@@ -136,24 +161,7 @@ TEST(RegistryProcesses, WriterKilledAtRandomMomentsLosesNoReportedWrite)
 
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        int out = -1;
-        const pid_t writer = spawn({"writer", std::to_string(round)}, &out);
-        ASSERT_GT(writer, 0);
-        // The random moment counts from the writer's first reported write, so a slow start
-        // (a sanitizer build, a busy machine) still leaves it killed mid-work, not before it.
-        std::string reported;
-        char buffer[4096];
-        pollfd ready{out, POLLIN, 0};
-        ssize_t n = 0;
-        if (::poll(&ready, 1, 30000) == 1 && (n = ::read(out, buffer, sizeof buffer)) > 0)
-            reported.append(buffer, static_cast<size_t>(n));
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
-        ::kill(writer, SIGKILL);
-        EXPECT_EQ(exitStatus(writer), -SIGKILL);
-
-        while ((n = ::read(out, buffer, sizeof buffer)) > 0)
-            reported.append(buffer, static_cast<size_t>(n));
-        ::close(out);
+        const std::string reported = killWriterMidWork(round, delayMs(random));
 
         // Checked before the layer opens the file, so the killed writer's hot journal, if
         // any, is still there to be rolled back by this first reader.
@@ -257,21 +265,7 @@ TEST(RegistryProcesses, ReaderWithAWarmCacheSeesEveryWriteOfAKilledWriter)
         ASSERT_EQ(RegQueryValueExW(key, first.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
                   ERROR_SUCCESS);
 
-        int out = -1;
-        const pid_t writer = spawn({"writer", std::to_string(round)}, &out);
-        ASSERT_GT(writer, 0);
-        std::string reported;
-        char buffer[4096];
-        pollfd ready{out, POLLIN, 0};
-        ssize_t n = 0;
-        if (::poll(&ready, 1, 30000) == 1 && (n = ::read(out, buffer, sizeof buffer)) > 0)
-            reported.append(buffer, static_cast<size_t>(n));
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
-        ::kill(writer, SIGKILL);
-        EXPECT_EQ(exitStatus(writer), -SIGKILL);
-        while ((n = ::read(out, buffer, sizeof buffer)) > 0)
-            reported.append(buffer, static_cast<size_t>(n));
-        ::close(out);
+        const std::string reported = killWriterMidWork(round, delayMs(random));
 
         std::istringstream lines(reported);
         std::string kind, name;
