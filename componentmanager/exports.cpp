@@ -2,6 +2,7 @@
 
 #include "componentmanager/componentmanager.h"
 #include "componentmanager/componentstatus.h"
+#include "platform/libraryfolder.h"
 #include "platform/registry.h"
 
 #include <condition_variable>
@@ -66,17 +67,16 @@ private:
 HostPaths hostPaths()
 {
     HostPaths paths;
-    Dl_info info{};
-    std::string folder = ".";
-    if (dladdr(reinterpret_cast<void*>(&MCM_Initialize), &info) && info.dli_fname) {
-        folder = info.dli_fname;
-        const size_t slash = folder.find_last_of('/');
-        folder = slash == std::string::npos ? "." : folder.substr(0, slash);
-    }
-    paths.trustedKeysFile = folder + "/" + kTrustedKeysFileName;
+    // Keys to trust and a program to run with raised rights are never looked for relative to
+    // the working directory: a library whose folder is unknown gets neither.
+    const std::string folder =
+        MovraPlatform::folderOfLibraryHolding(reinterpret_cast<const void*>(&MCM_Initialize));
+    if (folder.empty())
+        return paths;
+    paths.trustedKeysFile = folder + kTrustedKeysFileName;
     // The library lives in <app>/ComponentManager/, the tool in <app>/. polkit matches the
     // program's path as given, so hand pkexec the canonical one.
-    paths.toolPath = folder + "/../movra-components";
+    paths.toolPath = folder + "../movra-components";
     if (char* real = ::realpath(paths.toolPath.c_str(), nullptr)) {
         paths.toolPath = real;
         std::free(real);

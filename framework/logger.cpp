@@ -1,4 +1,5 @@
 #include "framework/logger.h"
+#include "platform/libraryfolder.h"
 
 #include <dlfcn.h>
 
@@ -19,16 +20,7 @@ using WriteFunction = void (*)(const char* category, const char* function, int32
 // The folder of the library this code is part of, with a trailing "/"; empty when unknown.
 std::string ownFolder()
 {
-    Dl_info info;
-    if (!dladdr(reinterpret_cast<void*>(&ownFolder), &info) || !info.dli_fname)
-        return std::string();
-    const std::string path(info.dli_fname);
-    const std::size_t slash = path.rfind('/');
-    // Only an absolute path names the folder for sure; a relative one depends on the
-    // working directory, which must never decide what code we load.
-    if (path.empty() || path[0] != '/' || slash == std::string::npos)
-        return std::string();
-    return path.substr(0, slash + 1);
+    return MovraPlatform::folderOfLibraryHolding(reinterpret_cast<const void*>(&ownFolder));
 }
 } // namespace
 

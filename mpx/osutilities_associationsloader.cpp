@@ -1,6 +1,7 @@
 #include "mpx/associationsmodule_p.h"
 #include "mpx/mpxlogging_p.h"
 #include "mpx/osutilities.h"
+#include "platform/libraryfolder.h"
 
 #include <dlfcn.h>
 
@@ -14,16 +15,7 @@ namespace {
 // The folder of the library this code is part of, with a trailing "/"; empty when unknown.
 std::string ownFolder()
 {
-    Dl_info info;
-    if (!dladdr(reinterpret_cast<void*>(&ownFolder), &info) || !info.dli_fname)
-        return std::string();
-    const std::string path(info.dli_fname);
-    const std::size_t slash = path.rfind('/');
-    // Only an absolute path names the folder for sure; the working directory must never
-    // decide what code we load.
-    if (path.empty() || path[0] != '/' || slash == std::string::npos)
-        return std::string();
-    return path.substr(0, slash + 1);
+    return MovraPlatform::folderOfLibraryHolding(reinterpret_cast<const void*>(&ownFolder));
 }
 
 // Loaded once and kept for the rest of the run; null, with one warning, when it cannot be.
