@@ -3,9 +3,9 @@
 //   P3   typed getSetting of existing keys, 10,000 stored   / QSettings::value() on the same keys
 //   P4   durable setSetting                                  / 4 KB pwrite + fdatasync (same file system)
 //   P4b  QSettings setValue + sync                           / setSetting (how many times faster)
-//   S1   getSetting of 10,000 keys, 1,000,000 values stored / the same with 10,000 (flat: 1.0)
-//   S1b  getSetting over all 1,000,000 keys                  / over all 10,000 (reported)
-//   S2   opening a root of 1,000,000 values and a first read / the same with 10,000
+//   S2   getSetting of 10,000 keys, 1,000,000 values stored / the same with 10,000 (flat: 1.0)
+//   S2b  getSetting over all 1,000,000 keys                  / over all 10,000 (reported)
+//   S3   opening a root of 1,000,000 values and a first read / the same with 10,000
 // MOVRA_BENCH_ROUNDS changes the rounds of P3, P4 and P4b.
 // Every store lives in a fresh folder under MOVRA_BENCH_DIR (default: the temporary
 // folder), which should be on a real disk: fdatasync on tmpfs costs nothing.
@@ -310,7 +310,7 @@ int main(int argc, char** argv)
     // of the same size, a hundred times as many.
     SettingsStore large(base, 10000, 100);
     {
-        Figure s2{"S2", "opening a settings root of 1,000,000 values and a first read / of 10,000", "1,000,000",
+        Figure s2{"S3", "opening a settings root of 1,000,000 values and a first read / of 10,000", "1,000,000",
                   "10,000", false, "flat (1x)"};
         for (int round = 0; round < 5; ++round) {
             for (SettingsStore* which : {&large, &store}) {
@@ -330,9 +330,9 @@ int main(int argc, char** argv)
         // keys of its first hundred groups), so that only what else is stored differs. Reads spread
         // over all 1,000,000 keys are reported beside it: most of them miss the processor's
         // caches, which no store of that size avoids.
-        Figure s1{"S1", "getSetting of 10,000 keys, 1,000,000 values stored / 10,000 stored", "1,000,000",
+        Figure s1{"S2", "getSetting of 10,000 keys, 1,000,000 values stored / 10,000 stored", "1,000,000",
                   "10,000", false, "flat (1x)"};
-        Figure s1b{"S1b", "getSetting over all keys, 1,000,000 values stored / 10,000 stored", "1,000,000",
+        Figure s1b{"S2b", "getSetting over all keys, 1,000,000 values stored / 10,000 stored", "1,000,000",
                    "10,000", false, "reported"};
         std::vector<SettingKey> sample;
         for (const SettingKey& key : large.keys())
