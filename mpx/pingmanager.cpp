@@ -1,23 +1,20 @@
 #include "mpx/pingmanager.h"
 
+#include "mpx/hintsmodule_p.h"
 #include "mpx/mpxlogging_p.h"
+#include "platform/libraryfolder.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QQueue>
-#include <QSslSocket>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
 
-#include <chrono>
-#include <condition_variable>
+#include <dlfcn.h>
+
 #include <memory>
 #include <mutex>
-#include <vector>
+#include <string>
+#include <utility>
 
 namespace MovraPlayerX {
 
@@ -26,191 +23,56 @@ namespace {
 // How long close() waits beyond the requests' own deadline for the network thread to wind down.
 constexpr int kThreadStopGraceMs = 2000;
 
-// Answer of one request, handed from the network thread to a caller that may have stopped
-// waiting for it.
-struct PingOutcome
+std::mutex stateMutex;
+bool enabled = false;                  // guarded by stateMutex; between init() and close()
+std::function<void()> beforeNetwork;   // guarded by stateMutex; set by init(), run once
+QThread* networkThread = nullptr;      // guarded by stateMutex
+QObject* sender = nullptr;             // guarded by stateMutex; lives on networkThread
+const HintFunctions* network = nullptr; // guarded by stateMutex; once loaded, kept for the run
+bool networkLoadTried = false;          // guarded by stateMutex
+
+std::string ownFolder()
 {
-    std::mutex mutex;
-    std::condition_variable settled;
-    bool done = false;
-    bool reached = false;
-
-    void settle(bool serverAnswered)
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            if (done)
-                return;
-            done = true;
-            reached = serverAnswered;
-        }
-        settled.notify_all();
-    }
-
-    bool waitForAnswer()
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        settled.wait_for(lock, std::chrono::milliseconds(PingManager::kPingTimeoutMs), [this] { return done; });
-        return reached;
-    }
-};
-
-bool hasHttpStatus(const QNetworkReply* reply)
-{
-    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+    return MovraPlatform::folderOfLibraryHolding(reinterpret_cast<const void*>(&ownFolder));
 }
 
-// Lives on the network thread; every member runs there. Hints go out one at a time, in the
-// order they were asked for, so the server sees them in that order.
-class PingWorker : public QObject
+// The network side is a module of its own, loaded here with the first hint and kept for the
+// rest of the run; null, with one warning, when it cannot be had. Called with stateMutex held.
+const HintFunctions* networkFunctions()
 {
-public:
-    // Any thread. The request passes through a queue of our own, not through the posted
-    // event, so that the hand-over is visible to ThreadSanitizer, which cannot see into Qt.
-    void post(const QUrl& url, const std::shared_ptr<PingOutcome>& outcome)
-    {
-        {
-            std::lock_guard<std::mutex> lock(m_inboxMutex);
-            m_inbox.push_back({url, outcome});
-        }
-        QMetaObject::invokeMethod(this, [this] { takeInbox(); }, Qt::QueuedConnection);
+    if (networkLoadTried)
+        return network;
+    networkLoadTried = true;
+    if (beforeNetwork)
+        std::exchange(beforeNetwork, nullptr)();
+    const std::string folder = ownFolder();
+    const std::string path = folder + kHintsModule;
+    void* module = folder.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!module) {
+        const char* reason = dlerror();
+        qCWarning(lcMpx) << "hints cannot be sent:" << path.c_str()
+                         << (reason ? reason : "the library's folder is unknown");
+        return nullptr;
     }
-
-    // Whatever is not answered within kPingTimeoutMs from now is abandoned.
-    void beginClose()
-    {
-        m_closing = true;
-        if (!m_current && m_queue.isEmpty()) {
-            stop();
-            return;
-        }
-        m_closeDeadline = new QTimer;
-        m_closeDeadline->setSingleShot(true);
-        connect(m_closeDeadline, &QTimer::timeout, this, [this] { abandonAll(); });
-        m_closeDeadline->start(PingManager::kPingTimeoutMs);
-    }
-
-private:
-    struct Request
-    {
-        QUrl url;
-        std::shared_ptr<PingOutcome> outcome;
-    };
-
-    void takeInbox()
-    {
-        std::vector<Request> arrived;
-        {
-            std::lock_guard<std::mutex> lock(m_inboxMutex);
-            arrived.swap(m_inbox);
-        }
-        for (Request& request : arrived) {
-            if (m_stopping)
-                request.outcome->settle(false);
-            else
-                m_queue.enqueue(std::move(request));
-        }
-        if (!m_current)
-            startNext();
-    }
-
-    void startNext()
-    {
-        if (m_queue.isEmpty()) {
-            if (m_closing)
-                stop();
-            return;
-        }
-        const Request next = m_queue.dequeue();
-        if (!m_network)
-            m_network = new QNetworkAccessManager;
-        QNetworkRequest request(next.url);
-        // The hint is delivered once the server answers at all; a redirect is an answer.
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-        request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Movra Player"));
-        QNetworkReply* reply = m_network->get(request);
-        m_current = reply;
-
-        auto* deadline = new QTimer(reply);
-        deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, reply, [reply] {
-            qCInfo(lcMpx) << "hint not answered in time, abandoned:" << reply->url().toString();
-            reply->abort();
-        });
-        deadline->start(PingManager::kPingTimeoutMs);
-
-        const std::shared_ptr<PingOutcome> outcome = next.outcome;
-        // The status line is enough; a waiting caller need not wait for the body.
-        connect(reply, &QNetworkReply::metaDataChanged, this, [reply, outcome] {
-            if (hasHttpStatus(reply))
-                outcome->settle(true);
-        });
-        connect(reply, &QNetworkReply::finished, this, [this, reply, outcome] {
-            const bool answered = hasHttpStatus(reply);
-            if (!answered)
-                qCInfo(lcMpx) << "hint failed:" << reply->url().toString() << reply->errorString();
-            outcome->settle(answered);
-            m_current = nullptr;
-            reply->deleteLater();
-            startNext();
-        });
-    }
-
-    void abandonAll()
-    {
-        while (!m_queue.isEmpty())
-            m_queue.dequeue().outcome->settle(false);
-        if (m_current)
-            m_current->abort(); // its finished() leads to stop()
-        else
-            stop();
-    }
-
-    // Posted, so that a reply whose finished() led here is not deleted while it emits.
-    void stop()
-    {
-        if (m_stopping)
-            return;
-        m_stopping = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                delete m_closeDeadline;
-                m_closeDeadline = nullptr;
-                delete m_network;
-                m_network = nullptr;
-                thread()->quit();
-            },
-            Qt::QueuedConnection);
-    }
-
-    std::mutex m_inboxMutex;
-    std::vector<Request> m_inbox; // guarded by m_inboxMutex
-    QNetworkAccessManager* m_network = nullptr;
-    QQueue<Request> m_queue;
-    QNetworkReply* m_current = nullptr;
-    QTimer* m_closeDeadline = nullptr;
-    bool m_closing = false;
-    bool m_stopping = false;
-};
-
-std::mutex stateMutex;
-bool enabled = false;             // guarded by stateMutex; between init() and close()
-QThread* networkThread = nullptr; // guarded by stateMutex
-PingWorker* worker = nullptr;     // guarded by stateMutex
+    const auto entryPoint = reinterpret_cast<HintsEntryPoint>(dlsym(module, kHintsEntryPoint));
+    network = entryPoint ? entryPoint() : nullptr;
+    if (!network)
+        qCWarning(lcMpx) << "hints cannot be sent:" << path.c_str() << "has no entry point";
+    return network;
+}
 
 // The network thread starts with the first hint rather than at init(): on a platform that
 // sends no hints, a run never pays for it. Called with stateMutex held.
 bool startNetworkThread()
 {
-    if (worker)
+    if (sender)
         return true;
-    if (!enabled || !QCoreApplication::instance())
+    if (!enabled || !QCoreApplication::instance() || !networkFunctions())
         return false;
     networkThread = new QThread;
     networkThread->setObjectName(QStringLiteral("movra-hints"));
-    worker = new PingWorker;
-    worker->moveToThread(networkThread);
+    sender = network->createSender();
+    sender->moveToThread(networkThread);
     networkThread->start();
     return true;
 }
@@ -224,7 +86,7 @@ bool isUsableHintUrl(const QUrl& url)
 
 } // namespace
 
-void PingManager::init()
+void PingManager::init(std::function<void()> beforeNetworkLoads)
 {
     std::lock_guard<std::mutex> lock(stateMutex);
     if (enabled)
@@ -234,21 +96,26 @@ void PingManager::init()
         return;
     }
     enabled = true;
+    if (!networkLoadTried)
+        beforeNetwork = std::move(beforeNetworkLoads);
 }
 
 void PingManager::close()
 {
     QThread* thread = nullptr;
-    PingWorker* closing = nullptr;
+    QObject* closing = nullptr;
+    const HintFunctions* functions = nullptr;
     {
         std::lock_guard<std::mutex> lock(stateMutex);
         enabled = false;
+        beforeNetwork = nullptr;
         std::swap(thread, networkThread);
-        std::swap(closing, worker);
+        std::swap(closing, sender);
+        functions = network;
     }
     if (!thread)
         return;
-    QMetaObject::invokeMethod(closing, [closing] { closing->beginClose(); }, Qt::QueuedConnection);
+    functions->beginClose(closing);
     if (thread->wait(QDeadlineTimer(kPingTimeoutMs + kThreadStopGraceMs))) {
         delete closing;
         delete thread;
@@ -265,12 +132,6 @@ bool PingManager::sendPing(const QString& url, bool wait)
         qCInfo(lcMpx) << "not a usable hint address:" << url;
         return false;
     }
-    if (address.scheme() == QLatin1String("https")) {
-        // The TLS libraries are loaded once, by the first secure hint, rather than by every
-        // start of the player; after that this costs one atomic load.
-        static std::once_flag tlsLoaded;
-        std::call_once(tlsLoaded, [] { QSslSocket::supportsSsl(); });
-    }
     auto outcome = std::make_shared<PingOutcome>();
     {
         std::lock_guard<std::mutex> lock(stateMutex);
@@ -278,7 +139,14 @@ bool PingManager::sendPing(const QString& url, bool wait)
             qCInfo(lcMpx) << "hint sending is not initialised; dropped" << url;
             return false;
         }
-        worker->post(address, outcome);
+        if (address.scheme() == QLatin1String("https")) {
+            // The TLS libraries are loaded once, by the first secure hint, rather than by
+            // every start of the player.
+            static bool tlsLoaded = false; // guarded by stateMutex
+            if (!std::exchange(tlsLoaded, true))
+                network->loadTls();
+        }
+        network->post(sender, address, outcome);
     }
     return wait ? outcome->waitForAnswer() : true;
 }

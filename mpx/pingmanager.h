@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace MovraPlayerX {
 
 // Usage hints to the vendor's hint server, sent over HTTP by a network thread of its own, so
@@ -10,15 +12,18 @@ namespace MovraPlayerX {
 // one at a time, in the order they were asked for.
 //
 // init() needs a QCoreApplication; without one, or before init(), sendPing() sends nothing
-// and answers false. The network thread starts with the first hint, not with init(), so a
-// run that sends none never has one. Every request is abandoned kPingTimeoutMs after it was
-// started, so neither a waiting sendPing() nor close() hangs on a dead network.
+// and answers false. The network thread, and the module with the network libraries behind
+// it, start with the first hint, not with init(), so a run that sends none has neither.
+// Every request is abandoned kPingTimeoutMs after it was started, so neither a waiting
+// sendPing() nor close() hangs on a dead network.
 class MPX_EXPORT PingManager
 {
 public:
     static constexpr int kPingTimeoutMs = 3000;
 
-    static void init();
+    // beforeNetworkLoads, when given, runs once, just before the first hint loads the network
+    // libraries (never, in a run that sends none); close() drops it unrun.
+    static void init(std::function<void()> beforeNetworkLoads = {});
     // Lets the hints still queued go out, abandons what is not answered within kPingTimeoutMs
     // of the call, and stops the network thread. Safe without init() and when called twice;
     // init() may start hint sending again afterwards.

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -45,6 +46,9 @@ constexpr int kNoPrimaryViewStatus = 1;
 
 // Loaded up front so that plug-ins find them already mapped; a missing one is no loss.
 const char* const kPreloadedQtLibraries[] = {"Qt6Sql", "Qt6WebKit", "Qt6Network"};
+// QtNetwork is there for the usage-hint sender; it is loaded with the first hint instead
+// (see runPlayer), so that a run that sends none never maps it and the libraries behind it.
+constexpr std::size_t kHintNetworkLibrary = 2;
 
 void writeToStandardError(QtMsgType, const QMessageLogContext&, const QString& message)
 {
@@ -97,8 +101,10 @@ int runPlayer(int& argc, char** argv)
     std::vector<std::unique_ptr<QLibrary>> preloaded;
     for (const char* name : kPreloadedQtLibraries)
         preloaded.push_back(std::make_unique<QLibrary>(QString::fromLatin1(name)));
-    for (auto& library : preloaded)
-        library->load();
+    for (std::size_t i = 0; i < preloaded.size(); ++i) {
+        if (i != kHintNetworkLibrary)
+            preloaded[i]->load();
+    }
 
     // 6: a request to end an already running player; nothing of a run exists yet.
     if (argc == 2 && QString::fromLatin1(argv[1]) == QLatin1String(kShutDownArgument))
@@ -156,7 +162,7 @@ int runPlayer(int& argc, char** argv)
     const QString defaultView = settings.get(kDefaultViewPlugin, QString::fromLatin1(kDefaultPrimaryView));
     if (!showPrimaryView(app->pluginContext(), defaultView))
         std::exit(kNoPrimaryViewStatus);
-    PingManager::init();
+    PingManager::init([network = preloaded[kHintNetworkLibrary].get()] { network->load(); });
     sendStartHints();
 
     // 22

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <gtest/gtest.h>
@@ -42,6 +43,49 @@ int hintThreadsOnceSettled(int expected)
         count = hintThreads();
     }
     return count;
+}
+
+bool mapped(const char* library)
+{
+    std::ifstream maps("/proc/self/maps");
+    const std::string text((std::istreambuf_iterator<char>(maps)), std::istreambuf_iterator<char>());
+    return text.find(library) != std::string::npos;
+}
+
+// First in this file: the process must not have sent a hint yet.
+// A run that sends no hint must not pay for mapping QtNetwork and what it brings along; the
+// caller's preparation runs once, before the network libraries arrive.
+TEST(PingManagerModule, TheNetworkLibrariesArriveWithTheFirstHint)
+{
+    LoopbackHttpServer server(200);
+    int prepared = 0;
+    bool networkMappedWhenPrepared = true;
+    PingManager::init([&] {
+        ++prepared;
+        networkMappedWhenPrepared = mapped("libQt6Network");
+    });
+    EXPECT_FALSE(mapped("libQt6Network"));
+    EXPECT_FALSE(mapped("MPXHints.so"));
+    EXPECT_FALSE(PingManager::sendPing("ftp://127.0.0.1/hint", true)); // refused before any loading
+    EXPECT_FALSE(mapped("MPXHints.so"));
+    EXPECT_EQ(prepared, 0);
+
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/first", true));
+    EXPECT_EQ(prepared, 1);
+    EXPECT_FALSE(networkMappedWhenPrepared);
+    EXPECT_TRUE(mapped("libQt6Network"));
+    EXPECT_TRUE(mapped("MPXHints.so"));
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/second", false));
+    PingManager::close();
+    EXPECT_EQ(prepared, 1);
+
+    // Sending again after close() reuses the loaded module; a new preparation is not needed.
+    bool preparedAgain = false;
+    PingManager::init([&] { preparedAgain = true; });
+    EXPECT_TRUE(PingManager::sendPing(server.baseUrl() + "/hint/third", true));
+    PingManager::close();
+    EXPECT_FALSE(preparedAgain);
+    EXPECT_EQ(server.requestPaths(), (std::vector<std::string>{"/hint/first", "/hint/second", "/hint/third"}));
 }
 
 class PingManagerTest : public ::testing::Test

@@ -119,6 +119,29 @@ TEST(Player, StartupPluginsRunBeforeTheViewAndOnlyLiveShutdownPluginsAfterTheLoo
     EXPECT_EQ(indexOf(log, "test.view setPosition 4242"), position + 1);
 }
 
+// This platform sends no usage hints: a start must not pay for mapping the network
+// libraries, while the libraries preloaded for plug-ins are there by the time a view shows.
+TEST(Player, AStartWithoutHintsNeverMapsTheNetworkLibraries)
+{
+    AppFolder folder({"TestView"});
+    const QString mapsCopy = folder.path() + QStringLiteral("/maps-at-show");
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("MOVRA_TEST_MAPS_COPY"), mapsCopy);
+    const RunResult result = folder.run({}, environment);
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0);
+    QFile maps(mapsCopy);
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly)) << qPrintable(describe(result));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_TRUE(mapped.contains("/MovraPlayer.so"));
+    for (const char* library : {"libQt6Network", "MPXHints.so", "libkrb5", "libproxy"}) {
+        EXPECT_FALSE(mapped.contains(library)) << library;
+    }
+    if (QFile::exists(QStringLiteral("/usr/lib/x86_64-linux-gnu/libQt6Sql.so"))) {
+        EXPECT_TRUE(mapped.contains("libQt6Sql")) << "the preloads for plug-ins are still made";
+    }
+}
+
 TEST(Player, ADefaultViewThatIsMissingOrOffersNoViewFallsBackToThePrimaryView)
 {
     AppFolder folder({"TestView", "TestViewNoPrimary", "TestPrimaryNoView"});

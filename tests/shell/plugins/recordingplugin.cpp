@@ -9,6 +9,8 @@
 // inside the dispatch, the way a player that opens a playlist's next entry would.
 // RECORDING_MISSING_SYMBOL: the library needs a function nobody defines, so it never loads.
 // RECORDING_ENTRY_RESULT: what _getPlugin answers instead of creating an object.
+// MOVRA_TEST_MAPS_COPY: the file that receives a copy of the process's memory map as it is
+// when the view is shown, for tests of what a start maps.
 
 #include <MSE/PluginObject.h>
 #include <MovraPlayerX/PluginInterfaces.h>
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <mutex>
 #include <string>
 
@@ -113,6 +116,10 @@ public:
     void show() override
     {
         record("show");
+        if (const char* copy = std::getenv("MOVRA_TEST_MAPS_COPY")) {
+            std::ifstream maps("/proc/self/maps");
+            std::ofstream(copy) << maps.rdbuf();
+        }
 #ifdef RECORDING_MISSING_SYMBOL
         thirdparty::missingHelper(1);
 #endif
