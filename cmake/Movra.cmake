@@ -54,7 +54,11 @@ function(movra_app_library name)
   set_target_properties(${name} PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${out}
-    BUILD_RPATH "$ORIGIN"
+    # The build folder's application folder runs with the search path it is installed with:
+    # its own folder and nothing else. A build path would only add failed look-ups to every
+    # start, and CMake's padding of it left an empty entry, which the loader reads as the
+    # working directory.
+    BUILD_WITH_INSTALL_RPATH ON
     INSTALL_RPATH "$ORIGIN"
     CXX_VISIBILITY_PRESET hidden
     VISIBILITY_INLINES_HIDDEN ON)
@@ -62,8 +66,9 @@ function(movra_app_library name)
   # Bound at load (-z now): a library that does not match its neighbours is refused when it
   # is loaded, although the launcher lets the system libraries bind lazily. Calls within the
   # library bind to it directly rather than through the symbol table, and libraries linked
-  # but never used are not recorded, so the loader has less to look up and to map.
-  target_link_options(${name} PRIVATE -Wl,-z,now -Wl,-Bsymbolic-functions -Wl,--as-needed)
+  # but never used are not recorded, so the loader has less to look up and to map. What the
+  # static libraries linked in define stays inside: the exports are the library's own.
+  target_link_options(${name} PRIVATE -Wl,-z,now -Wl,-Bsymbolic-functions -Wl,--as-needed -Wl,--exclude-libs,ALL)
   install(TARGETS ${name} LIBRARY DESTINATION ${dest})
 endfunction()
 

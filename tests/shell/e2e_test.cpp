@@ -142,6 +142,25 @@ TEST(Player, AStartWithoutHintsNeverMapsTheNetworkLibraries)
     }
 }
 
+// The player's libraries find their neighbours beside them and the system's libraries in the
+// system's places, never in the working directory, whatever is planted there.
+TEST(Player, LibrariesInTheWorkingDirectoryAreNeverLoaded)
+{
+    AppFolder folder({"TestView"});
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    // Real libraries under the names of ones the player needs: loaded in their place, they
+    // would lack every symbol the player asks of them.
+    for (const char* name : {"libsqlite3.so.0", "libxml2.so.2", "libQt6Core.so.6"}) {
+        ASSERT_TRUE(QFile::copy(folder.path() + QStringLiteral("/MSE_Logging.so"),
+                                elsewhere.path() + QLatin1Char('/') + QLatin1String(name)));
+    }
+    const RunResult result = folder.runShell(QStringLiteral("cd '%1' && exec \"$0\"").arg(elsewhere.path()));
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    EXPECT_EQ(result.exitCode, 0) << qPrintable(describe(result));
+    EXPECT_GE(indexOf(result.pluginLog, "test.view show"), 0) << qPrintable(describe(result));
+}
+
 TEST(Player, ADefaultViewThatIsMissingOrOffersNoViewFallsBackToThePrimaryView)
 {
     AppFolder folder({"TestView", "TestViewNoPrimary", "TestPrimaryNoView"});
