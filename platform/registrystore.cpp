@@ -30,14 +30,29 @@ constexpr int kChangeCounterOffset = 24;
 constexpr int kWalIndexRegionSize = 32768;
 constexpr uint32_t kWalIndexVersion = 3007000;
 constexpr int kWalIndexChangeOffset = 8;
-// A checkpoint is asked for once the log holds this many pages (about 2 MB), and a log
-// that grew beyond the size limit is cut back to it when it starts over. A passive
-// checkpoint lets the writers go on, so under a long burst of writes it may never catch
-// up, and the log only starts over once everything in it was copied: from four times that
-// size on, the writer itself copies everything and empties the log after its commit.
-constexpr int kCheckpointFrames = 500;
+// The log is used as a small ring. A checkpoint is asked for once it holds this many pages
+// (about 256 KB); once everything in it was copied, the next commit starts the log over
+// from its beginning and so overwrites blocks the file already has: a sync then only
+// flushes data, where a commit that extends the file also waits for the file system's own
+// journal to record the new size and blocks (about twice the time on ext4).
+// A passive checkpoint lets the writers go on, so under a long burst of writes it may never
+// catch up: from four times that size on, the writer itself copies everything after its
+// commit, waiting for readers, so that the next commit starts over (the file is kept).
+// A log that grew beyond the size limit (a large transaction) is cut back to it when it
+// starts over; closing the last connection keeps the files, with the log emptied.
+constexpr int kCheckpointFrames = 64;
 constexpr int kBurstCheckpointFrames = 4 * kCheckpointFrames;
-constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=8388608";
+constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=2097152";
+
+// Creating the log and its index at every start, and removing them at every exit, costs
+// more than everything else the root does at start-up: both files are kept across
+// connections. A log left by a process that died is recovered by the next connection as
+// before; an emptied one holds nothing to recover.
+void keepLogFiles(sqlite3* db)
+{
+    int persist = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+}
 
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -145,14 +160,10 @@ uint32_t bigEndian32(const unsigned char* bytes)
 // may be smaller than `pageCount`, the size its readers see, until the log's pages are
 // copied back; the header's own record of the file's size (valid while the counter it was
 // written at is the file change counter) is what the file must reach in either journal.
-int64_t pagesInFile(const std::string& path, int64_t pageCount)
+int64_t pagesInFile(sqlite3_file* file, int64_t pageCount)
 {
     unsigned char header[100] = {};
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool read = fd >= 0 && ::pread(fd, header, sizeof header, 0) == ssize_t(sizeof header);
-    if (fd >= 0)
-        ::close(fd);
-    if (!read)
+    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK)
         return pageCount;
     const uint32_t inHeader = bigEndian32(header + 28);
     if (inHeader != 0 && bigEndian32(header + 92) == bigEndian32(header + 24))
@@ -172,8 +183,10 @@ void restrictToOwner(const std::string& path)
 
 } // namespace
 
+// Prepared on first use: a start that only reads never compiles the writes.
 struct RegistryStore::Statement
 {
+    std::string sql;
     sqlite3_stmt* stmt = nullptr;
 };
 
@@ -209,6 +222,15 @@ public:
         m_wake.notify_one();
     }
 
+    // Drops a pending request and waits for a checkpoint under way, so that the caller's own
+    // checkpoint does not find the checkpoint lock taken by ours.
+    void stand()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_pending = false;
+        m_idle.wait(lock, [this] { return !m_running; });
+    }
+
 private:
     sqlite3* open() const
     {
@@ -217,6 +239,7 @@ private:
             sqlite3_close(db);
             return nullptr;
         }
+        keepLogFiles(db);
         sqlite3_exec(db, kJournalSizeLimit, nullptr, nullptr, nullptr);
         // A connection finds the log on its first read; before that a checkpoint does
         // nothing and says it succeeded.
@@ -233,12 +256,15 @@ private:
             if (m_stop)
                 break;
             m_pending = false;
+            m_running = true;
             lock.unlock();
             if (!db)
                 db = open();
             if (db && sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr) != SQLITE_OK)
                 qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(db));
             lock.lock();
+            m_running = false;
+            m_idle.notify_all();
         }
         lock.unlock();
         sqlite3_close(db);
@@ -247,7 +273,9 @@ private:
     const std::string m_path;
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    std::condition_variable m_idle;
     bool m_pending = false;
+    bool m_running = false;
     bool m_stop = false;
     std::thread m_thread;
 };
@@ -258,22 +286,27 @@ namespace {
 class Query
 {
 public:
+    // A statement that could not be prepared (null) fails its step.
     explicit Query(sqlite3_stmt* stmt) : m_stmt(stmt) {}
     ~Query()
     {
+        if (!m_stmt)
+            return;
         sqlite3_reset(m_stmt);
         sqlite3_clear_bindings(m_stmt);
     }
     Query& bind(int index, int64_t value)
     {
-        sqlite3_bind_int64(m_stmt, index, value);
+        if (m_stmt)
+            sqlite3_bind_int64(m_stmt, index, value);
         return *this;
     }
     Query& bindBlob(int index, const void* data, size_t size)
     {
         // A zero-length blob must still be a blob, not NULL: the columns are NOT NULL.
         static const char empty = 0;
-        sqlite3_bind_blob(m_stmt, index, size ? data : &empty, static_cast<int>(size), SQLITE_TRANSIENT);
+        if (m_stmt)
+            sqlite3_bind_blob(m_stmt, index, size ? data : &empty, static_cast<int>(size), SQLITE_TRANSIENT);
         return *this;
     }
     Query& bindName(int index, const std::u16string& name)
@@ -285,7 +318,7 @@ public:
         const std::string bytes = foldedBytes(folded);
         return bindBlob(index, bytes.data(), bytes.size());
     }
-    int step() { return sqlite3_step(m_stmt); }
+    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
     int64_t integer(int column) const { return sqlite3_column_int64(m_stmt, column); }
     std::u16string name(int column) const
     {
@@ -362,12 +395,56 @@ void RegistryStore::KeyCache::indexValues()
 RegistryStore::RegistryStore(std::string path, bool forceReadOnly, bool isPrivate, bool writeAheadLog)
     : m_path(std::move(path)), m_forceReadOnly(forceReadOnly), m_private(isPrivate), m_writeAheadLog(writeAheadLog)
 {
+    const std::string subtree = kSubtree;
+    const struct
+    {
+        Statement** slot;
+        std::string sql;
+    } statements[] = {
+        {&m_begin, "BEGIN"},
+        {&m_beginImmediate, "BEGIN IMMEDIATE"},
+        {&m_commit, "COMMIT"},
+        {&m_rollback, "ROLLBACK"},
+        {&m_keyRow, "SELECT mtime FROM keys WHERE id = ?1"},
+        {&m_child, "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2"},
+        {&m_childList, "SELECT id, name, folded, mtime FROM keys WHERE parent = ?1 ORDER BY folded"},
+        {&m_valueList, "SELECT name, folded, type, data FROM vals WHERE key = ?1 ORDER BY id"},
+        {&m_insertKey, "INSERT INTO keys(parent, name, folded, mtime) VALUES(?1, ?2, ?3, ?4)"},
+        {&m_touchKey, "UPDATE keys SET mtime = ?2 WHERE id = ?1"},
+        {&m_upsertValue, "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+                         "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"},
+        {&m_deleteValue, "DELETE FROM vals WHERE key = ?1 AND folded = ?2"},
+        {&m_hasChildren, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1"},
+        {&m_deleteTreeValues, subtree + "DELETE FROM vals WHERE key IN tree"},
+        {&m_deleteTreeKeys, subtree + "DELETE FROM keys WHERE id IN tree"},
+        {&m_dataVersion, "PRAGMA data_version"},
+    };
+    for (const auto& entry : statements) {
+        auto* statement = new Statement{entry.sql, nullptr};
+        m_statements.push_back(statement);
+        *entry.slot = statement;
+    }
 }
 
 RegistryStore::~RegistryStore()
 {
     std::lock_guard<std::mutex> guard(m_mutex);
     closeDatabase_locked();
+    for (Statement* statement : m_statements)
+        delete statement;
+}
+
+sqlite3_stmt* RegistryStore::statement_locked(Statement* statement)
+{
+    if (!statement->stmt && m_db) {
+        const int rc = sqlite3_prepare_v3(m_db, statement->sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT,
+                                          &statement->stmt, nullptr);
+        // Our own statements compile against any root of ours; one that does not has a
+        // schema that is not ours, which the next error report marks as broken.
+        if (rc != SQLITE_OK && (rc & 0xFF) == SQLITE_ERROR && m_statementProblem.empty())
+            m_statementProblem = std::string("unexpected schema: ") + sqlite3_errmsg(m_db);
+    }
+    return statement->stmt;
 }
 
 std::string RegistryStore::problem_locked()
@@ -391,7 +468,7 @@ LONG RegistryStore::checkWritable_locked()
 void RegistryStore::closeDatabase_locked()
 {
     // The checkpointer's connection goes first, so that ours is the last one and closing
-    // it copies the log into the database and removes the log's files.
+    // it copies the log into the database and empties it.
     delete m_checkpointer;
     m_checkpointer = nullptr;
     m_walChange = nullptr;
@@ -399,9 +476,9 @@ void RegistryStore::closeDatabase_locked()
     m_signal = ChangeSignal::FileHeader;
     for (Statement* statement : m_statements) {
         sqlite3_finalize(statement->stmt);
-        delete statement;
+        statement->stmt = nullptr;
     }
-    m_statements.clear();
+    m_statementProblem.clear();
     if (m_db)
         sqlite3_close(m_db);
     m_db = nullptr;
@@ -422,6 +499,10 @@ LONG RegistryStore::markBroken_locked(const std::string& reason)
 
 LONG RegistryStore::sqliteError_locked(int rc, bool writing)
 {
+    if (!m_statementProblem.empty()) {
+        const std::string problem = m_statementProblem;
+        return markBroken_locked(problem);
+    }
     switch (rc & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
@@ -515,6 +596,11 @@ LONG RegistryStore::openDatabase_locked()
     }
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(m_db, 1);
+    if (m_writeAheadLog)
+        keepLogFiles(m_db);
+    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file) != SQLITE_OK || !m_file
+        || !m_file->pMethods)
+        return markBroken_locked("cannot read the file header");
 
     if (m_private && !m_readOnly) {
         // A folder shared with the machine root, or files an earlier version left readable.
@@ -538,30 +624,30 @@ LONG RegistryStore::openDatabase_locked()
             return init;
     }
 
-    // One statement, so one read transaction: read one by one, the facts could straddle
-    // another process's first commit (no application id yet, but tables already) and a
-    // new root would pass for a foreign database.
-    int64_t applicationId = 0, version = 0, pageCount = 0, pageSize = 0, tables = 0;
-    sqlite3_stmt* stmt = nullptr;
-    rc = sqlite3_prepare_v2(m_db,
-                            "SELECT (SELECT application_id FROM pragma_application_id),"
-                            " (SELECT user_version FROM pragma_user_version),"
-                            " (SELECT page_count FROM pragma_page_count),"
-                            " (SELECT page_size FROM pragma_page_size),"
-                            " (SELECT count(*) FROM sqlite_schema)",
-                            -1, &stmt, nullptr);
-    if (rc == SQLITE_OK) {
-        rc = sqlite3_step(stmt);
-        if (rc == SQLITE_ROW) {
-            applicationId = sqlite3_column_int64(stmt, 0);
-            version = sqlite3_column_int64(stmt, 1);
-            pageCount = sqlite3_column_int64(stmt, 2);
-            pageSize = sqlite3_column_int64(stmt, 3);
-            tables = sqlite3_column_int64(stmt, 4);
-            rc = SQLITE_OK;
+    // One read transaction: read in separate ones, the facts could straddle another
+    // process's first commit (no application id yet, but tables already) and a new root
+    // would pass for a foreign database. Plain pragmas, not their table-valued forms, each
+    // of which would compile a table declaration of its own.
+    int64_t facts[5] = {0, 0, 0, 0, 0};
+    const char* const factQueries[5] = {"SELECT count(*) FROM sqlite_schema", "PRAGMA application_id",
+                                        "PRAGMA user_version", "PRAGMA page_count", "PRAGMA page_size"};
+    rc = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
+    for (int i = 0; i < 5 && rc == SQLITE_OK; ++i) {
+        sqlite3_stmt* stmt = nullptr;
+        rc = sqlite3_prepare_v2(m_db, factQueries[i], -1, &stmt, nullptr);
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_step(stmt);
+            if (rc == SQLITE_ROW) {
+                facts[i] = sqlite3_column_int64(stmt, 0);
+                rc = SQLITE_OK;
+            }
         }
+        sqlite3_finalize(stmt);
     }
-    sqlite3_finalize(stmt);
+    if (!sqlite3_get_autocommit(m_db))
+        sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    const int64_t tables = facts[0], applicationId = facts[1], version = facts[2], pageCount = facts[3],
+                  pageSize = facts[4];
     if (rc != SQLITE_OK) {
         // Only a file that is not a sound database is broken; a lock held elsewhere or a
         // hot journal this process may not roll back is tried again on the next call.
@@ -573,7 +659,7 @@ LONG RegistryStore::openDatabase_locked()
     }
     if (::stat(m_path.c_str(), &st) != 0)
         return markBroken_locked(std::strerror(errno));
-    if (pagesInFile(m_path, pageCount) * pageSize > st.st_size)
+    if (pagesInFile(m_file, pageCount) * pageSize > st.st_size)
         return markBroken_locked("the file is truncated");
     if (applicationId != kApplicationId || version != kSchemaVersion) {
         // A database nobody has written yet (an empty file another process just created)
@@ -595,12 +681,6 @@ LONG RegistryStore::openDatabase_locked()
         }
         sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
     }
-    if (sqlite3_file_control(m_db, "main", SQLITE_FCNTL_FILE_POINTER, &m_file) != SQLITE_OK || !m_file
-        || !m_file->pMethods)
-        return markBroken_locked("cannot read the file header");
-    const LONG prepared = prepareStatements_locked();
-    if (prepared != ERROR_SUCCESS)
-        return prepared;
     chooseChangeSignal_locked();
     m_state = State::Open;
     return ERROR_SUCCESS;
@@ -609,13 +689,14 @@ LONG RegistryStore::openDatabase_locked()
 void RegistryStore::chooseChangeSignal_locked()
 {
     m_signal = ChangeSignal::FileHeader;
-    sqlite3_stmt* stmt = nullptr;
     bool wal = false;
-    // A read of the schema also makes SQLite open the log and map its index.
-    if (sqlite3_prepare_v2(m_db, "SELECT (SELECT count(*) FROM sqlite_schema), (SELECT journal_mode FROM "
-                                 "pragma_journal_mode)", -1, &stmt, nullptr) == SQLITE_OK
+    // A read of the schema also makes SQLite open the log (after a switch to it) and map
+    // its index.
+    sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA journal_mode", -1, &stmt, nullptr) == SQLITE_OK
         && sqlite3_step(stmt) == SQLITE_ROW) {
-        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
         wal = mode && sqlite3_stricmp(mode, "wal") == 0;
     }
     sqlite3_finalize(stmt);
@@ -649,7 +730,8 @@ void RegistryStore::chooseChangeSignal_locked()
         [](void* store, sqlite3*, const char*, int frames) {
             auto* self = static_cast<RegistryStore*>(store);
             self->m_walFrames = frames;
-            if (frames >= kCheckpointFrames && self->m_checkpointer)
+            // From the burst size on, the writer checkpoints itself after this commit.
+            if (frames >= kCheckpointFrames && frames < kBurstCheckpointFrames && self->m_checkpointer)
                 self->m_checkpointer->request();
             return SQLITE_OK;
         },
@@ -695,46 +777,6 @@ LONG RegistryStore::initialiseSchema_locked()
     return ERROR_SUCCESS;
 }
 
-LONG RegistryStore::prepareStatements_locked()
-{
-    auto prepare = [this](Statement** slot, const std::string& sql) {
-        auto* statement = new Statement;
-        m_statements.push_back(statement);
-        *slot = statement;
-        return sqlite3_prepare_v3(m_db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement->stmt, nullptr);
-    };
-    const std::string subtree = kSubtree;
-    const struct
-    {
-        Statement** slot;
-        std::string sql;
-    } statements[] = {
-        {&m_begin, "BEGIN"},
-        {&m_beginImmediate, "BEGIN IMMEDIATE"},
-        {&m_commit, "COMMIT"},
-        {&m_rollback, "ROLLBACK"},
-        {&m_keyRow, "SELECT mtime FROM keys WHERE id = ?1"},
-        {&m_child, "SELECT id FROM keys WHERE parent = ?1 AND folded = ?2"},
-        {&m_childList, "SELECT id, name, folded, mtime FROM keys WHERE parent = ?1 ORDER BY folded"},
-        {&m_valueList, "SELECT name, folded, type, data FROM vals WHERE key = ?1 ORDER BY id"},
-        {&m_insertKey, "INSERT INTO keys(parent, name, folded, mtime) VALUES(?1, ?2, ?3, ?4)"},
-        {&m_touchKey, "UPDATE keys SET mtime = ?2 WHERE id = ?1"},
-        {&m_upsertValue, "INSERT INTO vals(key, name, folded, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-                         "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data"},
-        {&m_deleteValue, "DELETE FROM vals WHERE key = ?1 AND folded = ?2"},
-        {&m_hasChildren, "SELECT 1 FROM keys WHERE parent = ?1 LIMIT 1"},
-        {&m_deleteTreeValues, subtree + "DELETE FROM vals WHERE key IN tree"},
-        {&m_deleteTreeKeys, subtree + "DELETE FROM keys WHERE id IN tree"},
-        {&m_dataVersion, "PRAGMA data_version"},
-    };
-    for (const auto& entry : statements) {
-        const int rc = prepare(entry.slot, entry.sql);
-        if (rc != SQLITE_OK)
-            return markBroken_locked(std::string("unexpected schema: ") + sqlite3_errmsg(m_db));
-    }
-    return ERROR_SUCCESS;
-}
-
 uint32_t RegistryStore::changeCounter_locked()
 {
     switch (m_signal) {
@@ -743,7 +785,7 @@ uint32_t RegistryStore::changeCounter_locked()
         // commit, so once the new counter is seen a read transaction sees the commit.
         return __atomic_load_n(m_walChange, __ATOMIC_ACQUIRE);
     case ChangeSignal::DataVersion: {
-        Query query(m_dataVersion->stmt);
+        Query query(statement_locked(m_dataVersion));
         return query.step() == SQLITE_ROW ? static_cast<uint32_t>(query.integer(0)) : 0;
     }
     case ChangeSignal::FileHeader:
@@ -767,7 +809,7 @@ LONG RegistryStore::beginRead_locked()
 {
     // The statement is reset before the error is handled: a broken file closes the
     // connection and every statement with it.
-    const int rc = Query(m_begin->stmt).step();
+    const int rc = Query(statement_locked(m_begin)).step();
     return rc == SQLITE_DONE ? ERROR_SUCCESS : sqliteError_locked(rc, false);
 }
 
@@ -775,7 +817,7 @@ LONG RegistryStore::beginRead_locked()
 // an older stamp costs one needless reload later, a newer one would keep a stale cache.
 void RegistryStore::endRead_locked(uint32_t counter)
 {
-    Query(m_commit->stmt).step();
+    Query(statement_locked(m_commit)).step();
     if (m_stamp != int64_t(counter)) {
         m_cache.clear();
         m_stamp = counter;
@@ -795,7 +837,7 @@ template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
         return rc;
     int sqliteRc = fn();
     if (sqliteRc != SQLITE_OK) {
-        Query(m_rollback->stmt).step();
+        Query(statement_locked(m_rollback)).step();
         return sqliteError_locked(sqliteRc, false);
     }
     endRead_locked(before ? early : changeCounter_locked());
@@ -810,7 +852,7 @@ template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
     LONG rc = prepare_locked(true);
     if (rc != ERROR_SUCCESS)
         return rc;
-    int sqliteRc = Query(m_beginImmediate->stmt).step();
+    int sqliteRc = Query(statement_locked(m_beginImmediate)).step();
     if (sqliteRc != SQLITE_DONE)
         return sqliteError_locked(sqliteRc, true);
     const uint32_t before = changeCounter_locked();
@@ -821,20 +863,22 @@ template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
     int sqliteError = SQLITE_OK;
     rc = fn(&sqliteError);
     if (rc == ERROR_SUCCESS) {
-        sqliteRc = Query(m_commit->stmt).step();
+        sqliteRc = Query(statement_locked(m_commit)).step();
         if (sqliteRc != SQLITE_DONE)
             sqliteError = sqliteRc;
     }
     if (sqliteError != SQLITE_OK || rc != ERROR_SUCCESS) {
         if (!sqlite3_get_autocommit(m_db))
-            Query(m_rollback->stmt).step();
+            Query(statement_locked(m_rollback)).step();
         m_cache.clear();
         m_stamp = -1;
         return sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
     }
     if (m_walFrames >= kBurstCheckpointFrames) {
         m_walFrames = 0;
-        if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) != SQLITE_OK)
+        if (m_checkpointer)
+            m_checkpointer->stand();
+        if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr) != SQLITE_OK)
             qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(m_db));
     }
     // Our commit advanced the counter by exactly one (the data version counts only the
@@ -878,7 +922,7 @@ LONG RegistryStore::loadKey_locked(int64_t key, KeyCache** cache)
     bool present = false;
     int64_t lastWrite = 0;
     rc = readTransaction_locked([&] {
-        Query query(m_keyRow->stmt);
+        Query query(statement_locked(m_keyRow));
         query.bind(1, key);
         const int step = query.step();
         if (step == SQLITE_ROW) {
@@ -924,7 +968,7 @@ LONG RegistryStore::loadList_locked(int64_t key, bool KeyCache::*loaded, Stateme
         return rc;
     std::vector<decltype(readRow(std::declval<const Query&>()))> items;
     rc = readTransaction_locked([&] {
-        Query query(list->stmt);
+        Query query(statement_locked(list));
         query.bind(1, key);
         int step;
         while ((step = query.step()) == SQLITE_ROW)
@@ -991,7 +1035,7 @@ LONG RegistryStore::findChild_locked(int64_t parent, const RegistryName& name, i
     }
     int64_t id = -1;
     rc = readTransaction_locked([&] {
-        Query query(m_child->stmt);
+        Query query(statement_locked(m_child));
         query.bind(1, parent).bindFolded(2, name.folded);
         const int step = query.step();
         if (step == SQLITE_ROW)
@@ -1064,7 +1108,7 @@ LONG RegistryStore::keyExistsInTransaction_locked(int64_t key)
 {
     if (key == kRootKey)
         return SQLITE_OK;
-    Query query(m_keyRow->stmt);
+    Query query(statement_locked(m_keyRow));
     query.bind(1, key);
     const int step = query.step();
     return step == SQLITE_ROW ? SQLITE_OK : step == SQLITE_DONE ? SQLITE_NOTFOUND : step;
@@ -1072,7 +1116,7 @@ LONG RegistryStore::keyExistsInTransaction_locked(int64_t key)
 
 LONG RegistryStore::childInTransaction_locked(int64_t parent, const std::u16string& folded, int64_t* child)
 {
-    Query query(m_child->stmt);
+    Query query(statement_locked(m_child));
     query.bind(1, parent).bindFolded(2, folded);
     const int step = query.step();
     *child = step == SQLITE_ROW ? query.integer(0) : -1;
@@ -1083,7 +1127,7 @@ LONG RegistryStore::touchKey_locked(int64_t key, int64_t now)
 {
     if (key == kRootKey)
         return SQLITE_OK;
-    Query query(m_touchKey->stmt);
+    Query query(statement_locked(m_touchKey));
     query.bind(1, key).bind(2, now);
     const int step = query.step();
     return step == SQLITE_DONE ? SQLITE_OK : step;
@@ -1114,7 +1158,7 @@ LONG RegistryStore::createPath_locked(int64_t key, const std::vector<RegistryNam
             int64_t child = -1;
             MOVRA_CHECK_SQL(childInTransaction_locked(current, segment.folded, &child));
             if (child < 0) {
-                Query insert(m_insertKey->stmt);
+                Query insert(statement_locked(m_insertKey));
                 insert.bind(1, current).bindName(2, segment.text).bindFolded(3, segment.folded).bind(4, now);
                 const int step = insert.step();
                 MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
@@ -1143,7 +1187,7 @@ LONG RegistryStore::setValue_locked(int64_t key, const RegistryName& name, DWORD
     const int64_t now = nowFileTime();
     const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
         MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
-        Query upsert(m_upsertValue->stmt);
+        Query upsert(statement_locked(m_upsertValue));
         upsert.bind(1, key).bindName(2, name.text).bindFolded(3, name.folded).bind(4, type).bindBlob(5, data, size);
         const int step = upsert.step();
         MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
@@ -1180,7 +1224,7 @@ LONG RegistryStore::deleteValue_locked(int64_t key, const std::u16string& folded
     bool deleted = false;
     const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
         MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
-        Query remove(m_deleteValue->stmt);
+        Query remove(statement_locked(m_deleteValue));
         remove.bind(1, key).bindFolded(2, folded);
         const int step = remove.step();
         MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
@@ -1203,7 +1247,7 @@ LONG RegistryStore::deleteKey_locked(int64_t key, bool tree)
     const LONG rc = writeTransaction_locked([&](int* sqliteError) -> LONG {
         MOVRA_CHECK_SQL(keyExistsInTransaction_locked(key));
         if (!tree) {
-            Query children(m_hasChildren->stmt);
+            Query children(statement_locked(m_hasChildren));
             children.bind(1, key);
             const int step = children.step();
             if (step == SQLITE_ROW)
@@ -1211,7 +1255,7 @@ LONG RegistryStore::deleteKey_locked(int64_t key, bool tree)
             MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);
         }
         for (Statement* statement : {m_deleteTreeValues, m_deleteTreeKeys}) {
-            Query remove(statement->stmt);
+            Query remove(statement_locked(statement));
             remove.bind(1, key);
             const int step = remove.step();
             MOVRA_CHECK_SQL(step == SQLITE_DONE ? SQLITE_OK : step);

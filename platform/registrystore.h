@@ -13,8 +13,10 @@
 // - The machine root keeps a rollback journal, so that users can read it without write
 //   access to its folder; its file change counter (bytes 24..27 of the database header,
 //   bumped by every commit) is read from the file on each call.
-// A durable write to the user's root costs one sync of the log; checkpoints run on a thread
-// of their own, and in the writer only once a long burst of writes outran them.
+// A durable write to the user's root costs one sync of the log, which it mostly overwrites
+// rather than extends; checkpoints run on a thread of their own, and in the writer only
+// once a long burst of writes outran them. The log and its index stay on disk between
+// connections.
 
 #include "platform/registry.h"
 #include "platform/registrynames.h"
@@ -107,7 +109,7 @@ private:
     LONG openDatabase_locked();
     LONG createDatabase_locked();
     LONG initialiseSchema_locked();
-    LONG prepareStatements_locked();
+    sqlite3_stmt* statement_locked(Statement* statement);
     void closeDatabase_locked();
     LONG markBroken_locked(const std::string& reason);
     LONG sqliteError_locked(int rc, bool writing);
@@ -157,6 +159,7 @@ private:
     Checkpointer* m_checkpointer = nullptr;
     int m_walFrames = 0; // pages in the log after our last commit
     std::vector<Statement*> m_statements;
+    std::string m_statementProblem; // why one of them did not compile
     Statement* m_begin = nullptr;
     Statement* m_beginImmediate = nullptr;
     Statement* m_commit = nullptr;
