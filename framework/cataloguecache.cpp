@@ -14,7 +14,7 @@ namespace MSE {
 namespace {
 
 // The format's name and version; anything else is another program's file or an older one.
-constexpr char kMagic[8] = {'M', 'V', 'C', 'A', 'T', '0', '0', '1'};
+constexpr char kMagic[8] = {'M', 'V', 'C', 'A', 'T', '0', '0', '2'};
 constexpr uint64_t kMaxCacheSize = 512u * 1024 * 1024;
 // A file changed this recently may change again without its times moving.
 constexpr int64_t kSettleNs = 1000000000;
@@ -274,6 +274,7 @@ CatalogueCache::CatalogueCache(const std::string& folder) : m_folder(folder), m_
         entry.properties = in.key();
         const uint8_t outcome = in.u8();
         entry.text = in.text();
+        entry.image = in.text();
         entry.diagnostics = in.text();
         entry.reason = in.text();
         if (outcome > CatalogueEntry::Unparsable)
@@ -325,6 +326,7 @@ void CatalogueCache::keep(const std::string& libraryFile, const CatalogueEntry& 
     };
     CatalogueEntry copy = entry;
     copy.text = own(entry.text);
+    copy.image = own(entry.image);
     copy.diagnostics = own(entry.diagnostics);
     copy.reason = own(entry.reason);
     m_new[own(libraryFile)] = copy;
@@ -344,6 +346,7 @@ void CatalogueCache::save()
         body.key(entry.properties);
         body.u8(entry.outcome);
         body.text(entry.text);
+        body.text(entry.image);
         body.text(entry.diagnostics);
         body.text(entry.reason);
     }

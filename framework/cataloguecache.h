@@ -53,6 +53,7 @@ struct CatalogueEntry
     Outcome outcome = PropertiesMissing;
     // NUL-terminated views into the loaded cache file or into strings the cache owns.
     std::string_view text;        // Parsed: the document's bytes
+    std::string_view image;       // Parsed: the tree they gave (documentimage.h); empty: parse the text
     std::string_view diagnostics; // Unparsable: what the loader printed on standard error
     std::string_view reason;      // Unparsable: the one-line reason
 };

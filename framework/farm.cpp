@@ -12,8 +12,12 @@
 #include "framework/widestring.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iostream>
+#include <memory>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace MSE {
 
@@ -117,6 +121,149 @@ Farm::~Farm()
     pluginInfos.clear();
 }
 
+// One library of a folder, worked out apart from the catalogue (its files looked up, its
+// document read or rebuilt, its record made) so that a large folder can be worked out on
+// several threads; registered afterwards, one after another in listing order.
+struct DiscoveredLibrary
+{
+    movra_string<wchar_t> libraryFile;
+    movra_string<wchar_t> propertiesPath;
+    PluginStatus status;
+    // Discovery's name of the library in the catalogue cache; empty without the cache.
+    std::string cacheName;
+    // The two files' keys and, after a fresh read, what it gave.
+    CatalogueEntry found;
+    const CatalogueEntry* cached = nullptr;
+    bool propertiesMissing = false;
+    // What the loader printed; a fresh read's text and image, which `found` points into
+    // once registered.
+    std::string diagnostics;
+    std::string text;
+    std::string image;
+    PluginInfo* info = nullptr;
+
+    DiscoveredLibrary() = default;
+    DiscoveredLibrary(const DiscoveredLibrary&) = delete;
+    DiscoveredLibrary& operator=(const DiscoveredLibrary&) = delete;
+    ~DiscoveredLibrary() { delete info; }
+};
+
+namespace {
+// Below this many libraries a folder is worked out on the calling thread alone: starting a
+// thread costs about as much as a few dozen documents.
+constexpr std::size_t kParallelMinimum = 64;
+constexpr std::size_t kMaxDiscoveryThreads = 8;
+// Libraries claimed at once by a discovery thread.
+constexpr std::size_t kDiscoveryBatch = 16;
+
+// A thread's parser, made when it first has a document to parse.
+class LazyParser
+{
+public:
+    PropertiesParser* get()
+    {
+        if (!m_parser)
+            m_parser.reset(new PropertiesParser);
+        return m_parser.get();
+    }
+
+private:
+    std::unique_ptr<PropertiesParser> m_parser;
+};
+
+// Works out the library; touches nothing shared but the cache, which it only reads.
+void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& normalized, const CatalogueCache* cache,
+                    LazyParser& parser)
+{
+    const movra_string<wchar_t>& libraryFile = library.libraryFile;
+    const bool bundle = endsWith(libraryFile, kBundleSuffix);
+    const movra_string<wchar_t> propertiesFile = propertiesFileName(libraryFile);
+    movra_string<wchar_t>& propertiesPath = library.propertiesPath;
+    propertiesPath = normalized;
+    if (bundle) {
+        propertiesPath += libraryFile;
+        propertiesPath += kPathSeparator;
+        propertiesPath += kBundleResources;
+    }
+    propertiesPath += propertiesFile;
+
+    PluginStatus& status = library.status;
+    status.library = toUtf8(normalized + libraryFile);
+    status.properties = toUtf8(propertiesPath);
+    status.state = PluginStatus::Refused;
+
+    // A bundle's document lies inside the bundle folder, which discovery never hands over.
+    if (bundle)
+        cache = nullptr;
+    CatalogueEntry& found = library.found;
+    if (cache) {
+        library.cacheName = toUtf8(libraryFile);
+        if (cache->folder() >= 0) {
+            found.library = FileKey::of(cache->folder(), library.cacheName);
+            found.properties = FileKey::of(cache->folder(), toUtf8(propertiesFile));
+        } else {
+            found.library = FileKey::of(status.library);
+            found.properties = FileKey::of(status.properties);
+        }
+        library.cached = cache->find(library.cacheName, found.library, found.properties);
+    }
+    const CatalogueEntry* cached = library.cached;
+
+    if (cache ? !found.properties.exists : !fileExists(propertiesPath)) {
+        library.propertiesMissing = true;
+        return;
+    }
+    if (!cache) {
+        library.info = loadPluginInfoReporting(propertiesPath, &status.reason, library.diagnostics, nullptr,
+                                               parser.get(), nullptr);
+    } else if (cached && cached->outcome == CatalogueEntry::Parsed) {
+        // The very bytes parsed before, so this succeeds as it did then.
+        library.info = pluginInfoFromText(propertiesPath, cached->text.data(), true, false, true, &status.reason,
+                                          library.diagnostics, parser.get(), cached->image);
+    } else if (cached) {
+        library.diagnostics.assign(cached->diagnostics.data(), cached->diagnostics.size());
+        status.reason.assign(cached->reason.data(), cached->reason.size());
+    } else {
+        library.info = loadPluginInfoReporting(propertiesPath, &status.reason, library.diagnostics, &library.text,
+                                               parser.get(), &library.image);
+    }
+}
+
+// Works out every library, on up to one thread per processor when there are enough of them.
+void prepareLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_string<wchar_t>& normalized,
+                      const CatalogueCache* cache)
+{
+    std::atomic<std::size_t> next{0};
+    const auto work = [&] {
+        LazyParser parser;
+        for (;;) {
+            const std::size_t begin = next.fetch_add(kDiscoveryBatch, std::memory_order_relaxed);
+            if (begin >= libraries.size())
+                return;
+            const std::size_t end = std::min(libraries.size(), begin + kDiscoveryBatch);
+            for (std::size_t i = begin; i < end; ++i)
+                prepareLibrary(libraries[i], normalized, cache, parser);
+        }
+    };
+    std::vector<std::thread> threads;
+    if (libraries.size() >= kParallelMinimum) {
+        preparePropertiesLoading(); // once, before any thread parses
+        const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
+        const std::size_t helpers = std::min(processors, kMaxDiscoveryThreads) - 1;
+        for (std::size_t i = 0; i < helpers; ++i) {
+            try {
+                threads.emplace_back(work);
+            } catch (const std::system_error&) {
+                break; // the threads there are, or this one alone, do the work
+            }
+        }
+    }
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+}
+} // namespace
+
 int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
 {
     const movra_string<wchar_t> normalized = normalizedFolder(folder);
@@ -126,97 +273,68 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
         return 3;
     }
     CatalogueCache cache(toUtf8(normalized));
-    PropertiesParser parser;
+    std::vector<DiscoveredLibrary> libraries(candidates.size());
+    std::size_t i = 0;
     for (const movra_string<wchar_t>& path : candidates) {
-        const movra_string<wchar_t> file(path.c_str() + normalized.length(), path.length() - normalized.length());
-        addPlugin(folder, file, &cache, &parser);
+        libraries[i++].libraryFile =
+            movra_string<wchar_t>(path.c_str() + normalized.length(), path.length() - normalized.length());
     }
+    prepareLibraries(libraries, normalized, &cache);
+    for (DiscoveredLibrary& library : libraries)
+        registerLibrary(folder, normalized, library, &cache);
     cache.save();
     return 0;
 }
 
 int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile)
 {
-    return addPlugin(folder, libraryFile, nullptr, nullptr);
+    const movra_string<wchar_t> normalized = normalizedFolder(folder);
+    DiscoveredLibrary library;
+    library.libraryFile = libraryFile;
+    LazyParser parser;
+    prepareLibrary(library, normalized, nullptr, parser);
+    return registerLibrary(folder, normalized, library, nullptr);
 }
 
-int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile,
-                    CatalogueCache* cache, PropertiesParser* parser)
+int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& normalized,
+                          DiscoveredLibrary& library, CatalogueCache* cache)
 {
-    const movra_string<wchar_t> normalized = normalizedFolder(folder);
-    movra_string<wchar_t> propertiesPath = normalized;
-    if (endsWith(libraryFile, kBundleSuffix)) {
-        propertiesPath += libraryFile;
-        propertiesPath += kPathSeparator;
-        propertiesPath += kBundleResources;
-    }
-    propertiesPath += propertiesFileName(libraryFile);
-
-    PluginStatus status;
-    status.library = toUtf8(normalized + libraryFile);
-    status.properties = toUtf8(propertiesPath);
-    status.state = PluginStatus::Refused;
-
-    // A bundle's document lies inside the bundle folder, which discovery never hands over.
-    if (endsWith(libraryFile, kBundleSuffix))
+    const movra_string<wchar_t>& libraryFile = library.libraryFile;
+    PluginStatus& status = library.status;
+    CatalogueEntry& found = library.found;
+    if (library.cacheName.empty())
         cache = nullptr;
-    std::string cacheName;
-    CatalogueEntry found;
-    const CatalogueEntry* cached = nullptr;
-    if (cache) {
-        cacheName = toUtf8(libraryFile);
-        if (cache->folder() >= 0) {
-            found.library = FileKey::of(cache->folder(), cacheName);
-            found.properties = FileKey::of(cache->folder(), toUtf8(propertiesFileName(libraryFile)));
-        } else {
-            found.library = FileKey::of(status.library);
-            found.properties = FileKey::of(status.properties);
-        }
-        cached = cache->find(cacheName, found.library, found.properties);
-        if (cached)
-            cache->keepCached(cacheName, *cached);
-    }
+    if (cache && library.cached)
+        cache->keepCached(library.cacheName, *library.cached);
 
-    if (cache ? !found.properties.exists : !fileExists(propertiesPath)) {
-        if (cache && !cached) {
+    if (library.propertiesMissing) {
+        if (cache && !library.cached) {
             found.outcome = CatalogueEntry::PropertiesMissing;
-            cache->keep(cacheName, found);
+            cache->keep(library.cacheName, found);
         }
-        MSE_LOG_PLUGIN(kAddPluginTag, "Could not find properties file '%S' for library '%S%S'", propertiesPath.c_str(),
-                       normalized.c_str(), libraryFile.c_str());
+        MSE_LOG_PLUGIN(kAddPluginTag, "Could not find properties file '%S' for library '%S%S'",
+                       library.propertiesPath.c_str(), normalized.c_str(), libraryFile.c_str());
         status.reason = "properties document missing: " + status.properties;
         recordRegistration(std::move(status));
         return 3;
     }
-    PluginInfo* info = nullptr;
-    if (!cache) {
-        info = loadPluginInfo(propertiesPath, &status.reason);
-    } else {
-        std::string diagnostics;
-        if (cached && cached->outcome == CatalogueEntry::Parsed) {
-            // The very bytes parsed before, so this succeeds as it did then.
-            info = pluginInfoFromText(propertiesPath, cached->text.data(), true, false, true, &status.reason,
-                                      diagnostics, parser);
-        } else if (cached) {
-            diagnostics = cached->diagnostics;
-            status.reason = cached->reason;
+    PluginInfo* info = library.info;
+    library.info = nullptr;
+    if (cache && !library.cached) {
+        found.outcome = info ? CatalogueEntry::Parsed : CatalogueEntry::Unparsable;
+        if (info) {
+            found.text = library.text;
+            found.image = library.image;
         } else {
-            std::string text;
-            info = loadPluginInfoReporting(propertiesPath, &status.reason, diagnostics, &text, parser);
-            found.outcome = info ? CatalogueEntry::Parsed : CatalogueEntry::Unparsable;
-            if (info)
-                found.text = text;
-            else {
-                found.diagnostics = diagnostics;
-                found.reason = status.reason;
-            }
-            cache->keep(cacheName, found);
+            found.diagnostics = library.diagnostics;
+            found.reason = status.reason;
         }
-        if (!diagnostics.empty())
-            std::cerr << diagnostics << std::flush;
+        cache->keep(library.cacheName, found);
     }
+    if (!library.diagnostics.empty())
+        std::cerr << library.diagnostics << std::flush;
     if (!info) {
-        MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", propertiesPath.c_str());
+        MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", library.propertiesPath.c_str());
         recordRegistration(std::move(status));
         return 3;
     }

@@ -19,7 +19,7 @@
 namespace MSE {
 
 class CatalogueCache;
-class PropertiesParser;
+struct DiscoveredLibrary;
 
 // The process's plug-in farm: the catalogue of registered plug-ins, the loaded plug-in
 // libraries and the live plug-in objects.
@@ -71,9 +71,10 @@ public:
     boost::recursive_mutex farmLock;
 
 private:
-    // addPlugin, answered from the catalogue cache of discovery when it has the library.
-    int addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile,
-                  CatalogueCache* cache, PropertiesParser* parser);
+    // Registers a library worked out before (see farm.cpp), telling the catalogue cache of
+    // discovery (when given) what it found; what addPlugin returns.
+    int registerLibrary(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& normalized,
+                        DiscoveredLibrary& library, CatalogueCache* cache);
     // Expects farmLock held.
     void setLoadError(const movra_string<char>& pluginName, const std::string& error);
     // Whether the catalogue holds a record of that name. Registration asks once per library,

@@ -1,6 +1,7 @@
 #include "framework/plugininfoloader.h"
 #include "framework/plugininfoloader_p.h"
 
+#include "framework/documentimage.h"
 #include "framework/file.h"
 #include "framework/propertypaths.h"
 #include "framework/propertyvalues_p.h"
@@ -64,13 +65,15 @@ std::string describeParseError(const xmlError* error)
 
 // Parses the NUL-terminated text as xmlParseDoc would, without network or file access,
 // without substituting entities while parsing and without libxml2's own error output.
-// On failure `error` receives libxml2's reason with its position.
+// The document gets no dictionary: one shared by the records' documents would be written by
+// two plug-ins changing their own documents on two threads, and one of its own costs a few
+// kilobytes. On failure `error` receives libxml2's reason with its position.
 xmlDocPtr parseWith(xmlParserCtxtPtr context, const char* text, std::string& error)
 {
     context->_private = &kPropertiesParserTag;
     context->sax->resolveEntity = denyEntity;
     xmlDocPtr document = xmlCtxtReadMemory(context, text, static_cast<int>(std::strlen(text)), nullptr, nullptr,
-                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+                                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_NODICT);
     if (!document)
         error = describeParseError(xmlCtxtGetLastError(context));
     return document;
@@ -118,11 +121,13 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path) { return loadPlugi
 PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reason)
 {
     std::string diagnostics;
-    PluginInfo* info = loadPluginInfoReporting(path, reason, diagnostics, nullptr, nullptr);
+    PluginInfo* info = loadPluginInfoReporting(path, reason, diagnostics, nullptr, nullptr, nullptr);
     if (!diagnostics.empty())
         std::cerr << diagnostics << std::flush;
     return info;
 }
+
+void preparePropertiesLoading() { installEntityLoader(); }
 
 PropertiesParser::PropertiesParser() : m_context(nullptr)
 {
@@ -137,7 +142,7 @@ PropertiesParser::~PropertiesParser()
 }
 
 PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::string* reason, std::string& diagnostics,
-                                    std::string* text, PropertiesParser* parser)
+                                    std::string* text, PropertiesParser* parser, std::string* image)
 {
     File file;
     bool opened = false;
@@ -159,16 +164,23 @@ PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::stri
         }
     }
     file.close();
-    return pluginInfoFromText(path, buffer.get(), opened, tooLarge, read, reason, diagnostics, parser);
+    return pluginInfoFromText(path, buffer.get(), opened, tooLarge, read, reason, diagnostics, parser,
+                              std::string_view(), image);
 }
 
 PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* buffer, bool opened, bool tooLarge,
-                               bool read, std::string* reason, std::string& diagnostics, PropertiesParser* parser)
+                               bool read, std::string* reason, std::string& diagnostics, PropertiesParser* parser,
+                               std::string_view image, std::string* capturedImage)
 {
     std::string parseError;
     DocumentHolder document;
-    if (read)
+    if (read && !image.empty())
+        document.reset(buildDocument(image));
+    if (read && !document) {
         document.reset(parseDocument(buffer, parseError, parser));
+        if (document && capturedImage)
+            captureDocument(document.get(), *capturedImage);
+    }
     if (!document) {
         // Collected and written out by the caller as UTF-8 on the narrow stream: the wide
         // stream shares the narrow one's FILE, whose orientation is fixed by the first write.
