@@ -13,18 +13,18 @@
 // name and content is the node's own allocation, so a plug-in may change its document on its
 // own thread while another plug-in changes another one.
 
+#include <MSE/PluginInfo.h>
+
 #include <string>
 #include <string_view>
-
-struct _xmlDoc;
 
 namespace MSE {
 
 // Appends the image of `document` to `out`; false (and `out` as it was) when the document
 // holds something an image cannot carry.
-bool captureDocument(const _xmlDoc* document, std::string& out);
+MSE_FRAMEWORK_API bool captureDocument(const _xmlDoc* document, std::string& out);
 
 // The document an image describes, or null when the image is damaged or memory ran out.
-_xmlDoc* buildDocument(std::string_view image);
+MSE_FRAMEWORK_API _xmlDoc* buildDocument(std::string_view image);
 
 } // namespace MSE

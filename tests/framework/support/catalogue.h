@@ -9,12 +9,14 @@
 
 #include <MSE/PluginInfo.h>
 
+#include <functional>
 #include <sstream>
 #include <string>
 
 namespace fwtest {
 
-inline std::string discoverySummary(const std::string& folder)
+// The summary of a farm after `registration`, which returns the result to show.
+inline std::string registrationSummary(const std::function<int(MSE::Farm&)>& registration)
 {
     useLogFile();
     static MSE::Farm* const anchor = new MSE::Farm; // keeps the cleaner running between farms
@@ -24,7 +26,7 @@ inline std::string discoverySummary(const std::string& folder)
     {
         StderrCapture errors;
         MSE::Farm farm;
-        out << "result " << farm.discoverPlugins(wide(folder)) << "\n";
+        out << "result " << registration(farm) << "\n";
         for (MSE::PluginInfo* info : farm.pluginInfos) {
             out << "record " << info->name.c_str() << " in " << narrow(info->libraryFolder) << " "
                 << narrow(info->libraryFile) << " document " << (info->document ? "parsed" : "none") << " text '"
@@ -40,6 +42,11 @@ inline std::string discoverySummary(const std::string& folder)
     }
     out << "log\n" << log.text();
     return out.str();
+}
+
+inline std::string discoverySummary(const std::string& folder)
+{
+    return registrationSummary([&](MSE::Farm& farm) { return farm.discoverPlugins(wide(folder)); });
 }
 
 } // namespace fwtest
