@@ -1,10 +1,16 @@
-// Fuzzes the properties-document loader and the queries run on what it accepts.
+// Fuzzes the properties-document loader and the queries run on what it accepts, and the
+// image discovery's cache keeps of an accepted document: rebuilt, it is the same document.
 
+#include "framework/documentimage.h"
 #include "framework/plugininfoloader.h"
 #include "framework/propertypaths.h"
 #include "framework/widestring.h"
 
+#include "fuzzcheck.h"
+
 #include <MSE/PluginInfo.h>
+
+#include <libxml/tree.h>
 
 #include <unistd.h>
 
@@ -61,6 +67,27 @@ ScratchFile& scratch()
     return file;
 }
 
+std::string dump(xmlDocPtr document)
+{
+    xmlChar* bytes = nullptr;
+    int size = 0;
+    xmlDocDumpMemory(document, &bytes, &size);
+    std::string text(bytes ? reinterpret_cast<const char*>(bytes) : "", bytes ? std::size_t(size) : 0);
+    xmlFree(bytes);
+    return text;
+}
+
+void checkImage(xmlDocPtr document)
+{
+    std::string image;
+    if (!MSE::captureDocument(document, image))
+        return;
+    xmlDocPtr rebuilt = MSE::buildDocument(image);
+    FUZZ_CHECK(rebuilt);
+    FUZZ_CHECK(dump(rebuilt) == dump(document));
+    xmlFreeDoc(rebuilt);
+}
+
 void silenceStandardError()
 {
     static std::ofstream sink("/dev/null");
@@ -75,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     scratch().write(data, size);
     MSE::PluginInfo* info = MSE::loadPluginInfo(MSE::fromUtf8(scratch().path));
     if (info) {
+        checkImage(info->document);
         for (const char* xpath : {MSE::PropertyPath::kDependencies, MSE::PropertyPath::kVideoInputFormats,
                                   MSE::PropertyPath::kOverlayInputFormats, MSE::PropertyPath::kAudioInputFormats}) {
             for (const auto& value : info->getPropertyValues(xpath))
