@@ -11,7 +11,10 @@
 #include "framework/staticpluginregistry.h"
 #include "framework/widestring.h"
 
+#include <dirent.h>
+
 #include <algorithm>
+#include <cstring>
 #include <atomic>
 #include <iostream>
 #include <memory>
@@ -22,7 +25,23 @@
 namespace MSE {
 
 namespace {
-constexpr wchar_t kLibrarySuffixes[] = L"so";
+// Libraries are the folder's entries named "*.so", in any case, as listFiles(folder, L"so",
+// false) lists them; read here as the entries' bytes, without a wide path per entry.
+void listLibraries(const std::string& folder, std::vector<std::string>& names)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::size_t length = std::strlen(entry->d_name);
+        if (length < 3)
+            continue;
+        const char* suffix = entry->d_name + length - 3;
+        if (suffix[0] == '.' && (suffix[1] | 0x20) == 's' && (suffix[2] | 0x20) == 'o')
+            names.emplace_back(entry->d_name, length);
+    }
+    ::closedir(dir);
+}
 constexpr char kBundleSuffix[] = ".bundle";
 constexpr wchar_t kBundleResources[] = L"Contents/Resources/";
 
@@ -127,6 +146,9 @@ Farm::~Farm()
 struct DiscoveredLibrary
 {
     movra_string<wchar_t> libraryFile;
+    // libraryFile in UTF-8; `listed` when both came from the folder's listing.
+    std::string fileName;
+    bool listed = false;
     movra_string<wchar_t> propertiesPath;
     PluginStatus status;
     // Discovery's name of the library in the catalogue cache; empty without the cache.
@@ -172,12 +194,22 @@ private:
 };
 
 // Works out the library; touches nothing shared but the cache, which it only reads.
-void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& normalized, const CatalogueCache* cache,
-                    LazyParser& parser)
+// `folder` is `normalized` in UTF-8.
+void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& normalized, const std::string& folder,
+                    const CatalogueCache* cache, LazyParser& parser)
 {
+    if (library.listed)
+        library.libraryFile = fromUtf8(library.fileName);
+    else
+        library.fileName = toUtf8(library.libraryFile);
     const movra_string<wchar_t>& libraryFile = library.libraryFile;
+    const std::string& fileName = library.fileName;
     const bool bundle = endsWith(libraryFile, kBundleSuffix);
-    const movra_string<wchar_t> propertiesFile = propertiesFileName(libraryFile);
+    // The name up to its last dot, then ".xml"; a listed name is UTF-8 that converts exactly.
+    const std::size_t dot = fileName.rfind('.');
+    const std::string propertiesName = fileName.substr(0, dot) + ".xml";
+    const movra_string<wchar_t> propertiesFile =
+        library.listed ? fromUtf8(propertiesName) : propertiesFileName(libraryFile);
     movra_string<wchar_t>& propertiesPath = library.propertiesPath;
     propertiesPath = normalized;
     if (bundle) {
@@ -188,8 +220,13 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
     propertiesPath += propertiesFile;
 
     PluginStatus& status = library.status;
-    status.library = toUtf8(normalized + libraryFile);
-    status.properties = toUtf8(propertiesPath);
+    status.library.reserve(folder.size() + fileName.size());
+    status.library = folder;
+    status.library += fileName;
+    if (bundle)
+        status.properties = toUtf8(propertiesPath);
+    else
+        status.properties = folder + propertiesName;
     status.state = PluginStatus::Refused;
 
     // A bundle's document lies inside the bundle folder, which discovery never hands over.
@@ -197,10 +234,10 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
         cache = nullptr;
     CatalogueEntry& found = library.found;
     if (cache) {
-        library.cacheName = toUtf8(libraryFile);
+        library.cacheName = fileName;
         if (cache->folder() >= 0) {
-            found.library = FileKey::of(cache->folder(), library.cacheName);
-            found.properties = FileKey::of(cache->folder(), toUtf8(propertiesFile));
+            found.library = FileKey::of(cache->folder(), fileName);
+            found.properties = FileKey::of(cache->folder(), propertiesName);
         } else {
             found.library = FileKey::of(status.library);
             found.properties = FileKey::of(status.properties);
@@ -217,9 +254,11 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
         library.info = loadPluginInfoReporting(propertiesPath, &status.reason, library.diagnostics, nullptr,
                                                parser.get(), nullptr);
     } else if (cached && cached->outcome == CatalogueEntry::Parsed) {
-        // The very bytes parsed before, so this succeeds as it did then.
+        // The very bytes parsed before, so this succeeds as it did then. A tree rebuilt from
+        // its image needs no parser.
         library.info = pluginInfoFromText(propertiesPath, cached->text.data(), true, false, true, &status.reason,
-                                          library.diagnostics, parser.get(), cached->image);
+                                          library.diagnostics, cached->image.empty() ? parser.get() : nullptr,
+                                          cached->image);
     } else if (cached) {
         library.diagnostics.assign(cached->diagnostics.data(), cached->diagnostics.size());
         status.reason.assign(cached->reason.data(), cached->reason.size());
@@ -228,10 +267,9 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
                                                parser.get(), &library.image);
     }
 }
-
 // Works out every library, on up to one thread per processor when there are enough of them.
 void prepareLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_string<wchar_t>& normalized,
-                      const CatalogueCache* cache)
+                      const std::string& folder, const CatalogueCache* cache)
 {
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
@@ -242,7 +280,7 @@ void prepareLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_str
                 return;
             const std::size_t end = std::min(libraries.size(), begin + kDiscoveryBatch);
             for (std::size_t i = begin; i < end; ++i)
-                prepareLibrary(libraries[i], normalized, cache, parser);
+                prepareLibrary(libraries[i], normalized, folder, cache, parser);
         }
     };
     std::vector<std::thread> threads;
@@ -267,19 +305,24 @@ void prepareLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_str
 int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
 {
     const movra_string<wchar_t> normalized = normalizedFolder(folder);
-    const List<movra_string<wchar_t>> candidates = listFiles(folder, kLibrarySuffixes, false);
-    if (candidates.empty()) {
+    const std::string folderName = toUtf8(normalized);
+    std::vector<std::string> names;
+    listLibraries(folderName, names);
+    if (names.empty()) {
         MSE_LOG_PLUGIN(kDiscoverTag, "No files found in folder '%S'", normalized.c_str());
         return 3;
     }
-    CatalogueCache cache(toUtf8(normalized));
-    std::vector<DiscoveredLibrary> libraries(candidates.size());
-    std::size_t i = 0;
-    for (const movra_string<wchar_t>& path : candidates) {
-        libraries[i++].libraryFile =
-            movra_string<wchar_t>(path.c_str() + normalized.length(), path.length() - normalized.length());
+    CatalogueCache cache(folderName);
+    std::vector<DiscoveredLibrary> libraries(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        libraries[i].fileName = std::move(names[i]);
+        libraries[i].listed = true;
     }
-    prepareLibraries(libraries, normalized, &cache);
+    prepareLibraries(libraries, normalized, folderName, &cache);
+    {
+        std::lock_guard<std::mutex> lock(m_statusLock);
+        m_registrations.reserve(m_registrations.size() + libraries.size());
+    }
     for (DiscoveredLibrary& library : libraries)
         registerLibrary(folder, normalized, library, &cache);
     cache.save();
@@ -292,7 +335,7 @@ int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wcha
     DiscoveredLibrary library;
     library.libraryFile = libraryFile;
     LazyParser parser;
-    prepareLibrary(library, normalized, nullptr, parser);
+    prepareLibrary(library, normalized, toUtf8(normalized), nullptr, parser);
     return registerLibrary(folder, normalized, library, nullptr);
 }
 
@@ -351,13 +394,13 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
         return 3;
     }
     info->libraryFolder = folder;
-    info->libraryFile = libraryFile;
+    info->libraryFile = std::move(library.libraryFile);
     if (pluginInfos.append(info) && m_indexedRecords + 1 == pluginInfos.size()) {
         m_registeredNames.emplace(info->name.c_str(), info->name.length());
         ++m_indexedRecords;
     }
     MSE_LOG_PLUGIN(kAddPluginTag, "Registered plugin '%s' from library '%S%S'", info->name.c_str(), normalized.c_str(),
-                   libraryFile.c_str());
+                   info->libraryFile.c_str());
     status.state = PluginStatus::Registered;
     recordRegistration(std::move(status));
     return 0;
