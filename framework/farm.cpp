@@ -149,10 +149,14 @@ struct DiscoveredLibrary
     // libraryFile in UTF-8; `listed` when both came from the folder's listing.
     std::string fileName;
     bool listed = false;
+    bool bundle = false;
+    // The properties document's file name (UTF-8) and full path, the path made only when a
+    // message or a read needs it (propertiesPathOf).
+    std::string propertiesName;
     movra_string<wchar_t> propertiesPath;
     PluginStatus status;
-    // Discovery's name of the library in the catalogue cache; empty without the cache.
-    std::string cacheName;
+    // Whether the catalogue cache of discovery knows the library by fileName.
+    bool cacheable = false;
     // The two files' keys and, after a fresh read, what it gave.
     CatalogueEntry found;
     const CatalogueEntry* cached = nullptr;
@@ -193,6 +197,25 @@ private:
     std::unique_ptr<PropertiesParser> m_parser;
 };
 
+// The library's properties path, made on first use.
+const movra_string<wchar_t>& propertiesPathOf(DiscoveredLibrary& library, const movra_string<wchar_t>& normalized)
+{
+    movra_string<wchar_t>& path = library.propertiesPath;
+    if (!path.empty())
+        return path;
+    // A listed name is UTF-8 that converts exactly.
+    const movra_string<wchar_t> propertiesFile =
+        library.listed ? fromUtf8(library.propertiesName) : propertiesFileName(library.libraryFile);
+    path = normalized;
+    if (library.bundle) {
+        path += library.libraryFile;
+        path += kPathSeparator;
+        path += kBundleResources;
+    }
+    path += propertiesFile;
+    return path;
+}
+
 // Works out the library; touches nothing shared but the cache, which it only reads.
 // `folder` is `normalized` in UTF-8.
 void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& normalized, const std::string& folder,
@@ -202,39 +225,33 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
         library.libraryFile = fromUtf8(library.fileName);
     else
         library.fileName = toUtf8(library.libraryFile);
-    const movra_string<wchar_t>& libraryFile = library.libraryFile;
     const std::string& fileName = library.fileName;
-    const bool bundle = endsWith(libraryFile, kBundleSuffix);
-    // The name up to its last dot, then ".xml"; a listed name is UTF-8 that converts exactly.
-    const std::size_t dot = fileName.rfind('.');
-    const std::string propertiesName = fileName.substr(0, dot) + ".xml";
-    const movra_string<wchar_t> propertiesFile =
-        library.listed ? fromUtf8(propertiesName) : propertiesFileName(libraryFile);
-    movra_string<wchar_t>& propertiesPath = library.propertiesPath;
-    propertiesPath = normalized;
-    if (bundle) {
-        propertiesPath += libraryFile;
-        propertiesPath += kPathSeparator;
-        propertiesPath += kBundleResources;
-    }
-    propertiesPath += propertiesFile;
+    library.bundle = endsWith(library.libraryFile, kBundleSuffix);
+    // The name up to its last dot, then ".xml".
+    library.propertiesName.reserve(fileName.size() + 4);
+    library.propertiesName.assign(fileName, 0, fileName.rfind('.'));
+    library.propertiesName += ".xml";
+    const std::string& propertiesName = library.propertiesName;
 
     PluginStatus& status = library.status;
     status.library.reserve(folder.size() + fileName.size());
     status.library = folder;
     status.library += fileName;
-    if (bundle)
-        status.properties = toUtf8(propertiesPath);
-    else
-        status.properties = folder + propertiesName;
+    if (library.bundle) {
+        status.properties = toUtf8(propertiesPathOf(library, normalized));
+    } else {
+        status.properties.reserve(folder.size() + propertiesName.size());
+        status.properties = folder;
+        status.properties += propertiesName;
+    }
     status.state = PluginStatus::Refused;
 
     // A bundle's document lies inside the bundle folder, which discovery never hands over.
-    if (bundle)
+    if (library.bundle)
         cache = nullptr;
+    library.cacheable = cache != nullptr;
     CatalogueEntry& found = library.found;
     if (cache) {
-        library.cacheName = fileName;
         if (cache->folder() >= 0) {
             found.library = FileKey::of(cache->folder(), fileName);
             found.properties = FileKey::of(cache->folder(), propertiesName);
@@ -242,31 +259,32 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
             found.library = FileKey::of(status.library);
             found.properties = FileKey::of(status.properties);
         }
-        library.cached = cache->find(library.cacheName, found.library, found.properties);
+        library.cached = cache->find(fileName, found.library, found.properties);
     }
     const CatalogueEntry* cached = library.cached;
 
-    if (cache ? !found.properties.exists : !fileExists(propertiesPath)) {
+    if (cache ? !found.properties.exists : !fileExists(propertiesPathOf(library, normalized))) {
         library.propertiesMissing = true;
         return;
     }
     if (!cache) {
-        library.info = loadPluginInfoReporting(propertiesPath, &status.reason, library.diagnostics, nullptr,
-                                               parser.get(), nullptr);
+        library.info = loadPluginInfoReporting(propertiesPathOf(library, normalized), &status.reason,
+                                               library.diagnostics, nullptr, parser.get(), nullptr);
     } else if (cached && cached->outcome == CatalogueEntry::Parsed) {
         // The very bytes parsed before, so this succeeds as it did then. A tree rebuilt from
         // its image needs no parser.
-        library.info = pluginInfoFromText(propertiesPath, cached->text.data(), true, false, true, &status.reason,
+        library.info = pluginInfoFromText(status.properties, cached->text.data(), true, false, true, &status.reason,
                                           library.diagnostics, cached->image.empty() ? parser.get() : nullptr,
                                           cached->image);
     } else if (cached) {
         library.diagnostics.assign(cached->diagnostics.data(), cached->diagnostics.size());
         status.reason.assign(cached->reason.data(), cached->reason.size());
     } else {
-        library.info = loadPluginInfoReporting(propertiesPath, &status.reason, library.diagnostics, &library.text,
-                                               parser.get(), &library.image);
+        library.info = loadPluginInfoReporting(propertiesPathOf(library, normalized), &status.reason,
+                                               library.diagnostics, &library.text, parser.get(), &library.image);
     }
 }
+
 // Works out every library, on up to one thread per processor when there are enough of them.
 void prepareLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_string<wchar_t>& normalized,
                       const std::string& folder, const CatalogueCache* cache)
@@ -345,18 +363,18 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
     const movra_string<wchar_t>& libraryFile = library.libraryFile;
     PluginStatus& status = library.status;
     CatalogueEntry& found = library.found;
-    if (library.cacheName.empty())
+    if (!library.cacheable)
         cache = nullptr;
     if (cache && library.cached)
-        cache->keepCached(library.cacheName, *library.cached);
+        cache->keepCached(library.fileName, *library.cached);
 
     if (library.propertiesMissing) {
         if (cache && !library.cached) {
             found.outcome = CatalogueEntry::PropertiesMissing;
-            cache->keep(library.cacheName, found);
+            cache->keep(library.fileName, found);
         }
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not find properties file '%S' for library '%S%S'",
-                       library.propertiesPath.c_str(), normalized.c_str(), libraryFile.c_str());
+                       propertiesPathOf(library, normalized).c_str(), normalized.c_str(), libraryFile.c_str());
         status.reason = "properties document missing: " + status.properties;
         recordRegistration(std::move(status));
         return 3;
@@ -372,12 +390,13 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
             found.diagnostics = library.diagnostics;
             found.reason = status.reason;
         }
-        cache->keep(library.cacheName, found);
+        cache->keep(library.fileName, found);
     }
     if (!library.diagnostics.empty())
         std::cerr << library.diagnostics << std::flush;
     if (!info) {
-        MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'", library.propertiesPath.c_str());
+        MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'",
+                       propertiesPathOf(library, normalized).c_str());
         recordRegistration(std::move(status));
         return 3;
     }

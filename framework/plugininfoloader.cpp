@@ -164,11 +164,11 @@ PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::stri
         }
     }
     file.close();
-    return pluginInfoFromText(path, buffer.get(), opened, tooLarge, read, reason, diagnostics, parser,
+    return pluginInfoFromText(toUtf8(path), buffer.get(), opened, tooLarge, read, reason, diagnostics, parser,
                               std::string_view(), image);
 }
 
-PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* buffer, bool opened, bool tooLarge,
+PluginInfo* pluginInfoFromText(const std::string& path, const char* buffer, bool opened, bool tooLarge,
                                bool read, std::string* reason, std::string& diagnostics, PropertiesParser* parser,
                                std::string_view image, std::string* capturedImage)
 {
@@ -184,7 +184,7 @@ PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* bu
     if (!document) {
         // Collected and written out by the caller as UTF-8 on the narrow stream: the wide
         // stream shares the narrow one's FILE, whose orientation is fixed by the first write.
-        diagnostics += "Could not parse file '" + toUtf8(path) + "' contents: '" + (buffer ? buffer : "") + "'\n";
+        diagnostics += "Could not parse file '" + path + "' contents: '" + (buffer ? buffer : "") + "'\n";
         if (!parseError.empty()) {
             diagnostics += "  " + parseError + "\n";
             setReason(reason, "not XML: " + parseError);
@@ -196,8 +196,7 @@ PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* bu
             setReason(reason, "properties document cannot be read");
         }
     }
-    // Only failures name the file.
-    const auto narrowPath = [&path] { return toUtf8(path); };
+    const auto narrowPath = [&path] { return path; };
 
     xmlNodePtr root = document ? xmlDocGetRootElement(document.get()) : nullptr;
     if (!root) {

@@ -39,11 +39,12 @@ private:
 PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::string* reason, std::string& diagnostics,
                                     std::string* text, PropertiesParser* parser, std::string* image);
 
-// The record for a document's NUL-terminated text `buffer` (null when nothing was read);
+// The record for a document's NUL-terminated text `buffer` (null when nothing was read) at
+// `path` (UTF-8, for the messages);
 // `opened`, `tooLarge` and `read` say how reading the file went, for the messages. The tree
 // is rebuilt from `image` when one is given (an image captured from this very text), else
 // parsed, and then its image appended to `capturedImage` (when given) if it can have one.
-PluginInfo* pluginInfoFromText(const movra_string<wchar_t>& path, const char* buffer, bool opened, bool tooLarge,
+PluginInfo* pluginInfoFromText(const std::string& path, const char* buffer, bool opened, bool tooLarge,
                                bool read, std::string* reason, std::string& diagnostics, PropertiesParser* parser,
                                std::string_view image = std::string_view(), std::string* capturedImage = nullptr);
 

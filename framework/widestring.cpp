@@ -30,18 +30,25 @@ std::string toUtf8(const movra_string<wchar_t>& text) { return toUtf8(text.c_str
 
 movra_string<wchar_t> fromUtf8(const char* text, std::size_t length)
 {
-    std::vector<wchar_t> wide;
-    wide.reserve(length);
+    // A code point takes at least one byte; names and paths fit the buffer on the stack.
+    wchar_t onStack[512];
+    std::vector<wchar_t> onHeap;
+    wchar_t* wide = onStack;
+    if (length > sizeof(onStack) / sizeof(onStack[0])) {
+        onHeap.resize(length);
+        wide = onHeap.data();
+    }
+    std::size_t count = 0;
     const char* p = text;
     const char* const end = text + length;
     while (p != end) {
         const char* const invalid = utf8::find_invalid(p, end);
         while (p != invalid)
-            wide.push_back(static_cast<wchar_t>(utf8::unchecked::next(p)));
+            wide[count++] = static_cast<wchar_t>(utf8::unchecked::next(p));
         if (p != end)
-            wide.push_back(static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(*p++)));
+            wide[count++] = static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(*p++));
     }
-    return movra_string<wchar_t>(wide.data(), wide.size());
+    return movra_string<wchar_t>(wide, count);
 }
 
 movra_string<wchar_t> fromUtf8(const std::string& text) { return fromUtf8(text.data(), text.size()); }
