@@ -14,26 +14,34 @@ namespace MSE {
 namespace {
 
 // The format's name and version; anything else is another program's file or an older one.
-constexpr char kMagic[8] = {'M', 'V', 'C', 'A', 'T', '0', '0', '2'};
+constexpr char kMagic[8] = {'M', 'V', 'C', 'A', 'T', '0', '0', '3'};
 constexpr uint64_t kMaxCacheSize = 512u * 1024 * 1024;
 // A file changed this recently may change again without its times moving.
 constexpr int64_t kSettleNs = 1000000000;
 
 int64_t nanoseconds(const timespec& time) { return int64_t(time.tv_sec) * 1000000000 + time.tv_nsec; }
 
-// Eight bytes at a time: the whole file is checked at every start.
+// The whole file is checked at every start: four independent lanes of eight bytes, so that
+// the multiplications overlap instead of waiting on each other.
 uint64_t checksum(const char* data, std::size_t size)
 {
-    uint64_t hash = 0x9e3779b97f4a7c15ull ^ size;
+    constexpr uint64_t kPrime = 0x100000001b3ull;
+    uint64_t lane[4] = {0x9e3779b97f4a7c15ull ^ size, 0xc2b2ae3d27d4eb4full, 0x165667b19e3779f9ull,
+                        0x27d4eb2f165667c5ull};
     std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        uint64_t word;
-        std::memcpy(&word, data + i, 8);
-        hash = (hash ^ word) * 0x100000001b3ull;
-        hash ^= hash >> 29;
+    for (; i + 32 <= size; i += 32) {
+        for (int k = 0; k < 4; ++k) {
+            uint64_t word;
+            std::memcpy(&word, data + i + 8 * k, 8);
+            lane[k] = (lane[k] ^ word) * kPrime;
+            lane[k] ^= lane[k] >> 29;
+        }
     }
+    uint64_t hash = lane[0];
+    for (int k = 1; k < 4; ++k)
+        hash = ((hash ^ lane[k]) * kPrime) ^ (lane[k] >> 31);
     for (; i < size; ++i)
-        hash = (hash ^ static_cast<unsigned char>(data[i])) * 0x100000001b3ull;
+        hash = (hash ^ static_cast<unsigned char>(data[i])) * kPrime;
     hash ^= hash >> 32;
     return hash;
 }

@@ -14,8 +14,9 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
+#include <cstring>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -180,7 +181,7 @@ namespace {
 constexpr std::size_t kParallelMinimum = 64;
 constexpr std::size_t kMaxDiscoveryThreads = 8;
 // Libraries claimed at once by a discovery thread.
-constexpr std::size_t kDiscoveryBatch = 16;
+constexpr std::size_t kDiscoveryBatch = 8;
 
 // A thread's parser, made when it first has a document to parse.
 class LazyParser
@@ -285,38 +286,63 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
     }
 }
 
-// Works out every library, on up to one thread per processor when there are enough of them.
-void prepareLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_string<wchar_t>& normalized,
-                      const std::string& folder, const CatalogueCache* cache)
+// Works out every library, on up to one thread per processor when there are enough of
+// them, and hands each to `registerInOrder` on this thread, in listing order, as soon as it
+// and those before it are worked out. Helper threads only work libraries out; this thread
+// registers, and works libraries out whenever the next one is not ready.
+void discoverLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_string<wchar_t>& normalized,
+                       const std::string& folder, const CatalogueCache* cache,
+                       const std::function<void(DiscoveredLibrary&)>& registerInOrder)
 {
+    const std::size_t count = libraries.size();
+    std::vector<std::atomic<bool>> ready(count);
     std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        LazyParser parser;
-        for (;;) {
-            const std::size_t begin = next.fetch_add(kDiscoveryBatch, std::memory_order_relaxed);
-            if (begin >= libraries.size())
-                return;
-            const std::size_t end = std::min(libraries.size(), begin + kDiscoveryBatch);
-            for (std::size_t i = begin; i < end; ++i)
-                prepareLibrary(libraries[i], normalized, folder, cache, parser);
+    // Works out the next unclaimed batch; false when every batch is claimed.
+    const auto workOutBatch = [&](LazyParser& parser) {
+        const std::size_t begin = next.fetch_add(kDiscoveryBatch, std::memory_order_relaxed);
+        if (begin >= count)
+            return false;
+        const std::size_t end = std::min(count, begin + kDiscoveryBatch);
+        for (std::size_t i = begin; i < end; ++i) {
+            prepareLibrary(libraries[i], normalized, folder, cache, parser);
+            ready[i].store(true, std::memory_order_release);
         }
+        return true;
     };
-    std::vector<std::thread> threads;
-    if (libraries.size() >= kParallelMinimum) {
+    // Joined however this function is left: the helpers only need `libraries` and the cache.
+    struct Helpers : std::vector<std::thread>
+    {
+        ~Helpers()
+        {
+            for (std::thread& thread : *this)
+                thread.join();
+        }
+    } threads;
+    if (count >= kParallelMinimum) {
         preparePropertiesLoading(); // once, before any thread parses
         const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
         const std::size_t helpers = std::min(processors, kMaxDiscoveryThreads) - 1;
         for (std::size_t i = 0; i < helpers; ++i) {
             try {
-                threads.emplace_back(work);
+                threads.emplace_back([&] {
+                    LazyParser parser;
+                    while (workOutBatch(parser)) {
+                    }
+                });
             } catch (const std::system_error&) {
                 break; // the threads there are, or this one alone, do the work
             }
         }
     }
-    work();
-    for (std::thread& thread : threads)
-        thread.join();
+    LazyParser parser;
+    for (std::size_t i = 0; i < count; ++i) {
+        // A helper holds the library; it finishes its batch within a few documents.
+        while (!ready[i].load(std::memory_order_acquire)) {
+            if (!workOutBatch(parser))
+                std::this_thread::yield();
+        }
+        registerInOrder(libraries[i]);
+    }
 }
 } // namespace
 
@@ -336,13 +362,12 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
         libraries[i].fileName = std::move(names[i]);
         libraries[i].listed = true;
     }
-    prepareLibraries(libraries, normalized, folderName, &cache);
     {
         std::lock_guard<std::mutex> lock(m_statusLock);
         m_registrations.reserve(m_registrations.size() + libraries.size());
     }
-    for (DiscoveredLibrary& library : libraries)
-        registerLibrary(folder, normalized, library, &cache);
+    discoverLibraries(libraries, normalized, folderName, &cache,
+                      [&](DiscoveredLibrary& library) { registerLibrary(folder, normalized, library, &cache); });
     cache.save();
     return 0;
 }
