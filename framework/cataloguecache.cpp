@@ -245,6 +245,15 @@ std::string CatalogueCache::pathFor(const std::string& folder)
     return base + name;
 }
 
+uint64_t CatalogueCache::storedSize(const std::string& folder)
+{
+    const std::string path = pathFor(folder);
+    struct stat st;
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return uint64_t(st.st_size);
+}
+
 CatalogueCache::~CatalogueCache()
 {
     if (m_folderFd >= 0)

@@ -84,6 +84,8 @@ public:
 
     // Where the cache of `folder` is kept; empty without a usable cache folder.
     static std::string pathFor(const std::string& folder);
+    // The size of the cache file of `folder`; 0 when there is none.
+    static uint64_t storedSize(const std::string& folder);
 
 private:
     std::string m_folder;

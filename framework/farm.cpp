@@ -20,6 +20,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -176,10 +177,15 @@ struct DiscoveredLibrary
 };
 
 namespace {
-// Below this many libraries a folder is worked out on the calling thread alone: starting a
-// thread costs about as much as a few dozen documents.
-constexpr std::size_t kParallelMinimum = 64;
+// Below this many libraries a folder is worked out on the calling thread alone. Starting a
+// thread costs about as much as ten documents, but on a busy machine a new thread may wait
+// milliseconds for a processor, and discovery cannot return before its threads have ended:
+// only a large folder gains enough to risk it.
+constexpr std::size_t kParallelMinimum = 256;
 constexpr std::size_t kMaxDiscoveryThreads = 8;
+// A cache file of this size (a few hundred libraries) takes longer to read and check than
+// starting a thread to do it, by enough to risk the wait for a processor (see above).
+constexpr uint64_t kLoadCacheAsideSize = 256 * 1024;
 // Libraries claimed at once by a discovery thread.
 constexpr std::size_t kDiscoveryBatch = 8;
 
@@ -351,12 +357,33 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
     const movra_string<wchar_t> normalized = normalizedFolder(folder);
     const std::string folderName = toUtf8(normalized);
     std::vector<std::string> names;
-    listLibraries(folderName, names);
+    std::unique_ptr<CatalogueCache> loaded;
+    // A large cache is read and checked on another thread while this one lists the folder.
+    if (CatalogueCache::storedSize(folderName) >= kLoadCacheAsideSize) {
+        std::thread loader;
+        try {
+            loader = std::thread([&] {
+                try {
+                    loaded.reset(new CatalogueCache(folderName));
+                } catch (const std::bad_alloc&) {
+                    // loaded below, where the failure reaches the caller
+                }
+            });
+        } catch (const std::system_error&) {
+        }
+        listLibraries(folderName, names);
+        if (loader.joinable())
+            loader.join();
+    } else {
+        listLibraries(folderName, names);
+    }
     if (names.empty()) {
         MSE_LOG_PLUGIN(kDiscoverTag, "No files found in folder '%S'", normalized.c_str());
         return 3;
     }
-    CatalogueCache cache(folderName);
+    if (!loaded)
+        loaded.reset(new CatalogueCache(folderName));
+    CatalogueCache& cache = *loaded;
     std::vector<DiscoveredLibrary> libraries(names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
         libraries[i].fileName = std::move(names[i]);
