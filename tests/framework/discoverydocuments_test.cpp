@@ -275,7 +275,7 @@ std::string oneByOneSummary(const std::string& folder)
 TEST_F(DiscoveryDocumentsTest, ManyPluginsKeepTheirOrderAndMessages)
 {
     const std::string folder = plugins.mkdir("many");
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 600; ++i) {
         const std::string base = "many/P" + std::to_string(i);
         plugins.write(base + ".so", "library");
         if (i % 7 == 3)
