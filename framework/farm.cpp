@@ -23,6 +23,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace MSE {
 
@@ -189,6 +190,33 @@ constexpr uint64_t kLoadCacheAsideSize = 256 * 1024;
 // Libraries claimed at once by a discovery thread.
 constexpr std::size_t kDiscoveryBatch = 8;
 
+// Threads that have ended when the function that started them returns, however it returns.
+struct JoinedThreads : std::vector<std::thread>
+{
+    JoinedThreads() = default;
+    JoinedThreads(const JoinedThreads&) = delete;
+    JoinedThreads& operator=(const JoinedThreads&) = delete;
+    ~JoinedThreads() { joinAll(); }
+
+    // Starts `work` on a thread of its own; false when the system has no thread to give.
+    template <typename Work>
+    bool start(Work&& work)
+    {
+        try {
+            emplace_back(std::forward<Work>(work));
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        }
+    }
+    void joinAll()
+    {
+        for (std::thread& thread : *this)
+            thread.join();
+        clear();
+    }
+};
+
 // A thread's parser, made when it first has a document to parse.
 class LazyParser
 {
@@ -315,29 +343,20 @@ void discoverLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_st
         }
         return true;
     };
-    // Joined however this function is left: the helpers only need `libraries` and the cache.
-    struct Helpers : std::vector<std::thread>
-    {
-        ~Helpers()
-        {
-            for (std::thread& thread : *this)
-                thread.join();
-        }
-    } threads;
+    preparePropertiesLoading(); // once, before any thread uses libxml2
+    // The helpers only need `libraries` and the cache, which outlive them however this
+    // function is left.
+    JoinedThreads helpers;
     if (count >= kParallelMinimum) {
-        preparePropertiesLoading(); // once, before any thread parses
         const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
-        const std::size_t helpers = std::min(processors, kMaxDiscoveryThreads) - 1;
-        for (std::size_t i = 0; i < helpers; ++i) {
-            try {
-                threads.emplace_back([&] {
-                    LazyParser parser;
-                    while (workOutBatch(parser)) {
-                    }
-                });
-            } catch (const std::system_error&) {
+        for (std::size_t i = 1; i < std::min(processors, kMaxDiscoveryThreads); ++i) {
+            const bool started = helpers.start([&] {
+                LazyParser parser;
+                while (workOutBatch(parser)) {
+                }
+            });
+            if (!started)
                 break; // the threads there are, or this one alone, do the work
-            }
         }
     }
     LazyParser parser;
@@ -359,22 +378,17 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
     std::vector<std::string> names;
     std::unique_ptr<CatalogueCache> loaded;
     // A large cache is read and checked on another thread while this one lists the folder.
-    if (CatalogueCache::storedSize(folderName) >= kLoadCacheAsideSize) {
-        std::thread loader;
-        try {
-            loader = std::thread([&] {
+    {
+        JoinedThreads loader;
+        if (CatalogueCache::storedSize(folderName) >= kLoadCacheAsideSize) {
+            loader.start([&] {
                 try {
                     loaded.reset(new CatalogueCache(folderName));
                 } catch (const std::bad_alloc&) {
                     // loaded below, where the failure reaches the caller
                 }
             });
-        } catch (const std::system_error&) {
         }
-        listLibraries(folderName, names);
-        if (loader.joinable())
-            loader.join();
-    } else {
         listLibraries(folderName, names);
     }
     if (names.empty()) {
