@@ -8,6 +8,7 @@
 #include "framework/plugininfoloader.h"
 #include "framework/plugininfoloader_p.h"
 #include "framework/propertypaths.h"
+#include "framework/standarderror_p.h"
 #include "framework/staticpluginregistry.h"
 #include "framework/widestring.h"
 
@@ -17,7 +18,6 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -459,7 +459,7 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
         cache->keep(library.fileName, found);
     }
     if (!library.diagnostics.empty())
-        std::cerr << library.diagnostics << std::flush;
+        writeToStandardError(library.diagnostics);
     if (!info) {
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'",
                        propertiesPathOf(library, normalized).c_str());

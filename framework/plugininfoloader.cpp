@@ -5,6 +5,7 @@
 #include "framework/file.h"
 #include "framework/propertypaths.h"
 #include "framework/propertyvalues_p.h"
+#include "framework/standarderror_p.h"
 #include "framework/widestring.h"
 #include "framework/xmlerrors_p.h"
 
@@ -15,7 +16,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -123,7 +123,7 @@ PluginInfo* loadPluginInfo(const movra_string<wchar_t>& path, std::string* reaso
     std::string diagnostics;
     PluginInfo* info = loadPluginInfoReporting(path, reason, diagnostics, nullptr, nullptr, nullptr);
     if (!diagnostics.empty())
-        std::cerr << diagnostics << std::flush;
+        writeToStandardError(diagnostics);
     return info;
 }
 

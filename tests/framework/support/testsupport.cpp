@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,21 +94,51 @@ int LogCapture::count(const std::string& message) const
     return n;
 }
 
+// Standard error itself (descriptor 2) is redirected to a file, so the capture sees what any
+// writer sends there, whichever stream or call it uses.
 struct StderrCapture::Impl
 {
-    std::ostringstream buffer;
-    std::streambuf* previous = nullptr;
+    std::FILE* file = nullptr;
+    int saved = -1;
 };
 
-StderrCapture::StderrCapture() : m_impl(new Impl) { m_impl->previous = std::cerr.rdbuf(m_impl->buffer.rdbuf()); }
+StderrCapture::StderrCapture() : m_impl(new Impl)
+{
+    std::fflush(stderr);
+    m_impl->file = std::tmpfile();
+    m_impl->saved = ::dup(STDERR_FILENO);
+    if (m_impl->file && m_impl->saved >= 0)
+        ::dup2(::fileno(m_impl->file), STDERR_FILENO);
+}
 
 StderrCapture::~StderrCapture()
 {
-    std::cerr.rdbuf(m_impl->previous);
+    std::fflush(stderr);
+    if (m_impl->saved >= 0) {
+        ::dup2(m_impl->saved, STDERR_FILENO);
+        ::close(m_impl->saved);
+    }
+    if (m_impl->file)
+        std::fclose(m_impl->file);
     delete m_impl;
 }
 
-std::string StderrCapture::text() const { return m_impl->buffer.str(); }
+std::string StderrCapture::text() const
+{
+    std::fflush(stderr);
+    std::string text;
+    if (!m_impl->file)
+        return text;
+    char chunk[4096];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(::fileno(m_impl->file), chunk, sizeof chunk, at);
+        if (got <= 0)
+            break;
+        text.append(chunk, static_cast<std::size_t>(got));
+        at += got;
+    }
+    return text;
+}
 
 bool isMapped(const std::string& fileName)
 {

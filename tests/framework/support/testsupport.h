@@ -54,7 +54,7 @@ private:
     std::size_t m_start;
 };
 
-// What the framework wrote to std::cerr while the capture lived.
+// What the process wrote to its standard error while the capture lived.
 class StderrCapture
 {
 public:
