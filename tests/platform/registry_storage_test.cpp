@@ -47,6 +47,16 @@ bool exists(const std::string& path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
+// HKCU\SOFTWARE\Movra, created and opened for writing; null (and a failure) when it can't be.
+HKEY createMovraKey()
+{
+    HKEY key = nullptr;
+    const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                    &key, nullptr);
+    EXPECT_EQ(rc, ERROR_SUCCESS);
+    return rc == ERROR_SUCCESS ? key : nullptr;
+}
+
 LONG setDword(HKEY root, const char16_t* path, const char16_t* name, DWORD value)
 {
     HKEY key = nullptr;
@@ -248,10 +258,8 @@ INSTANTIATE_TEST_SUITE_P(Files, BrokenRegistryFile,
 TEST(RegistryStorage, CommitsOfAnotherConnectionAreSeenAtOnce)
 {
     MovraTest::TemporaryRegistry registry;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    const HKEY key = createMovraKey();
+    ASSERT_NE(key, nullptr);
     DWORD value = 1;
     ASSERT_EQ(RegSetValueExW(key, u"v", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), 4), ERROR_SUCCESS);
     DWORD size = 4;
@@ -532,10 +540,8 @@ INSTANTIATE_TEST_SUITE_P(Files, LeftOverLogIndex,
 TEST(RegistryStorage, TheLogOfTheUsersRootStaysBounded)
 {
     MovraTest::TemporaryRegistry registry;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    const HKEY key = createMovraKey();
+    ASSERT_NE(key, nullptr);
     const std::vector<BYTE> blob(12000, 0x5A);
     int64_t largest = 0;
     for (int i = 0; i < 1000; ++i) {
@@ -558,10 +564,8 @@ TEST(RegistryStorage, TheLogOfTheUsersRootStaysBounded)
 TEST(RegistryStorage, SmallCommitsReuseTheLogFromItsBeginning)
 {
     MovraTest::TemporaryRegistry registry;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
+    const HKEY key = createMovraKey();
+    ASSERT_NE(key, nullptr);
     int64_t largest = 0;
     for (DWORD i = 0; i < 1500; ++i) {
         const char16_t name[] = {u'v', char16_t(u'a' + i % 20), 0};
