@@ -27,7 +27,7 @@ foreach(f include/movra-sdk/MSE/Plugin.h include/movra-sdk/MSE/PluginObject.h
           include/movra-sdk/MovraPlayerX/PluginInterfaces.h
           lib/cmake/MovraPluginSDK/MovraPluginSDKConfig.cmake
           lib/cmake/MovraPluginSDK/MovraPluginSDKConfigVersion.cmake
-          lib/pkgconfig/movra-plugin-sdk.pc)
+          share/pkgconfig/movra-plugin-sdk.pc)
   expect_file(${sdk}/${f})
 endforeach()
 
@@ -46,9 +46,9 @@ foreach(f HelloView.so HelloView.xml HelloStartup.so HelloStartup.xml)
 endforeach()
 
 # 3. pkg-config: the start-up example compiled by hand, every symbol resolved.
-run(${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${sdk}/lib/pkgconfig pkg-config --cflags movra-plugin-sdk)
+run(${CMAKE_COMMAND} -E env PKG_CONFIG_PATH=${sdk}/share/pkgconfig pkg-config --cflags movra-plugin-sdk)
 string(STRIP "${output}" cflags)
-if(NOT cflags MATCHES "-I${sdk}/lib/pkgconfig/../../include/movra-sdk|-I${sdk}/include/movra-sdk")
+if(NOT cflags MATCHES "-I${sdk}/share/pkgconfig/../../include/movra-sdk|-I${sdk}/include/movra-sdk")
   message(FATAL_ERROR "pkg-config gives '${cflags}', not the installed include folder")
 endif()
 separate_arguments(cflags UNIX_COMMAND "${cflags}")
