@@ -17,6 +17,5 @@ struct AssociationFunctions
 
 constexpr char kAssociationsModule[] = "MPXAssociations.so";
 constexpr char kAssociationsEntryPoint[] = "MPXAssociations_functions";
-using AssociationsEntryPoint = const AssociationFunctions* (*)();
 
 } // namespace MovraPlayerX

@@ -60,6 +60,5 @@ struct HintFunctions
 
 constexpr char kHintsModule[] = "MPXHints.so";
 constexpr char kHintsEntryPoint[] = "MPXHints_functions";
-using HintsEntryPoint = const HintFunctions* (*)();
 
 } // namespace MovraPlayerX

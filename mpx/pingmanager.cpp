@@ -2,14 +2,12 @@
 
 #include "mpx/hintsmodule_p.h"
 #include "mpx/mpxlogging_p.h"
-#include "platform/libraryfolder.h"
+#include "mpx/siblingmodule_p.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QThread>
 #include <QUrl>
-
-#include <dlfcn.h>
 
 #include <memory>
 #include <mutex>
@@ -31,11 +29,6 @@ QObject* sender = nullptr;             // guarded by stateMutex; lives on networ
 const HintFunctions* network = nullptr; // guarded by stateMutex; once loaded, kept for the run
 bool networkLoadTried = false;          // guarded by stateMutex
 
-std::string ownFolder()
-{
-    return MovraPlatform::folderOfLibraryHolding(reinterpret_cast<const void*>(&ownFolder));
-}
-
 // The network side is a module of its own, loaded here with the first hint and kept for the
 // rest of the run; null, with one warning, when it cannot be had. Called with stateMutex held.
 const HintFunctions* networkFunctions()
@@ -45,19 +38,7 @@ const HintFunctions* networkFunctions()
     networkLoadTried = true;
     if (beforeNetwork)
         std::exchange(beforeNetwork, nullptr)();
-    const std::string folder = ownFolder();
-    const std::string path = folder + kHintsModule;
-    void* module = folder.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
-        const char* reason = dlerror();
-        qCWarning(lcMpx) << "hints cannot be sent:" << path.c_str()
-                         << (reason ? reason : "the library's folder is unknown");
-        return nullptr;
-    }
-    const auto entryPoint = reinterpret_cast<HintsEntryPoint>(dlsym(module, kHintsEntryPoint));
-    network = entryPoint ? entryPoint() : nullptr;
-    if (!network)
-        qCWarning(lcMpx) << "hints cannot be sent:" << path.c_str() << "has no entry point";
+    network = loadSiblingModule<HintFunctions>(kHintsModule, kHintsEntryPoint, "hints cannot be sent:");
     return network;
 }
 
