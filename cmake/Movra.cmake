@@ -108,12 +108,15 @@ endfunction()
 #   movra_add_test(NAME [QT] [TIMEOUT s] SOURCES ... LIBS ... [ENV VAR=value ...])
 # QT: the test's main() creates a QApplication on the offscreen platform first.
 function(movra_add_test name)
-  cmake_parse_arguments(T "QT" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+  # QT: a QApplication on the offscreen platform; XDISPLAY: on an Xvfb of the test's own.
+  cmake_parse_arguments(T "QT;XDISPLAY" "TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   movra_warnings(${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/sdk/include
                                              ${PROJECT_SOURCE_DIR}/tests)
-  if(T_QT)
+  if(T_XDISPLAY)
+    target_link_libraries(${name} PRIVATE movra_x_test_main)
+  elseif(T_QT)
     target_link_libraries(${name} PRIVATE movra_qt_test_main)
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)

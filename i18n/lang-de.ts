@@ -290,4 +290,368 @@
         <translation>Fehler %1: Der Movra-Codec kann nicht heruntergeladen werden. Bitte prüfen Sie Ihre Internetverbindung und versuchen Sie es erneut</translation>
     </message>
 </context>
+<context>
+    <name>MovraPlayerControls</name>
+    <message>
+        <source>&amp;Play or Pause</source>
+        <translation>&amp;Wiedergabe oder Pause</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>&amp;Vollbild</translation>
+    </message>
+    <message>
+        <source>Save &amp;Picture</source>
+        <translation>&amp;Bild speichern</translation>
+    </message>
+    <message>
+        <source>Media &amp;Information…</source>
+        <translation>Medien&amp;informationen…</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>&amp;Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>&amp;Chapters</source>
+        <translation>&amp;Kapitel</translation>
+    </message>
+    <message>
+        <source>&amp;Audio Track</source>
+        <translation>&amp;Tonspur</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitle Track</source>
+        <translation>&amp;Untertitelspur</translation>
+    </message>
+    <message>
+        <source>Spee&amp;d</source>
+        <translation>&amp;Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Click to show the time played or the time left</source>
+        <translation>Klicken, um die gespielte oder die verbleibende Zeit zu zeigen</translation>
+    </message>
+    <message>
+        <source>Volume %1 %</source>
+        <translation>Lautstärke %1 %</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>Kapitel %1</translation>
+    </message>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>Es gibt kein Bild zum Speichern.</translation>
+    </message>
+    <message>
+        <source>Picture saved to %1</source>
+        <translation>Bild gespeichert unter %1</translation>
+    </message>
+    <message>
+        <source>(without subtitles: none are drawn)</source>
+        <translation>(ohne Untertitel: es werden keine gezeichnet)</translation>
+    </message>
+</context>
+<context>
+    <name>MovraShortcuts</name>
+    <message>
+        <source>Play or pause</source>
+        <translation>Wiedergabe oder Pause</translation>
+    </message>
+    <message>
+        <source>Back 5 seconds</source>
+        <translation>5 Sekunden zurück</translation>
+    </message>
+    <message>
+        <source>Forward 5 seconds</source>
+        <translation>5 Sekunden vor</translation>
+    </message>
+    <message>
+        <source>Back 1 second</source>
+        <translation>1 Sekunde zurück</translation>
+    </message>
+    <message>
+        <source>Forward 1 second</source>
+        <translation>1 Sekunde vor</translation>
+    </message>
+    <message>
+        <source>Back 1 minute</source>
+        <translation>1 Minute zurück</translation>
+    </message>
+    <message>
+        <source>Forward 1 minute</source>
+        <translation>1 Minute vor</translation>
+    </message>
+    <message>
+        <source>Go to the beginning</source>
+        <translation>Zum Anfang</translation>
+    </message>
+    <message>
+        <source>Go to the end</source>
+        <translation>Zum Ende</translation>
+    </message>
+    <message>
+        <source>Next picture (while paused)</source>
+        <translation>Nächstes Bild (während der Pause)</translation>
+    </message>
+    <message>
+        <source>Previous picture (while paused)</source>
+        <translation>Vorheriges Bild (während der Pause)</translation>
+    </message>
+    <message>
+        <source>Previous chapter</source>
+        <translation>Vorheriges Kapitel</translation>
+    </message>
+    <message>
+        <source>Next chapter</source>
+        <translation>Nächstes Kapitel</translation>
+    </message>
+    <message>
+        <source>Volume up 5 %</source>
+        <translation>Lautstärke um 5 % erhöhen</translation>
+    </message>
+    <message>
+        <source>Volume down 5 %</source>
+        <translation>Lautstärke um 5 % verringern</translation>
+    </message>
+    <message>
+        <source>Mute or unmute</source>
+        <translation>Ton aus oder ein</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>Vollbild ein oder aus</translation>
+    </message>
+    <message>
+        <source>Leave full screen</source>
+        <translation>Vollbild verlassen</translation>
+    </message>
+    <message>
+        <source>Save the picture as a PNG file</source>
+        <translation>Bild als PNG-Datei speichern</translation>
+    </message>
+    <message>
+        <source>Save the picture with its subtitles</source>
+        <translation>Bild mit Untertiteln speichern</translation>
+    </message>
+    <message>
+        <source>Media information</source>
+        <translation>Medieninformationen</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Datei öffnen</translation>
+    </message>
+    <message>
+        <source>This list of keys</source>
+        <translation>Diese Tastenliste</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>Klick auf das Bild</translation>
+    </message>
+    <message>
+        <source>Double-click on the picture</source>
+        <translation>Doppelklick auf das Bild</translation>
+    </message>
+    <message>
+        <source>Right-click on the picture</source>
+        <translation>Rechtsklick auf das Bild</translation>
+    </message>
+    <message>
+        <source>Menu of the most used commands</source>
+        <translation>Menü der meistgenutzten Befehle</translation>
+    </message>
+    <message>
+        <source>Wheel</source>
+        <translation>Mausrad</translation>
+    </message>
+    <message>
+        <source>Volume up or down 5 %</source>
+        <translation>Lautstärke um 5 % höher oder niedriger</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar</source>
+        <translation>Klick auf die Positionsleiste</translation>
+    </message>
+    <message>
+        <source>Go to that place (hover shows its time)</source>
+        <translation>Zu dieser Stelle springen (Überfahren zeigt ihre Zeit)</translation>
+    </message>
+    <message>
+        <source>Click on the time</source>
+        <translation>Klick auf die Zeit</translation>
+    </message>
+    <message>
+        <source>Show the time played or the time left</source>
+        <translation>Gespielte oder verbleibende Zeit zeigen</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Tastenkürzel</translation>
+    </message>
+    <message>
+        <source>Key or mouse</source>
+        <translation>Taste oder Maus</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Aktion</translation>
+    </message>
+</context>
+<context>
+    <name>MovraMediaInformation</name>
+    <message>
+        <source>Media Information</source>
+        <translation>Medieninformationen</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Kopieren</translation>
+    </message>
+    <message>
+        <source>No file open</source>
+        <translation>Keine Datei geöffnet</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Subtitles</source>
+        <translation>Untertitel</translation>
+    </message>
+    <message>
+        <source>Attachment</source>
+        <translation>Anhang</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Daten</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Container</source>
+        <translation>Container</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Dauer</translation>
+    </message>
+    <message>
+        <source>Overall bit rate</source>
+        <translation>Gesamtbitrate</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Künstler</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation>Kapitel</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2</source>
+        <translation>Datenstrom %1: %2</translation>
+    </message>
+    <message>
+        <source>Codec</source>
+        <translation>Codec</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Auflösung</translation>
+    </message>
+    <message>
+        <source>Frame rate</source>
+        <translation>Bildrate</translation>
+    </message>
+    <message>
+        <source>%1 frames a second</source>
+        <translation>%1 Bilder pro Sekunde</translation>
+    </message>
+    <message>
+        <source>Pixel format</source>
+        <translation>Pixelformat</translation>
+    </message>
+    <message>
+        <source>Colour space</source>
+        <translation>Farbraum</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>Abtastrate</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Kanäle</translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation>Bitrate</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Sprache</translation>
+    </message>
+    <message>
+        <source>Decoder</source>
+        <translation>Decoder</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1 %2 (%3)</translation>
+    </message>
+    <message>
+        <source>none installed</source>
+        <translation>keiner installiert</translation>
+    </message>
+</context>
+<context>
+    <name>MovraScreenshot</name>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>Es gibt kein Bild zum Speichern.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved: the folder %1 cannot be made.</source>
+        <translation>Das Bild konnte nicht gespeichert werden: Der Ordner %1 kann nicht angelegt werden.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved in %1: %2</source>
+        <translation>Das Bild konnte nicht in %1 gespeichert werden: %2</translation>
+    </message>
+</context>
 </TS>

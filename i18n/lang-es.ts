@@ -290,4 +290,368 @@
         <translation>Error %1: no se puede descargar el códec de Movra. Compruebe su conexión a Internet e inténtelo de nuevo</translation>
     </message>
 </context>
+<context>
+    <name>MovraPlayerControls</name>
+    <message>
+        <source>&amp;Play or Pause</source>
+        <translation>&amp;Reproducir o pausar</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>Pantalla &amp;completa</translation>
+    </message>
+    <message>
+        <source>Save &amp;Picture</source>
+        <translation>Guardar &amp;imagen</translation>
+    </message>
+    <message>
+        <source>Media &amp;Information…</source>
+        <translation>&amp;Información del medio…</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>Atajos de &amp;teclado</translation>
+    </message>
+    <message>
+        <source>&amp;Chapters</source>
+        <translation>&amp;Capítulos</translation>
+    </message>
+    <message>
+        <source>&amp;Audio Track</source>
+        <translation>Pista de &amp;audio</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitle Track</source>
+        <translation>Pista de &amp;subtítulos</translation>
+    </message>
+    <message>
+        <source>Spee&amp;d</source>
+        <translation>&amp;Velocidad</translation>
+    </message>
+    <message>
+        <source>Click to show the time played or the time left</source>
+        <translation>Pulse para mostrar el tiempo reproducido o el restante</translation>
+    </message>
+    <message>
+        <source>Volume %1 %</source>
+        <translation>Volumen %1 %</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>Capítulo %1</translation>
+    </message>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>No hay ninguna imagen que guardar.</translation>
+    </message>
+    <message>
+        <source>Picture saved to %1</source>
+        <translation>Imagen guardada en %1</translation>
+    </message>
+    <message>
+        <source>(without subtitles: none are drawn)</source>
+        <translation>(sin subtítulos: no se dibuja ninguno)</translation>
+    </message>
+</context>
+<context>
+    <name>MovraShortcuts</name>
+    <message>
+        <source>Play or pause</source>
+        <translation>Reproducir o pausar</translation>
+    </message>
+    <message>
+        <source>Back 5 seconds</source>
+        <translation>Retroceder 5 segundos</translation>
+    </message>
+    <message>
+        <source>Forward 5 seconds</source>
+        <translation>Avanzar 5 segundos</translation>
+    </message>
+    <message>
+        <source>Back 1 second</source>
+        <translation>Retroceder 1 segundo</translation>
+    </message>
+    <message>
+        <source>Forward 1 second</source>
+        <translation>Avanzar 1 segundo</translation>
+    </message>
+    <message>
+        <source>Back 1 minute</source>
+        <translation>Retroceder 1 minuto</translation>
+    </message>
+    <message>
+        <source>Forward 1 minute</source>
+        <translation>Avanzar 1 minuto</translation>
+    </message>
+    <message>
+        <source>Go to the beginning</source>
+        <translation>Ir al principio</translation>
+    </message>
+    <message>
+        <source>Go to the end</source>
+        <translation>Ir al final</translation>
+    </message>
+    <message>
+        <source>Next picture (while paused)</source>
+        <translation>Imagen siguiente (en pausa)</translation>
+    </message>
+    <message>
+        <source>Previous picture (while paused)</source>
+        <translation>Imagen anterior (en pausa)</translation>
+    </message>
+    <message>
+        <source>Previous chapter</source>
+        <translation>Capítulo anterior</translation>
+    </message>
+    <message>
+        <source>Next chapter</source>
+        <translation>Capítulo siguiente</translation>
+    </message>
+    <message>
+        <source>Volume up 5 %</source>
+        <translation>Subir el volumen un 5 %</translation>
+    </message>
+    <message>
+        <source>Volume down 5 %</source>
+        <translation>Bajar el volumen un 5 %</translation>
+    </message>
+    <message>
+        <source>Mute or unmute</source>
+        <translation>Silenciar o activar el sonido</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>Activar o desactivar la pantalla completa</translation>
+    </message>
+    <message>
+        <source>Leave full screen</source>
+        <translation>Salir de la pantalla completa</translation>
+    </message>
+    <message>
+        <source>Save the picture as a PNG file</source>
+        <translation>Guardar la imagen como archivo PNG</translation>
+    </message>
+    <message>
+        <source>Save the picture with its subtitles</source>
+        <translation>Guardar la imagen con sus subtítulos</translation>
+    </message>
+    <message>
+        <source>Media information</source>
+        <translation>Información del medio</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Abrir un archivo</translation>
+    </message>
+    <message>
+        <source>This list of keys</source>
+        <translation>Esta lista de teclas</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Salir</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>Clic en la imagen</translation>
+    </message>
+    <message>
+        <source>Double-click on the picture</source>
+        <translation>Doble clic en la imagen</translation>
+    </message>
+    <message>
+        <source>Right-click on the picture</source>
+        <translation>Clic derecho en la imagen</translation>
+    </message>
+    <message>
+        <source>Menu of the most used commands</source>
+        <translation>Menú de las órdenes más usadas</translation>
+    </message>
+    <message>
+        <source>Wheel</source>
+        <translation>Rueda</translation>
+    </message>
+    <message>
+        <source>Volume up or down 5 %</source>
+        <translation>Subir o bajar el volumen un 5 %</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar</source>
+        <translation>Clic en la barra de posición</translation>
+    </message>
+    <message>
+        <source>Go to that place (hover shows its time)</source>
+        <translation>Ir a ese punto (al pasar el puntero se ve su tiempo)</translation>
+    </message>
+    <message>
+        <source>Click on the time</source>
+        <translation>Clic en el tiempo</translation>
+    </message>
+    <message>
+        <source>Show the time played or the time left</source>
+        <translation>Mostrar el tiempo reproducido o el restante</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Atajos de teclado</translation>
+    </message>
+    <message>
+        <source>Key or mouse</source>
+        <translation>Tecla o ratón</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Acción</translation>
+    </message>
+</context>
+<context>
+    <name>MovraMediaInformation</name>
+    <message>
+        <source>Media Information</source>
+        <translation>Información del medio</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copiar</translation>
+    </message>
+    <message>
+        <source>No file open</source>
+        <translation>Ningún archivo abierto</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Vídeo</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Subtitles</source>
+        <translation>Subtítulos</translation>
+    </message>
+    <message>
+        <source>Attachment</source>
+        <translation>Adjunto</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Datos</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Dirección</translation>
+    </message>
+    <message>
+        <source>Container</source>
+        <translation>Contenedor</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duración</translation>
+    </message>
+    <message>
+        <source>Overall bit rate</source>
+        <translation>Tasa de bits total</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Título</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Artista</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Álbum</translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation>Capítulos</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2</source>
+        <translation>Flujo %1: %2</translation>
+    </message>
+    <message>
+        <source>Codec</source>
+        <translation>Códec</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Perfil</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Resolución</translation>
+    </message>
+    <message>
+        <source>Frame rate</source>
+        <translation>Fotogramas por segundo</translation>
+    </message>
+    <message>
+        <source>%1 frames a second</source>
+        <translation>%1 fotogramas por segundo</translation>
+    </message>
+    <message>
+        <source>Pixel format</source>
+        <translation>Formato de píxel</translation>
+    </message>
+    <message>
+        <source>Colour space</source>
+        <translation>Espacio de color</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>Frecuencia de muestreo</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Canales</translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation>Tasa de bits</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>Decoder</source>
+        <translation>Decodificador</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1 %2 (%3)</translation>
+    </message>
+    <message>
+        <source>none installed</source>
+        <translation>ninguno instalado</translation>
+    </message>
+</context>
+<context>
+    <name>MovraScreenshot</name>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>No hay ninguna imagen que guardar.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved: the folder %1 cannot be made.</source>
+        <translation>No se pudo guardar la imagen: no se puede crear la carpeta %1.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved in %1: %2</source>
+        <translation>No se pudo guardar la imagen en %1: %2</translation>
+    </message>
+</context>
 </TS>

@@ -290,4 +290,368 @@
         <translation>Erreur %1 : impossible de télécharger le codec Movra. Vérifiez votre connexion Internet et réessayez</translation>
     </message>
 </context>
+<context>
+    <name>MovraPlayerControls</name>
+    <message>
+        <source>&amp;Play or Pause</source>
+        <translation>&amp;Lecture ou pause</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>Plein &amp;écran</translation>
+    </message>
+    <message>
+        <source>Save &amp;Picture</source>
+        <translation>Enregistrer l’&amp;image</translation>
+    </message>
+    <message>
+        <source>Media &amp;Information…</source>
+        <translation>&amp;Informations sur le média…</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>Raccourcis &amp;clavier</translation>
+    </message>
+    <message>
+        <source>&amp;Chapters</source>
+        <translation>&amp;Chapitres</translation>
+    </message>
+    <message>
+        <source>&amp;Audio Track</source>
+        <translation>Piste &amp;audio</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitle Track</source>
+        <translation>Piste de &amp;sous-titres</translation>
+    </message>
+    <message>
+        <source>Spee&amp;d</source>
+        <translation>&amp;Vitesse</translation>
+    </message>
+    <message>
+        <source>Click to show the time played or the time left</source>
+        <translation>Cliquer pour afficher le temps écoulé ou le temps restant</translation>
+    </message>
+    <message>
+        <source>Volume %1 %</source>
+        <translation>Volume %1 %</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>Chapitre %1</translation>
+    </message>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>Il n’y a aucune image à enregistrer.</translation>
+    </message>
+    <message>
+        <source>Picture saved to %1</source>
+        <translation>Image enregistrée dans %1</translation>
+    </message>
+    <message>
+        <source>(without subtitles: none are drawn)</source>
+        <translation>(sans sous-titres : aucun n’est dessiné)</translation>
+    </message>
+</context>
+<context>
+    <name>MovraShortcuts</name>
+    <message>
+        <source>Play or pause</source>
+        <translation>Lecture ou pause</translation>
+    </message>
+    <message>
+        <source>Back 5 seconds</source>
+        <translation>Reculer de 5 secondes</translation>
+    </message>
+    <message>
+        <source>Forward 5 seconds</source>
+        <translation>Avancer de 5 secondes</translation>
+    </message>
+    <message>
+        <source>Back 1 second</source>
+        <translation>Reculer d’1 seconde</translation>
+    </message>
+    <message>
+        <source>Forward 1 second</source>
+        <translation>Avancer d’1 seconde</translation>
+    </message>
+    <message>
+        <source>Back 1 minute</source>
+        <translation>Reculer d’1 minute</translation>
+    </message>
+    <message>
+        <source>Forward 1 minute</source>
+        <translation>Avancer d’1 minute</translation>
+    </message>
+    <message>
+        <source>Go to the beginning</source>
+        <translation>Aller au début</translation>
+    </message>
+    <message>
+        <source>Go to the end</source>
+        <translation>Aller à la fin</translation>
+    </message>
+    <message>
+        <source>Next picture (while paused)</source>
+        <translation>Image suivante (en pause)</translation>
+    </message>
+    <message>
+        <source>Previous picture (while paused)</source>
+        <translation>Image précédente (en pause)</translation>
+    </message>
+    <message>
+        <source>Previous chapter</source>
+        <translation>Chapitre précédent</translation>
+    </message>
+    <message>
+        <source>Next chapter</source>
+        <translation>Chapitre suivant</translation>
+    </message>
+    <message>
+        <source>Volume up 5 %</source>
+        <translation>Volume +5 %</translation>
+    </message>
+    <message>
+        <source>Volume down 5 %</source>
+        <translation>Volume −5 %</translation>
+    </message>
+    <message>
+        <source>Mute or unmute</source>
+        <translation>Couper ou rétablir le son</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>Plein écran ou fenêtre</translation>
+    </message>
+    <message>
+        <source>Leave full screen</source>
+        <translation>Quitter le plein écran</translation>
+    </message>
+    <message>
+        <source>Save the picture as a PNG file</source>
+        <translation>Enregistrer l’image dans un fichier PNG</translation>
+    </message>
+    <message>
+        <source>Save the picture with its subtitles</source>
+        <translation>Enregistrer l’image avec ses sous-titres</translation>
+    </message>
+    <message>
+        <source>Media information</source>
+        <translation>Informations sur le média</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Ouvrir un fichier</translation>
+    </message>
+    <message>
+        <source>This list of keys</source>
+        <translation>Cette liste de touches</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>Clic sur l’image</translation>
+    </message>
+    <message>
+        <source>Double-click on the picture</source>
+        <translation>Double-clic sur l’image</translation>
+    </message>
+    <message>
+        <source>Right-click on the picture</source>
+        <translation>Clic droit sur l’image</translation>
+    </message>
+    <message>
+        <source>Menu of the most used commands</source>
+        <translation>Menu des commandes les plus utilisées</translation>
+    </message>
+    <message>
+        <source>Wheel</source>
+        <translation>Molette</translation>
+    </message>
+    <message>
+        <source>Volume up or down 5 %</source>
+        <translation>Volume +/− 5 %</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar</source>
+        <translation>Clic sur la barre de position</translation>
+    </message>
+    <message>
+        <source>Go to that place (hover shows its time)</source>
+        <translation>Aller à cet endroit (le survol en affiche le temps)</translation>
+    </message>
+    <message>
+        <source>Click on the time</source>
+        <translation>Clic sur le temps</translation>
+    </message>
+    <message>
+        <source>Show the time played or the time left</source>
+        <translation>Afficher le temps écoulé ou le temps restant</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Raccourcis clavier</translation>
+    </message>
+    <message>
+        <source>Key or mouse</source>
+        <translation>Touche ou souris</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Action</translation>
+    </message>
+</context>
+<context>
+    <name>MovraMediaInformation</name>
+    <message>
+        <source>Media Information</source>
+        <translation>Informations sur le média</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copier</translation>
+    </message>
+    <message>
+        <source>No file open</source>
+        <translation>Aucun fichier ouvert</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Vidéo</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>Subtitles</source>
+        <translation>Sous-titres</translation>
+    </message>
+    <message>
+        <source>Attachment</source>
+        <translation>Pièce jointe</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Données</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Container</source>
+        <translation>Conteneur</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Durée</translation>
+    </message>
+    <message>
+        <source>Overall bit rate</source>
+        <translation>Débit global</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titre</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Artiste</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation>Chapitres</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2</source>
+        <translation>Flux %1 : %2</translation>
+    </message>
+    <message>
+        <source>Codec</source>
+        <translation>Codec</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Définition</translation>
+    </message>
+    <message>
+        <source>Frame rate</source>
+        <translation>Fréquence d’images</translation>
+    </message>
+    <message>
+        <source>%1 frames a second</source>
+        <translation>%1 images par seconde</translation>
+    </message>
+    <message>
+        <source>Pixel format</source>
+        <translation>Format de pixel</translation>
+    </message>
+    <message>
+        <source>Colour space</source>
+        <translation>Espace colorimétrique</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>Fréquence d’échantillonnage</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Canaux</translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation>Débit</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Langue</translation>
+    </message>
+    <message>
+        <source>Decoder</source>
+        <translation>Décodeur</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1 %2 (%3)</translation>
+    </message>
+    <message>
+        <source>none installed</source>
+        <translation>aucun installé</translation>
+    </message>
+</context>
+<context>
+    <name>MovraScreenshot</name>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>Il n’y a aucune image à enregistrer.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved: the folder %1 cannot be made.</source>
+        <translation>L’image n’a pas pu être enregistrée : le dossier %1 ne peut pas être créé.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved in %1: %2</source>
+        <translation>L’image n’a pas pu être enregistrée dans %1 : %2</translation>
+    </message>
+</context>
 </TS>

@@ -290,4 +290,368 @@
         <translation>エラー %1: Movra コーデックをダウンロードできません。インターネット接続を確認してから、もう一度お試しください</translation>
     </message>
 </context>
+<context>
+    <name>MovraPlayerControls</name>
+    <message>
+        <source>&amp;Play or Pause</source>
+        <translation>再生/一時停止(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>全画面表示(&amp;F)</translation>
+    </message>
+    <message>
+        <source>Save &amp;Picture</source>
+        <translation>画像を保存(&amp;P)</translation>
+    </message>
+    <message>
+        <source>Media &amp;Information…</source>
+        <translation>メディア情報(&amp;I)…</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>キーボードショートカット(&amp;K)</translation>
+    </message>
+    <message>
+        <source>&amp;Chapters</source>
+        <translation>チャプター(&amp;C)</translation>
+    </message>
+    <message>
+        <source>&amp;Audio Track</source>
+        <translation>音声トラック(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitle Track</source>
+        <translation>字幕トラック(&amp;S)</translation>
+    </message>
+    <message>
+        <source>Spee&amp;d</source>
+        <translation>速度(&amp;D)</translation>
+    </message>
+    <message>
+        <source>Click to show the time played or the time left</source>
+        <translation>クリックで経過時間と残り時間を切り替えます</translation>
+    </message>
+    <message>
+        <source>Volume %1 %</source>
+        <translation>音量 %1 %</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>チャプター %1</translation>
+    </message>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>保存する画像がありません。</translation>
+    </message>
+    <message>
+        <source>Picture saved to %1</source>
+        <translation>画像を %1 に保存しました</translation>
+    </message>
+    <message>
+        <source>(without subtitles: none are drawn)</source>
+        <translation>(字幕なし: 描画される字幕がありません)</translation>
+    </message>
+</context>
+<context>
+    <name>MovraShortcuts</name>
+    <message>
+        <source>Play or pause</source>
+        <translation>再生/一時停止</translation>
+    </message>
+    <message>
+        <source>Back 5 seconds</source>
+        <translation>5 秒戻る</translation>
+    </message>
+    <message>
+        <source>Forward 5 seconds</source>
+        <translation>5 秒進む</translation>
+    </message>
+    <message>
+        <source>Back 1 second</source>
+        <translation>1 秒戻る</translation>
+    </message>
+    <message>
+        <source>Forward 1 second</source>
+        <translation>1 秒進む</translation>
+    </message>
+    <message>
+        <source>Back 1 minute</source>
+        <translation>1 分戻る</translation>
+    </message>
+    <message>
+        <source>Forward 1 minute</source>
+        <translation>1 分進む</translation>
+    </message>
+    <message>
+        <source>Go to the beginning</source>
+        <translation>先頭へ移動</translation>
+    </message>
+    <message>
+        <source>Go to the end</source>
+        <translation>末尾へ移動</translation>
+    </message>
+    <message>
+        <source>Next picture (while paused)</source>
+        <translation>次のフレーム (一時停止中)</translation>
+    </message>
+    <message>
+        <source>Previous picture (while paused)</source>
+        <translation>前のフレーム (一時停止中)</translation>
+    </message>
+    <message>
+        <source>Previous chapter</source>
+        <translation>前のチャプター</translation>
+    </message>
+    <message>
+        <source>Next chapter</source>
+        <translation>次のチャプター</translation>
+    </message>
+    <message>
+        <source>Volume up 5 %</source>
+        <translation>音量を 5 % 上げる</translation>
+    </message>
+    <message>
+        <source>Volume down 5 %</source>
+        <translation>音量を 5 % 下げる</translation>
+    </message>
+    <message>
+        <source>Mute or unmute</source>
+        <translation>ミュート/ミュート解除</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>全画面表示の切り替え</translation>
+    </message>
+    <message>
+        <source>Leave full screen</source>
+        <translation>全画面表示を終了</translation>
+    </message>
+    <message>
+        <source>Save the picture as a PNG file</source>
+        <translation>画像を PNG ファイルとして保存</translation>
+    </message>
+    <message>
+        <source>Save the picture with its subtitles</source>
+        <translation>字幕付きで画像を保存</translation>
+    </message>
+    <message>
+        <source>Media information</source>
+        <translation>メディア情報</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>ファイルを開く</translation>
+    </message>
+    <message>
+        <source>This list of keys</source>
+        <translation>このキー一覧</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>画像をクリック</translation>
+    </message>
+    <message>
+        <source>Double-click on the picture</source>
+        <translation>画像をダブルクリック</translation>
+    </message>
+    <message>
+        <source>Right-click on the picture</source>
+        <translation>画像を右クリック</translation>
+    </message>
+    <message>
+        <source>Menu of the most used commands</source>
+        <translation>よく使うコマンドのメニュー</translation>
+    </message>
+    <message>
+        <source>Wheel</source>
+        <translation>ホイール</translation>
+    </message>
+    <message>
+        <source>Volume up or down 5 %</source>
+        <translation>音量を 5 % 上げ下げ</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar</source>
+        <translation>シークバーをクリック</translation>
+    </message>
+    <message>
+        <source>Go to that place (hover shows its time)</source>
+        <translation>その位置へ移動 (ポインターを重ねると時刻を表示)</translation>
+    </message>
+    <message>
+        <source>Click on the time</source>
+        <translation>時間表示をクリック</translation>
+    </message>
+    <message>
+        <source>Show the time played or the time left</source>
+        <translation>経過時間と残り時間を切り替え</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>キーボードショートカット</translation>
+    </message>
+    <message>
+        <source>Key or mouse</source>
+        <translation>キーまたはマウス</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>動作</translation>
+    </message>
+</context>
+<context>
+    <name>MovraMediaInformation</name>
+    <message>
+        <source>Media Information</source>
+        <translation>メディア情報</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>コピー(&amp;C)</translation>
+    </message>
+    <message>
+        <source>No file open</source>
+        <translation>ファイルが開かれていません</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>映像</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>音声</translation>
+    </message>
+    <message>
+        <source>Subtitles</source>
+        <translation>字幕</translation>
+    </message>
+    <message>
+        <source>Attachment</source>
+        <translation>添付</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>データ</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>アドレス</translation>
+    </message>
+    <message>
+        <source>Container</source>
+        <translation>コンテナー</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>長さ</translation>
+    </message>
+    <message>
+        <source>Overall bit rate</source>
+        <translation>全体のビットレート</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>タイトル</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>アーティスト</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>アルバム</translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation>チャプター</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2</source>
+        <translation>ストリーム %1: %2</translation>
+    </message>
+    <message>
+        <source>Codec</source>
+        <translation>コーデック</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>プロファイル</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>解像度</translation>
+    </message>
+    <message>
+        <source>Frame rate</source>
+        <translation>フレームレート</translation>
+    </message>
+    <message>
+        <source>%1 frames a second</source>
+        <translation>毎秒 %1 フレーム</translation>
+    </message>
+    <message>
+        <source>Pixel format</source>
+        <translation>ピクセル形式</translation>
+    </message>
+    <message>
+        <source>Colour space</source>
+        <translation>色空間</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>サンプリングレート</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>チャンネル</translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation>ビットレート</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>言語</translation>
+    </message>
+    <message>
+        <source>Decoder</source>
+        <translation>デコーダー</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1 %2 (%3)</translation>
+    </message>
+    <message>
+        <source>none installed</source>
+        <translation>インストールされていません</translation>
+    </message>
+</context>
+<context>
+    <name>MovraScreenshot</name>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>保存する画像がありません。</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved: the folder %1 cannot be made.</source>
+        <translation>画像を保存できませんでした: フォルダー %1 を作成できません。</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved in %1: %2</source>
+        <translation>画像を %1 に保存できませんでした: %2</translation>
+    </message>
+</context>
 </TS>

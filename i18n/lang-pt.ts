@@ -290,4 +290,368 @@
         <translation>Erro %1: não foi possível baixar o codec Movra. Verifique sua conexão com a Internet e tente novamente</translation>
     </message>
 </context>
+<context>
+    <name>MovraPlayerControls</name>
+    <message>
+        <source>&amp;Play or Pause</source>
+        <translation>&amp;Reproduzir ou pausar</translation>
+    </message>
+    <message>
+        <source>&amp;Full Screen</source>
+        <translation>Ecrã &amp;inteiro</translation>
+    </message>
+    <message>
+        <source>Save &amp;Picture</source>
+        <translation>Guardar &amp;imagem</translation>
+    </message>
+    <message>
+        <source>Media &amp;Information…</source>
+        <translation>&amp;Informação do multimédia…</translation>
+    </message>
+    <message>
+        <source>&amp;Keyboard Shortcuts</source>
+        <translation>Atalhos de &amp;teclado</translation>
+    </message>
+    <message>
+        <source>&amp;Chapters</source>
+        <translation>&amp;Capítulos</translation>
+    </message>
+    <message>
+        <source>&amp;Audio Track</source>
+        <translation>Faixa de á&amp;udio</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitle Track</source>
+        <translation>Faixa de &amp;legendas</translation>
+    </message>
+    <message>
+        <source>Spee&amp;d</source>
+        <translation>&amp;Velocidade</translation>
+    </message>
+    <message>
+        <source>Click to show the time played or the time left</source>
+        <translation>Clique para mostrar o tempo reproduzido ou o restante</translation>
+    </message>
+    <message>
+        <source>Volume %1 %</source>
+        <translation>Volume %1 %</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>Capítulo %1</translation>
+    </message>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>Não há nenhuma imagem para guardar.</translation>
+    </message>
+    <message>
+        <source>Picture saved to %1</source>
+        <translation>Imagem guardada em %1</translation>
+    </message>
+    <message>
+        <source>(without subtitles: none are drawn)</source>
+        <translation>(sem legendas: nenhuma é desenhada)</translation>
+    </message>
+</context>
+<context>
+    <name>MovraShortcuts</name>
+    <message>
+        <source>Play or pause</source>
+        <translation>Reproduzir ou pausar</translation>
+    </message>
+    <message>
+        <source>Back 5 seconds</source>
+        <translation>Recuar 5 segundos</translation>
+    </message>
+    <message>
+        <source>Forward 5 seconds</source>
+        <translation>Avançar 5 segundos</translation>
+    </message>
+    <message>
+        <source>Back 1 second</source>
+        <translation>Recuar 1 segundo</translation>
+    </message>
+    <message>
+        <source>Forward 1 second</source>
+        <translation>Avançar 1 segundo</translation>
+    </message>
+    <message>
+        <source>Back 1 minute</source>
+        <translation>Recuar 1 minuto</translation>
+    </message>
+    <message>
+        <source>Forward 1 minute</source>
+        <translation>Avançar 1 minuto</translation>
+    </message>
+    <message>
+        <source>Go to the beginning</source>
+        <translation>Ir para o início</translation>
+    </message>
+    <message>
+        <source>Go to the end</source>
+        <translation>Ir para o fim</translation>
+    </message>
+    <message>
+        <source>Next picture (while paused)</source>
+        <translation>Imagem seguinte (em pausa)</translation>
+    </message>
+    <message>
+        <source>Previous picture (while paused)</source>
+        <translation>Imagem anterior (em pausa)</translation>
+    </message>
+    <message>
+        <source>Previous chapter</source>
+        <translation>Capítulo anterior</translation>
+    </message>
+    <message>
+        <source>Next chapter</source>
+        <translation>Capítulo seguinte</translation>
+    </message>
+    <message>
+        <source>Volume up 5 %</source>
+        <translation>Aumentar o volume 5 %</translation>
+    </message>
+    <message>
+        <source>Volume down 5 %</source>
+        <translation>Diminuir o volume 5 %</translation>
+    </message>
+    <message>
+        <source>Mute or unmute</source>
+        <translation>Silenciar ou repor o som</translation>
+    </message>
+    <message>
+        <source>Full screen on or off</source>
+        <translation>Ativar ou desativar o ecrã inteiro</translation>
+    </message>
+    <message>
+        <source>Leave full screen</source>
+        <translation>Sair do ecrã inteiro</translation>
+    </message>
+    <message>
+        <source>Save the picture as a PNG file</source>
+        <translation>Guardar a imagem como ficheiro PNG</translation>
+    </message>
+    <message>
+        <source>Save the picture with its subtitles</source>
+        <translation>Guardar a imagem com as legendas</translation>
+    </message>
+    <message>
+        <source>Media information</source>
+        <translation>Informação do multimédia</translation>
+    </message>
+    <message>
+        <source>Open a file</source>
+        <translation>Abrir um ficheiro</translation>
+    </message>
+    <message>
+        <source>This list of keys</source>
+        <translation>Esta lista de teclas</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Sair</translation>
+    </message>
+    <message>
+        <source>Click on the picture</source>
+        <translation>Clique na imagem</translation>
+    </message>
+    <message>
+        <source>Double-click on the picture</source>
+        <translation>Duplo clique na imagem</translation>
+    </message>
+    <message>
+        <source>Right-click on the picture</source>
+        <translation>Clique direito na imagem</translation>
+    </message>
+    <message>
+        <source>Menu of the most used commands</source>
+        <translation>Menu dos comandos mais usados</translation>
+    </message>
+    <message>
+        <source>Wheel</source>
+        <translation>Roda</translation>
+    </message>
+    <message>
+        <source>Volume up or down 5 %</source>
+        <translation>Aumentar ou diminuir o volume 5 %</translation>
+    </message>
+    <message>
+        <source>Click on the seek bar</source>
+        <translation>Clique na barra de posição</translation>
+    </message>
+    <message>
+        <source>Go to that place (hover shows its time)</source>
+        <translation>Ir para esse ponto (passar o ponteiro mostra o tempo)</translation>
+    </message>
+    <message>
+        <source>Click on the time</source>
+        <translation>Clique no tempo</translation>
+    </message>
+    <message>
+        <source>Show the time played or the time left</source>
+        <translation>Mostrar o tempo reproduzido ou o restante</translation>
+    </message>
+    <message>
+        <source>Keyboard Shortcuts</source>
+        <translation>Atalhos de teclado</translation>
+    </message>
+    <message>
+        <source>Key or mouse</source>
+        <translation>Tecla ou rato</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Ação</translation>
+    </message>
+</context>
+<context>
+    <name>MovraMediaInformation</name>
+    <message>
+        <source>Media Information</source>
+        <translation>Informação do multimédia</translation>
+    </message>
+    <message>
+        <source>&amp;Copy</source>
+        <translation>&amp;Copiar</translation>
+    </message>
+    <message>
+        <source>No file open</source>
+        <translation>Nenhum ficheiro aberto</translation>
+    </message>
+    <message>
+        <source>Video</source>
+        <translation>Vídeo</translation>
+    </message>
+    <message>
+        <source>Audio</source>
+        <translation>Áudio</translation>
+    </message>
+    <message>
+        <source>Subtitles</source>
+        <translation>Legendas</translation>
+    </message>
+    <message>
+        <source>Attachment</source>
+        <translation>Anexo</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Dados</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Endereço</translation>
+    </message>
+    <message>
+        <source>Container</source>
+        <translation>Contentor</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duração</translation>
+    </message>
+    <message>
+        <source>Overall bit rate</source>
+        <translation>Taxa de bits global</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Título</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Artista</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Álbum</translation>
+    </message>
+    <message>
+        <source>Chapters</source>
+        <translation>Capítulos</translation>
+    </message>
+    <message>
+        <source>Stream %1: %2</source>
+        <translation>Fluxo %1: %2</translation>
+    </message>
+    <message>
+        <source>Codec</source>
+        <translation>Codec</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Perfil</translation>
+    </message>
+    <message>
+        <source>Resolution</source>
+        <translation>Resolução</translation>
+    </message>
+    <message>
+        <source>Frame rate</source>
+        <translation>Taxa de imagens</translation>
+    </message>
+    <message>
+        <source>%1 frames a second</source>
+        <translation>%1 imagens por segundo</translation>
+    </message>
+    <message>
+        <source>Pixel format</source>
+        <translation>Formato de píxel</translation>
+    </message>
+    <message>
+        <source>Colour space</source>
+        <translation>Espaço de cor</translation>
+    </message>
+    <message>
+        <source>Sample rate</source>
+        <translation>Taxa de amostragem</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Channels</source>
+        <translation>Canais</translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation>Taxa de bits</translation>
+    </message>
+    <message>
+        <source>Language</source>
+        <translation>Idioma</translation>
+    </message>
+    <message>
+        <source>Decoder</source>
+        <translation>Descodificador</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3)</source>
+        <translation>%1 %2 (%3)</translation>
+    </message>
+    <message>
+        <source>none installed</source>
+        <translation>nenhum instalado</translation>
+    </message>
+</context>
+<context>
+    <name>MovraScreenshot</name>
+    <message>
+        <source>There is no picture to save.</source>
+        <translation>Não há nenhuma imagem para guardar.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved: the folder %1 cannot be made.</source>
+        <translation>Não foi possível guardar a imagem: a pasta %1 não pode ser criada.</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved in %1: %2</source>
+        <translation>Não foi possível guardar a imagem em %1: %2</translation>
+    </message>
+</context>
 </TS>

@@ -10,6 +10,7 @@ packages=(
   libboost-thread-dev libboost-chrono-dev libxml2-dev libsqlite3-dev libutfcpp-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 dbus-daemon libxml2-utils
+  xvfb openbox x11-utils xdotool imagemagick playerctl
   libglib2.0-dev libglib2.0-bin shared-mime-info xdg-utils libfile-mimeinfo-perl
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev qt6-multimedia-dev ffmpeg
   libcurl4-openssl-dev libsodium-dev libarchive-dev nlohmann-json3-dev

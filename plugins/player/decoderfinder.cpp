@@ -213,4 +213,15 @@ DecoderLookup openDecoder(MSE::PluginContext* context, const StreamParameters& p
     return lookup;
 }
 
+MSE::PluginInfo* decoderPluginFor(MSE::PluginContext* context, const StreamParameters& parameters)
+{
+    if (!context)
+        return nullptr;
+    for (MSE::PluginInfo* info : context->pluginInfos) {
+        if (declares(info, parameters))
+            return info;
+    }
+    return nullptr;
+}
+
 } // namespace MovraReference

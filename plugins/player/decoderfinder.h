@@ -12,6 +12,7 @@ struct AVCodecParameters;
 namespace MSE {
 class Plugin;
 class PluginContext;
+class PluginInfo;
 } // namespace MSE
 
 namespace MovraReference {
@@ -60,5 +61,9 @@ struct DecoderLookup
 // Opens a decoder for the stream. Must run on the thread that may change the farm's catalogue
 // (the GUI thread): the catalogue is read without a lock.
 DecoderLookup openDecoder(MSE::PluginContext* context, const MovraStreamEngine::StreamParameters& parameters);
+
+// The record of the plug-in openDecoder tries first for the stream, or nullptr; for telling
+// the user which library decodes what. Same thread rule as openDecoder.
+MSE::PluginInfo* decoderPluginFor(MSE::PluginContext* context, const MovraStreamEngine::StreamParameters& parameters);
 
 } // namespace MovraReference

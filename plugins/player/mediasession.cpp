@@ -646,6 +646,7 @@ void MediaSession::onProbed(int runId)
     PlaybackRun* run = m_run.get();
     AVFormatContext* format = run->format;
     m_durationUs = format->duration != AV_NOPTS_VALUE ? format->duration : 0;
+    m_details = describeMedia(format, m_context, m_url);
 
     struct Choice
     {

@@ -7,6 +7,7 @@
 // Everything public is called on the GUI thread.
 
 #include "framequeue.h"
+#include "mediadetails.h"
 
 #include <QElapsedTimer>
 #include <QImage>
@@ -116,6 +117,18 @@ private:
     bool m_muted = false;
     int m_networkTimeoutMs = 15000;
     Statistics m_statistics;
+
+    // --- What the controls ask of the open address (media information, chapters, frame
+    // stepping, desktop integration). Empty details while nothing has been probed.
+public:
+    MediaDetails details() const { return m_details.url == m_url && m_state != State::Idle ? m_details : MediaDetails(); }
+    QList<ChapterDetails> chapters() const { return details().chapters; }
+    // The picture on screen: its time and how long it stays, microseconds (0 without one).
+    int64_t currentFramePtsUs() const { return m_frame.image.isNull() ? 0 : m_frame.pts; }
+    int64_t currentFrameDurationUs() const { return m_frame.image.isNull() ? 0 : m_frame.duration; }
+
+private:
+    MediaDetails m_details;
 };
 
 } // namespace MovraReference

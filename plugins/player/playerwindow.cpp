@@ -1,5 +1,13 @@
 #include "playerwindow.h"
 #include "aboutdialogs.h"
+#include "fullscreencontrols.h"
+#include "mediainfodialog.h"
+#include "playerlog.h"
+#include "screenshot.h"
+#include "seekbar.h"
+#include "shortcuts.h"
+#include "shortcutsdialog.h"
+#include "timetext.h"
 #include "videoview.h"
 #include "windowgeometry.h"
 
@@ -15,6 +23,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -26,6 +35,7 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <limits>
 #include <optional>
@@ -37,14 +47,6 @@ namespace {
 QString tx(const char* text)
 {
     return QCoreApplication::translate("MovraPlayerWindow", text);
-}
-
-QString clockText(qint64 ms)
-{
-    const qint64 s = std::max<qint64>(ms, 0) / 1000;
-    if (s >= 3600)
-        return QStringLiteral("%1:%2:%3").arg(s / 3600).arg((s / 60) % 60, 2, 10, QLatin1Char('0')).arg(s % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("%1:%2").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
 constexpr qint64 kStepMs = 5000;
@@ -108,7 +110,7 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     m_playButton->setObjectName(QStringLiteral("playPause"));
     m_playButton->setFocusPolicy(Qt::NoFocus);
     connect(m_playButton, &QToolButton::clicked, m_session, &MediaSession::togglePause);
-    m_seekBar = new QSlider(Qt::Horizontal, m_controls);
+    m_seekBar = new SeekBar(m_controls);
     m_seekBar->setObjectName(QStringLiteral("seekBar"));
     m_seekBar->setFocusPolicy(Qt::NoFocus);
     m_seekBar->setRange(0, 0);
@@ -177,6 +179,7 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     m_helpMenu = menuBar()->addMenu(QString());
     m_aboutAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showAbout);
     m_pluginsAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showPlugins);
+    setUpControls();
     retranslate();
 }
 
@@ -201,6 +204,7 @@ void PlayerWindow::retranslate()
     m_volume->setToolTip(tx("Volume"));
     m_fullScreenButton->setToolTip(tx("Full screen (F)"));
     m_seekBar->setToolTip(tx("Position (Left and Right arrows: 5 seconds)"));
+    retranslateControls();
     stateChanged();
 }
 
@@ -263,7 +267,7 @@ void PlayerWindow::updateControls()
     const qint64 position = m_session->positionMs();
     if (!m_seekBarHeld)
         m_seekBar->setValue(int(position));
-    m_time->setText(clockText(position) + QStringLiteral(" / ") + clockText(m_session->durationMs()));
+    m_time->setText(timeText());
 }
 
 void PlayerWindow::pause()
@@ -296,42 +300,12 @@ void PlayerWindow::toggleFullScreen()
     if (isFullScreen()) {
         showNormal();
         menuBar()->show();
-        m_controls->show();
+        m_fullScreen->setActive(false);
     } else {
         menuBar()->hide();
-        m_controls->hide();
         showFullScreen();
+        m_fullScreen->setActive(true);
     }
-}
-
-void PlayerWindow::keyPressEvent(QKeyEvent* event)
-{
-    switch (event->key()) {
-    case Qt::Key_Space:
-        m_session->togglePause();
-        break;
-    case Qt::Key_Left:
-        seekBy(-kStepMs);
-        break;
-    case Qt::Key_Right:
-        seekBy(kStepMs);
-        break;
-    case Qt::Key_F:
-        toggleFullScreen();
-        break;
-    case Qt::Key_Escape:
-        if (isFullScreen())
-            toggleFullScreen();
-        break;
-    case Qt::Key_M:
-        m_muteButton->toggle();
-        break;
-    default:
-        QMainWindow::keyPressEvent(event);
-        return;
-    }
-    event->accept();
-    updateControls();
 }
 
 void PlayerWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -469,6 +443,309 @@ void PlayerWindow::closeEvent(QCloseEvent* event)
         m_session->close();
         emit closed();
     }
+}
+
+// --- Controls: the key table's bindings, volume, frame and chapter steps, the time label,
+// full screen, the context menu, screenshots, media information.
+
+namespace {
+
+QString tc(const char* text)
+{
+    return QCoreApplication::translate("MovraPlayerControls", text);
+}
+
+constexpr qint64 kSmallStepMs = 1000;
+constexpr qint64 kLargeStepMs = 60000;
+constexpr int kVolumeStepPercent = 5;
+// Further into a chapter than this, "previous chapter" goes back to its start first.
+constexpr qint64 kChapterRestartMs = 5000;
+constexpr int kNoticeMs = 5000;
+// A picture's length when the stream gives none.
+constexpr int64_t kFallbackFrameUs = 40000;
+
+} // namespace
+
+void PlayerWindow::setUpControls()
+{
+    m_shortcuts = new ShortcutBinder(this);
+    const auto bind = [this](const char* action, std::function<void()> handler) {
+        QAction* created = m_shortcuts->bind(action, std::move(handler));
+        m_controlActions << created;
+        return created;
+    };
+    m_playPauseAction = bind("play-pause", [this] { m_session->togglePause(); updateControls(); });
+    bind("seek-back", [this] { seekBy(-kStepMs); updateControls(); });
+    bind("seek-forward", [this] { seekBy(kStepMs); updateControls(); });
+    bind("seek-back-small", [this] { seekBy(-kSmallStepMs); updateControls(); });
+    bind("seek-forward-small", [this] { seekBy(kSmallStepMs); updateControls(); });
+    bind("seek-back-large", [this] { seekBy(-kLargeStepMs); updateControls(); });
+    bind("seek-forward-large", [this] { seekBy(kLargeStepMs); updateControls(); });
+    bind("seek-start", [this] { m_session->seek(0); updateControls(); });
+    bind("seek-end", [this] {
+        if (m_session->durationMs() > 0)
+            m_session->seek(m_session->durationMs());
+        updateControls();
+    });
+    bind("frame-forward", [this] { stepFrame(1); });
+    bind("frame-back", [this] { stepFrame(-1); });
+    bind("chapter-previous", [this] { goToChapter(-1); });
+    bind("chapter-next", [this] { goToChapter(1); });
+    bind("volume-up", [this] { changeVolume(kVolumeStepPercent); });
+    bind("volume-down", [this] { changeVolume(-kVolumeStepPercent); });
+    bind("mute", [this] { m_muteButton->toggle(); });
+    m_fullScreenAction = bind("full-screen", [this] { toggleFullScreen(); });
+    bind("leave-full-screen", [this] {
+        if (isFullScreen())
+            toggleFullScreen();
+    });
+    m_screenshotAction = bind("screenshot", [this] { takeScreenshot(false); });
+    bind("screenshot-subtitles", [this] { takeScreenshot(true); });
+    m_mediaInfoAction = bind("media-info", [this] { showMediaInformation(); });
+    m_shortcutsAction = bind("shortcuts", [this] { showShortcuts(); });
+    m_shortcuts->bind("open", m_openAction);
+    m_shortcuts->bind("quit", m_quitAction);
+
+    m_fileMenu->insertActions(m_quitAction, {m_screenshotAction, m_mediaInfoAction});
+    m_fileMenu->insertSeparator(m_screenshotAction);
+    m_helpMenu->insertAction(m_aboutAction, m_shortcutsAction);
+    m_helpMenu->insertSeparator(m_aboutAction);
+    m_chaptersMenu = new QMenu(this);
+    m_chaptersMenu->setObjectName(QStringLiteral("chaptersMenu"));
+    menuBar()->insertMenu(m_helpMenu->menuAction(), m_chaptersMenu);
+    m_chaptersMenu->menuAction()->setEnabled(false);
+
+    m_audioTrackMenu = new QMenu(this);
+    m_audioTrackMenu->setObjectName(QStringLiteral("audioTrackMenu"));
+    m_subtitleTrackMenu = new QMenu(this);
+    m_subtitleTrackMenu->setObjectName(QStringLiteral("subtitleTrackMenu"));
+    m_speedMenu = new QMenu(this);
+    m_speedMenu->setObjectName(QStringLiteral("speedMenu"));
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("contextMenu"));
+    m_contextMenu->addAction(m_playPauseAction);
+    m_contextMenu->addAction(m_fullScreenAction);
+    m_contextMenu->addSeparator();
+    for (QMenu* menu : {m_audioTrackMenu, m_subtitleTrackMenu, m_speedMenu})
+        m_contextMenu->addMenu(menu);
+    m_contextMenu->addSeparator();
+    m_contextMenu->addAction(m_screenshotAction);
+    m_contextMenu->addAction(m_mediaInfoAction);
+    m_contextMenu->addSeparator();
+    m_contextMenu->addAction(m_openAction);
+    // A submenu nobody has filled is shown, but cannot be opened.
+    connect(m_contextMenu, &QMenu::aboutToShow, this, [this] {
+        for (QMenu* menu : {m_audioTrackMenu, m_subtitleTrackMenu, m_speedMenu})
+            menu->menuAction()->setEnabled(!menu->actions().isEmpty());
+    });
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { m_contextMenu->popup(m_view->mapToGlobal(at)); });
+
+    m_notice = new QLabel(m_view);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setStyleSheet(QStringLiteral("QLabel#notice { background: rgba(0, 0, 0, 170); color: white; padding: 6px; }"));
+    m_notice->setWordWrap(true);
+    m_notice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_notice->hide();
+    m_noticeTimer = new QTimer(this);
+    m_noticeTimer->setSingleShot(true);
+    m_noticeTimer->setInterval(kNoticeMs);
+    connect(m_noticeTimer, &QTimer::timeout, m_notice, &QWidget::hide);
+
+    m_fullScreen = new FullScreenControls(this, m_controls, m_view);
+    m_time->installEventFilter(this);
+    m_time->setCursor(Qt::PointingHandCursor);
+    m_view->installEventFilter(this);
+    connect(m_session, &MediaSession::stateChanged, this, &PlayerWindow::detailsChanged);
+}
+
+void PlayerWindow::retranslateControls()
+{
+    m_playPauseAction->setText(tc("&Play or Pause"));
+    m_fullScreenAction->setText(tc("&Full Screen"));
+    m_screenshotAction->setText(tc("Save &Picture"));
+    m_mediaInfoAction->setText(tc("Media &Information…"));
+    m_shortcutsAction->setText(tc("&Keyboard Shortcuts"));
+    m_chaptersMenu->setTitle(tc("&Chapters"));
+    m_audioTrackMenu->setTitle(tc("&Audio Track"));
+    m_subtitleTrackMenu->setTitle(tc("&Subtitle Track"));
+    m_speedMenu->setTitle(tc("Spee&d"));
+    m_time->setToolTip(tc("Click to show the time played or the time left"));
+    rebuildChaptersMenu();
+}
+
+QString PlayerWindow::timeText() const
+{
+    const qint64 duration = m_session->durationMs();
+    const qint64 position = std::min<qint64>(const_cast<MediaSession*>(m_session)->positionMs(), duration > 0 ? duration : INT64_MAX);
+    if (m_showRemaining && duration > 0)
+        return QStringLiteral("−") + clockText(duration - position, duration) + QStringLiteral(" / ") + clockText(duration);
+    return clockText(position, duration) + QStringLiteral(" / ") + clockText(duration);
+}
+
+void PlayerWindow::changeVolume(int deltaPercent)
+{
+    m_volume->setValue(std::clamp(m_volume->value() + deltaPercent, m_volume->minimum(), m_volume->maximum()));
+    showNotice(tc("Volume %1 %").arg(m_volume->value()));
+}
+
+void PlayerWindow::stepFrame(int direction)
+{
+    const MediaSession::State state = m_session->state();
+    if (!m_session->hasVideo() || !(state == MediaSession::State::Playing || state == MediaSession::State::Paused))
+        return;
+    if (state == MediaSession::State::Playing)
+        m_session->pause();
+    int64_t frameUs = m_session->currentFrameDurationUs();
+    if (frameUs <= 0) {
+        const double rate = [this] {
+            for (const StreamDetails& stream : m_session->details().streams) {
+                if (stream.kind == StreamDetails::Kind::Video && stream.frameRate > 0)
+                    return stream.frameRate;
+            }
+            return 0.0;
+        }();
+        frameUs = rate > 0 ? int64_t(1e6 / rate) : kFallbackFrameUs;
+    }
+    // Aim at the middle of the wanted picture: the seek shows the picture covering its target,
+    // and a time rounded to milliseconds must not land on the edge of the one shown now.
+    const int64_t shownUs = m_session->currentFramePtsUs();
+    const int64_t targetUs = shownUs + direction * frameUs + frameUs / 2;
+    if (targetUs < 0)
+        return;
+    m_session->seek(targetUs / 1000);
+    updateControls();
+}
+
+void PlayerWindow::goToChapter(int direction)
+{
+    const QList<ChapterDetails> chapters = m_session->chapters();
+    if (chapters.isEmpty())
+        return;
+    const qint64 position = m_session->positionMs();
+    int current = -1;
+    for (int i = 0; i < chapters.size(); ++i) {
+        if (chapters[i].startMs <= position)
+            current = i;
+    }
+    int target = current + direction;
+    if (direction < 0 && current >= 0 && position - chapters[current].startMs > kChapterRestartMs)
+        target = current;
+    if (target < 0) {
+        m_session->seek(0);
+    } else if (target < chapters.size()) {
+        m_session->seek(chapters[target].startMs);
+        const QString title = chapters[target].title.isEmpty() ? tc("Chapter %1").arg(target + 1) : chapters[target].title;
+        showNotice(title);
+    }
+    updateControls();
+}
+
+void PlayerWindow::detailsChanged()
+{
+    if (m_chaptersOf != m_session->url() || m_session->state() == MediaSession::State::Idle)
+        rebuildChaptersMenu();
+    if (m_mediaInfo && m_mediaInfo->isVisible())
+        m_mediaInfo->setDetails(m_session->details());
+}
+
+void PlayerWindow::rebuildChaptersMenu()
+{
+    m_chaptersMenu->clear();
+    const QList<ChapterDetails> chapters = m_session->chapters();
+    m_chaptersOf = chapters.isEmpty() ? QUrl() : m_session->url();
+    for (int i = 0; i < chapters.size(); ++i) {
+        const ChapterDetails& chapter = chapters[i];
+        const QString title = chapter.title.isEmpty() ? tc("Chapter %1").arg(i + 1) : chapter.title;
+        const qint64 startMs = chapter.startMs;
+        m_chaptersMenu->addAction(QStringLiteral("%1\t%2").arg(title, clockText(startMs, m_session->durationMs())), this,
+                                  [this, startMs] { m_session->seek(startMs); updateControls(); });
+    }
+    m_chaptersMenu->menuAction()->setEnabled(!chapters.isEmpty());
+}
+
+void PlayerWindow::takeScreenshot(bool withSubtitles)
+{
+    QImage picture = m_session->currentFrame();
+    if (picture.isNull()) {
+        showNotice(tc("There is no picture to save."));
+        return;
+    }
+    const int64_t ptsUs = m_session->currentFramePtsUs();
+    bool drawn = false;
+    if (withSubtitles && m_subtitleDrawer) {
+        picture = m_subtitleDrawer(picture, ptsUs);
+        drawn = true;
+    }
+    const QString folder = picturesFolder();
+    const ScreenshotResult saved = saveScreenshot(picture, folder, screenshotFileName(m_session->url(), ptsUs / 1000));
+    if (!saved.ok) {
+        qCWarning(lcPlayer, "Movra Player: %s", qUtf8Printable(saved.error));
+        showNotice(saved.error);
+        return;
+    }
+    QString text = tc("Picture saved to %1").arg(QDir::toNativeSeparators(saved.path));
+    if (withSubtitles && !drawn)
+        text += QLatin1Char(' ') + tc("(without subtitles: none are drawn)");
+    showNotice(text);
+}
+
+void PlayerWindow::showMediaInformation()
+{
+    if (!m_mediaInfo) {
+        m_mediaInfo = new MediaInfoDialog(this);
+        m_mediaInfo->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_mediaInfo->setDetails(m_session->details());
+    m_mediaInfo->show();
+    m_mediaInfo->raise();
+}
+
+void PlayerWindow::showShortcuts()
+{
+    if (!m_shortcutsDialog) {
+        m_shortcutsDialog = new ShortcutsDialog(this);
+        m_shortcutsDialog->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_shortcutsDialog->show();
+    m_shortcutsDialog->raise();
+}
+
+void PlayerWindow::showNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->setMaximumWidth(std::max(100, m_view->width() - 20));
+    m_notice->adjustSize();
+    m_notice->move(10, 10);
+    m_notice->show();
+    m_notice->raise();
+    m_noticeTimer->start();
+}
+
+QString PlayerWindow::noticeText() const
+{
+    return m_notice->text();
+}
+
+bool PlayerWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_time && event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        m_showRemaining = !m_showRemaining;
+        updateControls();
+        return true;
+    }
+    if (watched == m_view && event->type() == QEvent::Wheel) {
+        // Touchpads send fractions of a notch: they add up to whole steps.
+        m_wheelRemainder += static_cast<QWheelEvent*>(event)->angleDelta().y();
+        const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+        m_wheelRemainder -= notches * QWheelEvent::DefaultDeltasPerStep;
+        if (notches != 0)
+            changeVolume(notches * kVolumeStepPercent);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 } // namespace MovraReference

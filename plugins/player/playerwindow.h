@@ -2,10 +2,14 @@
 #include "mediasession.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
+
+#include <functional>
 
 class QInputDialog;
 class QLabel;
+class QMenu;
 class QSlider;
 class QToolButton;
 
@@ -16,6 +20,10 @@ class PluginContext;
 namespace MovraReference {
 
 class VideoView;
+class ShortcutBinder;
+class FullScreenControls;
+class MediaInfoDialog;
+class ShortcutsDialog;
 
 // The player's main window: the picture, the controls, and what went wrong in words.
 class PlayerWindow : public QMainWindow
@@ -50,7 +58,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -89,6 +96,64 @@ private:
     QString m_current;
     bool m_seekBarHeld = false;
     bool m_usesSettings = false;
+
+    // --- Controls: the key table's bindings, volume, frame and chapter steps, the time
+    // label, full screen, the context menu, screenshots, media information.
+public:
+    ShortcutBinder* shortcuts() const { return m_shortcuts; }
+    FullScreenControls* fullScreenControls() const { return m_fullScreen; }
+    QMenu* contextMenu() const { return m_contextMenu; }
+    // Empty until the media features fill them; the context menu shows them then.
+    QMenu* audioTrackMenu() const { return m_audioTrackMenu; }
+    QMenu* subtitleTrackMenu() const { return m_subtitleTrackMenu; }
+    QMenu* speedMenu() const { return m_speedMenu; }
+    QMenu* chaptersMenu() const { return m_chaptersMenu; }
+    // Draws the subtitles of a time onto a picture of the video's size (for Shift+S).
+    using SubtitleDrawer = std::function<QImage(const QImage& picture, int64_t ptsUs)>;
+    void setSubtitleDrawer(SubtitleDrawer drawer) { m_subtitleDrawer = std::move(drawer); }
+
+    void changeVolume(int deltaPercent);
+    void stepFrame(int direction);
+    void goToChapter(int direction);
+    void takeScreenshot(bool withSubtitles);
+    void showMediaInformation();
+    void showShortcuts();
+    bool showsRemainingTime() const { return m_showRemaining; }
+    QString timeText() const;
+    // What the window said last in its passing notice (a saved picture, a failure).
+    QString noticeText() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setUpControls();
+    void retranslateControls();
+    void showNotice(const QString& text);
+    void rebuildChaptersMenu();
+    void detailsChanged();
+
+    ShortcutBinder* m_shortcuts = nullptr;
+    FullScreenControls* m_fullScreen = nullptr;
+    QMenu* m_contextMenu = nullptr;
+    QMenu* m_audioTrackMenu = nullptr;
+    QMenu* m_subtitleTrackMenu = nullptr;
+    QMenu* m_speedMenu = nullptr;
+    QMenu* m_chaptersMenu = nullptr;
+    QLabel* m_notice = nullptr;
+    QTimer* m_noticeTimer = nullptr;
+    QPointer<MediaInfoDialog> m_mediaInfo;
+    QPointer<ShortcutsDialog> m_shortcutsDialog;
+    SubtitleDrawer m_subtitleDrawer;
+    QUrl m_chaptersOf;
+    bool m_showRemaining = false;
+    int m_wheelRemainder = 0;
+    QList<QAction*> m_controlActions;
+    QAction* m_screenshotAction = nullptr;
+    QAction* m_mediaInfoAction = nullptr;
+    QAction* m_shortcutsAction = nullptr;
+    QAction* m_playPauseAction = nullptr;
+    QAction* m_fullScreenAction = nullptr;
 };
 
 } // namespace MovraReference
