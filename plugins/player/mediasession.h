@@ -8,8 +8,8 @@
 
 #include "framequeue.h"
 #include "mediadetails.h"
+#include "playbackclock.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QStringList>
@@ -107,12 +107,7 @@ private:
     bool m_hasVideo = false;
     bool m_hasAudio = false;
     int64_t m_durationUs = 0;
-    // The clock when no sound drives it: anchor + elapsed × rate.
-    QElapsedTimer m_sinceAnchor;
-    int64_t m_anchorUs = 0;
-    double m_rate = 1.0;
-    bool m_paused = false;
-    int64_t m_pausedAtUs = 0;
+    PlaybackClock m_clock;
     double m_volume = 1.0;
     bool m_muted = false;
     int m_networkTimeoutMs = 15000;
