@@ -226,11 +226,14 @@ void associateFileTypes(bool force, DefaultProgramService& service, ApplicationS
 void disassociateFileTypes(DefaultProgramService& service, ApplicationSettings& settings)
 {
     Views views;
+    // Every type the player may have claimed, whatever the choices say now: a choice turned
+    // off after it was applied, a type claimed because nobody opened it, and .tix (claimed
+    // at every association) would otherwise keep the player as their default. The desktop
+    // takes back only defaults that still name the player.
     QMap<QString, bool> wanted;
-    for (const ChoiceRow& row : kChoices) {
-        if (settings.get(row.key, row.defaultChoice))
-            addChoice(wanted, row, false);
-    }
+    wanted.insert(QStringLiteral(".tix"), false);
+    for (const ChoiceRow& row : kChoices)
+        addChoice(wanted, row, false);
     service.setFileTypeAssociations(wanted);
     settings.set(kInitialFileAssociationsHaveBeenMade, false);
 
