@@ -393,7 +393,7 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
     }
     if (names.empty()) {
         MSE_LOG_PLUGIN(kDiscoverTag, "No files found in folder '%S'", normalized.c_str());
-        return 3;
+        return kResultFailed;
     }
     if (!loaded)
         loaded.reset(new CatalogueCache(folderName));
@@ -410,7 +410,7 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
     discoverLibraries(libraries, normalized, folderName, &cache,
                       [&](DiscoveredLibrary& library) { registerLibrary(folder, normalized, library, &cache); });
     cache.save();
-    return 0;
+    return kResultOk;
 }
 
 int Farm::addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile)
@@ -443,7 +443,7 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
                        propertiesPathOf(library, normalized).c_str(), normalized.c_str(), libraryFile.c_str());
         status.reason = "properties document missing: " + status.properties;
         recordRegistration(std::move(status));
-        return 3;
+        return kResultFailed;
     }
     PluginInfo* info = library.info;
     library.info = nullptr;
@@ -464,7 +464,7 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
         MSE_LOG_PLUGIN(kAddPluginTag, "Could not parse property file '%S'",
                        propertiesPathOf(library, normalized).c_str());
         recordRegistration(std::move(status));
-        return 3;
+        return kResultFailed;
     }
     status.name.assign(info->name.c_str(), info->name.length());
     if (isRegistered(info->name)) {
@@ -472,11 +472,11 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
                        normalized.c_str(), libraryFile.c_str());
         status.reason = "duplicate name '" + status.name + "'";
         List<PluginInfo*> keeper;
-        if (getPluginInfos(&keeper, PluginNameFilter(info->name)) == 0)
+        if (getPluginInfos(&keeper, PluginNameFilter(info->name)) == kResultOk)
             status.reason += ", kept by library '" + libraryPath(keeper.at(0), keeper.at(0)->libraryFile) + "'";
         delete info;
         recordRegistration(std::move(status));
-        return 3;
+        return kResultFailed;
     }
     info->libraryFolder = folder;
     info->libraryFile = std::move(library.libraryFile);
@@ -488,14 +488,14 @@ int Farm::registerLibrary(const movra_string<wchar_t>& folder, const movra_strin
                    info->libraryFile.c_str());
     status.state = PluginStatus::Registered;
     recordRegistration(std::move(status));
-    return 0;
+    return kResultOk;
 }
 
 int Farm::getPlugin(PluginInfo* info, Plugin** out, bool create)
 {
     boost::recursive_mutex::scoped_lock lock(farmLock);
     if (!info || !out)
-        return 1;
+        return kResultMissingArgument;
     return getPlugin(out, PluginNameFilter(info->name), SimplePluginInfoSelector(), create);
 }
 
@@ -503,7 +503,7 @@ int Farm::createPlugin(PluginInfo* info, Plugin** out)
 {
     boost::recursive_mutex::scoped_lock lock(farmLock);
     if (!info || !out)
-        return 1;
+        return kResultMissingArgument;
     LibraryContext* context = nullptr;
     if (GetPluginFunction entry = StaticPluginRegistry::instance().entryFor(info)) {
         context = new LibraryContext;
@@ -513,19 +513,19 @@ int Farm::createPlugin(PluginInfo* info, Plugin** out)
         libraries.push_back(context);
     } else {
         const int result = getLibraryContext(info, &context);
-        if (result != 0)
+        if (result != kResultOk)
             return result;
     }
     Plugin* plugin = nullptr;
     const int result = context->entry(this, &plugin);
-    if (result != 0) {
+    if (result != kResultOk) {
         setLoadError(info->name, std::string(kGetPluginSymbol) + " returned " + std::to_string(result));
         return result;
     }
     // An entry that claims success without an object has failed.
     if (!plugin) {
         setLoadError(info->name, std::string(kGetPluginSymbol) + " returned no object");
-        return 3;
+        return kResultFailed;
     }
     setLoadError(info->name, std::string());
     plugin->pluginInfo = info;
@@ -534,18 +534,18 @@ int Farm::createPlugin(PluginInfo* info, Plugin** out)
         plugins.append(plugin);
     }
     *out = plugin;
-    return 0;
+    return kResultOk;
 }
 
 int Farm::getLibraryContext(PluginInfo* info, LibraryContext** out)
 {
     boost::recursive_mutex::scoped_lock lock(farmLock);
     if (!info || !out)
-        return 1;
+        return kResultMissingArgument;
     for (LibraryContext* context : libraries) {
         if (context->info->name == info->name) {
             *out = context;
-            return 0;
+            return kResultOk;
         }
     }
 
@@ -572,7 +572,7 @@ int Farm::getLibraryContext(PluginInfo* info, LibraryContext** out)
             error += " (" + readable + ")";
         }
         setLoadError(info->name, error);
-        return 3;
+        return kResultFailed;
     }
     auto entry = reinterpret_cast<GetPluginFunction>(dynamiclibrary::resolve(module, kGetPluginSymbol));
     if (!entry) {
@@ -580,7 +580,7 @@ int Farm::getLibraryContext(PluginInfo* info, LibraryContext** out)
         setLoadError(info->name, std::string("no ") + kGetPluginSymbol + " entry point");
         MSE_LOG_PLUGIN(kLoadTag, "Could not resolve _getPlugin symbol in library '%S%S'", info->libraryFolder.c_str(),
                        info->libraryFile.c_str());
-        return 3;
+        return kResultFailed;
     }
     setLoadError(info->name, std::string());
     LibraryContext* context = new LibraryContext;
@@ -590,25 +590,25 @@ int Farm::getLibraryContext(PluginInfo* info, LibraryContext** out)
     context->module = module;
     libraries.push_back(context);
     *out = context;
-    return 0;
+    return kResultOk;
 }
 
-// An object that is not (or no longer) in plugins answers 1 and is left alone: it was
+// An object that is not (or no longer) in plugins answers kResultMissingArgument and is left alone: it was
 // handed out again after its count reached 0, or another holder already disposed of it.
 int Farm::releasePlugin(Plugin* plugin)
 {
     boost::recursive_mutex::scoped_lock lock(farmLock);
     if (!plugin)
-        return 1;
+        return kResultMissingArgument;
     {
         PluginsGuard pluginsGuard(*pluginsLock);
         const int64_t index = plugins.indexOf(plugin);
         if (index < 0 || plugin->getRefCount() != 0)
-            return 1;
+            return kResultMissingArgument;
         plugins.removeAt(static_cast<uint32_t>(index));
     }
     scheduleSweep();
-    return 0;
+    return kResultOk;
 }
 
 void Farm::releasePluginReference(Plugin* plugin)
@@ -622,27 +622,27 @@ int Farm::deferPluginRelease(Plugin* plugin)
 {
     boost::recursive_mutex::scoped_lock lock(farmLock);
     if (!plugin)
-        return 1;
+        return kResultMissingArgument;
     PluginsGuard pluginsGuard(*pluginsLock);
     const int64_t index = plugins.indexOf(plugin);
     if (index < 0 || plugin->getRefCount() != 0)
-        return 1;
+        return kResultMissingArgument;
     releasedPlugins.append(plugin);
     plugins.removeAt(static_cast<uint32_t>(index));
-    return 0;
+    return kResultOk;
 }
 
 int Farm::completePluginRelease(Plugin* plugin)
 {
     boost::recursive_mutex::scoped_lock lock(farmLock);
     if (!plugin)
-        return 1;
+        return kResultMissingArgument;
     {
         PluginsGuard pluginsGuard(*pluginsLock);
         releasedPlugins.removeOne(plugin);
     }
     scheduleSweep();
-    return 0;
+    return kResultOk;
 }
 
 bool Farm::isPluginInUse(const PluginNameFilter& filter)
@@ -676,18 +676,18 @@ int Farm::unloadLibrary(LibraryContext* context)
     boost::recursive_mutex::scoped_lock lock(farmLock);
     const auto position = std::find(libraries.begin(), libraries.end(), context);
     if (!context || position == libraries.end())
-        return 1;
+        return kResultMissingArgument;
     const char* name = context->info->name.c_str();
     if (isPluginInUse(PluginNameFilter(context->info->name))) {
         MSE_LOG_FACTORY(kUnloadTag, "Refusing to unload library for plugin '%s', it's still in use.", name);
-        return 3;
+        return kResultFailed;
     }
     MSE_LOG_FACTORY(kUnloadTag, "Unloading library for plugin '%s'\n", name);
     libraries.erase(position);
     if (context->kind == LibraryContext::LoadedLibrary)
         dynamiclibrary::unload(context->module);
     delete context;
-    return 0;
+    return kResultOk;
 }
 
 bool Farm::isRegistered(const movra_string<char>& pluginName)
@@ -703,7 +703,7 @@ bool Farm::isRegistered(const movra_string<char>& pluginName)
         return false;
     // Confirm with the filter itself, so the answer is the one a catalogue scan gives.
     List<PluginInfo*> sameName;
-    return getPluginInfos(&sameName, PluginNameFilter(pluginName)) == 0;
+    return getPluginInfos(&sameName, PluginNameFilter(pluginName)) == kResultOk;
 }
 
 std::string Farm::lastLoadError(const movra_string<char>& pluginName)

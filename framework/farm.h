@@ -37,10 +37,12 @@ public:
     Farm();
     ~Farm() override;
 
-    // Registers every library of the folder (not its subfolders). 0 when the folder held at
-    // least one candidate, 3 when it held none. Call before other threads use the farm.
+    // Registers every library of the folder (not its subfolders). kResultOk when the folder
+    // held at least one candidate, kResultFailed when it held none. Call before other
+    // threads use the farm.
     int discoverPlugins(const movra_string<wchar_t>& folder);
-    // Registers one library's properties document. 0 when a new record was registered, 3 otherwise.
+    // Registers one library's properties document. kResultOk when a new record was
+    // registered, kResultFailed otherwise.
     int addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile);
 
     using PluginContext::getPlugin;
@@ -57,7 +59,8 @@ public:
     bool isPluginInUse(const PluginNameFilter& filter);
     // One sweep: unloads every library none of whose objects is alive.
     void unloadUnusedLibraries();
-    // 0 unloaded, 1 context missing, 3 plug-in still in use.
+    // kResultOk unloaded, kResultMissingArgument context missing, kResultFailed plug-in
+    // still in use.
     int unloadLibrary(LibraryContext* context);
 
     // Why the last attempt to load the named plug-in's library failed; empty when it did not.

@@ -75,7 +75,7 @@ QList<PluginEntry> listPlugins(const QList<PluginFolder>& folders)
                 entry.overlayFormats = values(info, MSE::PropertyPath::kOverlayInputFormats);
                 entry.audioFormats = values(info, MSE::PropertyPath::kAudioInputFormats);
                 MSE::LibraryContext* context = nullptr;
-                if (farm->getLibraryContext(info, &context) != 0) {
+                if (farm->getLibraryContext(info, &context) != MSE::kResultOk) {
                     entry.refused = true;
                     entry.reason = QString::fromStdString(farm->lastLoadError(info->name));
                 }
