@@ -67,7 +67,7 @@ double MediaMenus::stepSpeed(double current, int direction)
     return list.first();
 }
 
-MediaMenus::MediaMenus(QMainWindow* window, QWidget* view, MediaSession* session, QMenu* fileMenu)
+MediaMenus::MediaMenus(QMainWindow* window, QWidget* view, MediaSession* session, QMenu* fileMenu, QMenu* beforeMenu)
     : QObject(window), m_window(window), m_view(view), m_session(session)
 {
     // Actions with keys are added to the window as well, so their keys work in full screen,
@@ -93,14 +93,18 @@ MediaMenus::MediaMenus(QMainWindow* window, QWidget* view, MediaSession* session
         fileMenu->insertAction(before, m_loadSubtitles);
     }
 
-    m_audioMenu = window->menuBar()->addMenu(QString());
-    m_audioMenu->setObjectName(QStringLiteral("audioMenu"));
+    const auto addMenu = [&](const char* name) {
+        auto* menu = new QMenu(window);
+        menu->setObjectName(QLatin1String(name));
+        window->menuBar()->insertMenu(beforeMenu ? beforeMenu->menuAction() : nullptr, menu);
+        return menu;
+    };
+    m_audioMenu = addMenu("audioMenu");
     m_audioTrackMenu = m_audioMenu->addMenu(QString());
     m_audioTrackMenu->setObjectName(QStringLiteral("audioTrackMenu"));
     connect(m_audioTrackMenu, &QMenu::aboutToShow, this, &MediaMenus::fillAudioTracks);
 
-    m_subtitleMenu = window->menuBar()->addMenu(QString());
-    m_subtitleMenu->setObjectName(QStringLiteral("subtitleMenu"));
+    m_subtitleMenu = addMenu("subtitleMenu");
     m_subtitleTrackMenu = m_subtitleMenu->addMenu(QString());
     m_subtitleTrackMenu->setObjectName(QStringLiteral("subtitleTrackMenu"));
     connect(m_subtitleTrackMenu, &QMenu::aboutToShow, this, &MediaMenus::fillSubtitleTracks);
@@ -112,8 +116,7 @@ MediaMenus::MediaMenus(QMainWindow* window, QWidget* view, MediaSession* session
                              QKeySequence(Qt::Key_X));
     m_delayReset = m_subtitleMenu->addAction(QString(), this, [this] { changeDelay(-m_session->subtitleDelayMs()); });
 
-    m_playbackMenu = window->menuBar()->addMenu(QString());
-    m_playbackMenu->setObjectName(QStringLiteral("playbackMenu"));
+    m_playbackMenu = addMenu("playbackMenu");
     m_speedMenu = m_playbackMenu->addMenu(QString());
     m_speedMenu->setObjectName(QStringLiteral("speedMenu"));
     connect(m_speedMenu, &QMenu::aboutToShow, this, &MediaMenus::fillSpeeds);

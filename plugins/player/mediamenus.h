@@ -23,9 +23,10 @@ class MediaMenus : public QObject
 {
     Q_OBJECT
 public:
-    // The menus go into window's menu bar; "Load Subtitles…" also into fileMenu, before its
-    // first separator. The speed shows in a corner of view.
-    MediaMenus(QMainWindow* window, QWidget* view, MediaSession* session, QMenu* fileMenu);
+    // The menus go into window's menu bar before beforeMenu (at the end when null); "Load
+    // Subtitles…" also into fileMenu, before its first separator. The speed shows in a corner
+    // of view.
+    MediaMenus(QMainWindow* window, QWidget* view, MediaSession* session, QMenu* fileMenu, QMenu* beforeMenu);
 
     // The speeds offered, slowest first.
     static const QList<double>& speeds();
