@@ -162,6 +162,11 @@ void MediaSession::onProbed(int runId)
             m_hasAudio = true;
         } else {
             m_hasVideo = true;
+            size_t size = 0;
+            if (const uint8_t* matrix = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
+                matrix && size >= 9 * sizeof(int32_t))
+                run->videoOrientation = orientationOf(reinterpret_cast<const int32_t*>(matrix));
+            run->containerAspect = stream->sample_aspect_ratio;
         }
         choice.stream->index = index;
         choice.stream->timeBase = stream->time_base;

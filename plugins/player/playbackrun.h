@@ -14,12 +14,15 @@
 #include <MovraStreamEngine/Decoder.h>
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QUrl>
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
+
+struct SwsContext;
 
 #include <atomic>
 #include <condition_variable>
@@ -59,6 +62,42 @@ struct DecodedStream
     int framesOut = 0;   // decoder thread only
 };
 
+// videopath.cpp
+// How a decoded picture is turned to be shown upright: first turned clockwise by quarter
+// turns, then mirrored.
+struct PictureOrientation
+{
+    int clockwiseQuarterTurns = 0;   // 0 to 3
+    bool mirrorHorizontally = false;
+    bool mirrorVertically = false;
+    bool operator==(const PictureOrientation& o) const
+    {
+        return clockwiseQuarterTurns == o.clockwiseQuarterTurns && mirrorHorizontally == o.mirrorHorizontally
+               && mirrorVertically == o.mirrorVertically;
+    }
+};
+// From a stream's display matrix (nine 32-bit values, as libavutil's display.h has them);
+// null or a matrix that is no multiple of a quarter turn leaves the picture as decoded.
+PictureOrientation orientationOf(const int32_t* displayMatrix);
+QImage oriented(const QImage& image, const PictureOrientation& orientation);
+
+// Converts decoded pictures to the 32-bit pictures the window shows, scaled down to at most
+// kMaxShownWidth. One per decoding thread: it keeps the scaler between pictures.
+class PictureConverter
+{
+public:
+    PictureConverter() = default;
+    PictureConverter(const PictureConverter&) = delete;
+    PictureConverter& operator=(const PictureConverter&) = delete;
+    ~PictureConverter();
+    // Null for a picture of a format or size that cannot be converted.
+    QImage convert(const MovraStreamEngine::VideoFrame& frame);
+
+private:
+    ::SwsContext* m_scaler = nullptr;
+    int32_t m_range = -1;
+};
+
 // Everything of one opened address that the threads share. Made and destroyed on the GUI
 // thread; destroyed only after every thread has been joined.
 struct PlaybackRun
@@ -80,6 +119,10 @@ struct PlaybackRun
     bool proceed = false;
 
     DecodedStream video;
+    // Set before the video thread starts; the thread alone changes it after.
+    PictureOrientation videoOrientation;
+    // The container's sample aspect ratio; 0/1 when it gives none and the pictures' own counts.
+    AVRational containerAspect = {0, 1};
     DecodedStream audio;
     FrameQueue pictures{kQueuedPictures};
     std::shared_ptr<AudioBuffer> sound;
