@@ -348,13 +348,29 @@
         <source>Picture saved to %1</source>
         <translation>Bild gespeichert unter %1</translation>
     </message>
-    <message>
-        <source>(without subtitles: none are drawn)</source>
-        <translation>(ohne Untertitel: es werden keine gezeichnet)</translation>
-    </message>
 </context>
 <context>
     <name>MovraShortcuts</name>
+    <message>
+        <source>Slower</source>
+        <translation>Langsamer</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>Schneller</translation>
+    </message>
+    <message>
+        <source>Normal speed</source>
+        <translation>Normale Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms earlier</source>
+        <translation>Untertitel 100 ms früher</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms later</source>
+        <translation>Untertitel 100 ms später</translation>
+    </message>
     <message>
         <source>Play or pause</source>
         <translation>Wiedergabe oder Pause</translation>

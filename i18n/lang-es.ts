@@ -348,13 +348,29 @@
         <source>Picture saved to %1</source>
         <translation>Imagen guardada en %1</translation>
     </message>
-    <message>
-        <source>(without subtitles: none are drawn)</source>
-        <translation>(sin subtítulos: no se dibuja ninguno)</translation>
-    </message>
 </context>
 <context>
     <name>MovraShortcuts</name>
+    <message>
+        <source>Slower</source>
+        <translation>Más lento</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>Más rápido</translation>
+    </message>
+    <message>
+        <source>Normal speed</source>
+        <translation>Velocidad normal</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms earlier</source>
+        <translation>Subtítulos 100 ms antes</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms later</source>
+        <translation>Subtítulos 100 ms después</translation>
+    </message>
     <message>
         <source>Play or pause</source>
         <translation>Reproducir o pausar</translation>

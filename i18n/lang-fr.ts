@@ -348,13 +348,29 @@
         <source>Picture saved to %1</source>
         <translation>Image enregistrée dans %1</translation>
     </message>
-    <message>
-        <source>(without subtitles: none are drawn)</source>
-        <translation>(sans sous-titres : aucun n’est dessiné)</translation>
-    </message>
 </context>
 <context>
     <name>MovraShortcuts</name>
+    <message>
+        <source>Slower</source>
+        <translation>Plus lent</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>Plus rapide</translation>
+    </message>
+    <message>
+        <source>Normal speed</source>
+        <translation>Vitesse normale</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms earlier</source>
+        <translation>Sous-titres 100 ms plus tôt</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms later</source>
+        <translation>Sous-titres 100 ms plus tard</translation>
+    </message>
     <message>
         <source>Play or pause</source>
         <translation>Lecture ou pause</translation>

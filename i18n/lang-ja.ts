@@ -348,13 +348,29 @@
         <source>Picture saved to %1</source>
         <translation>画像を %1 に保存しました</translation>
     </message>
-    <message>
-        <source>(without subtitles: none are drawn)</source>
-        <translation>(字幕なし: 描画される字幕がありません)</translation>
-    </message>
 </context>
 <context>
     <name>MovraShortcuts</name>
+    <message>
+        <source>Slower</source>
+        <translation>遅く</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>速く</translation>
+    </message>
+    <message>
+        <source>Normal speed</source>
+        <translation>通常の速度</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms earlier</source>
+        <translation>字幕を 100 ms 早く</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms later</source>
+        <translation>字幕を 100 ms 遅く</translation>
+    </message>
     <message>
         <source>Play or pause</source>
         <translation>再生/一時停止</translation>

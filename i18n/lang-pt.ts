@@ -348,13 +348,29 @@
         <source>Picture saved to %1</source>
         <translation>Imagem guardada em %1</translation>
     </message>
-    <message>
-        <source>(without subtitles: none are drawn)</source>
-        <translation>(sem legendas: nenhuma é desenhada)</translation>
-    </message>
 </context>
 <context>
     <name>MovraShortcuts</name>
+    <message>
+        <source>Slower</source>
+        <translation>Mais lento</translation>
+    </message>
+    <message>
+        <source>Faster</source>
+        <translation>Mais rápido</translation>
+    </message>
+    <message>
+        <source>Normal speed</source>
+        <translation>Velocidade normal</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms earlier</source>
+        <translation>Legendas 100 ms mais cedo</translation>
+    </message>
+    <message>
+        <source>Subtitles 100 ms later</source>
+        <translation>Legendas 100 ms mais tarde</translation>
+    </message>
     <message>
         <source>Play or pause</source>
         <translation>Reproduzir ou pausar</translation>

@@ -2,6 +2,7 @@
 #include "aboutdialogs.h"
 #include "fullscreencontrols.h"
 #include "mediainfodialog.h"
+#include "mediamenus.h"
 #include "playerlog.h"
 #include "screenshot.h"
 #include "seekbar.h"
@@ -179,6 +180,8 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     m_helpMenu = menuBar()->addMenu(QString());
     m_aboutAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showAbout);
     m_pluginsAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showPlugins);
+    // Tracks, subtitles and speed: menus of their own between File and Help.
+    m_media = new MediaMenus(this, m_view, m_session, m_fileMenu, m_helpMenu);
     setUpControls();
     retranslate();
 }
@@ -204,6 +207,7 @@ void PlayerWindow::retranslate()
     m_volume->setToolTip(tx("Volume"));
     m_fullScreenButton->setToolTip(tx("Full screen (F)"));
     m_seekBar->setToolTip(tx("Position (Left and Right arrows: 5 seconds)"));
+    m_media->retranslate();
     retranslateControls();
     stateChanged();
 }
@@ -410,6 +414,7 @@ void PlayerWindow::showPlugins()
 void PlayerWindow::useSettings()
 {
     m_usesSettings = true;
+    m_media->useSettings();
     const int32_t x = settings().get(MovraPlayerX::kPlayerXPos, kAbsent);
     const int32_t y = settings().get(MovraPlayerX::kPlayerYPos, kAbsent);
     const int32_t width = settings().get(MovraPlayerX::kPlayerWidth, kAbsent);
@@ -515,29 +520,24 @@ void PlayerWindow::setUpControls()
     menuBar()->insertMenu(m_helpMenu->menuAction(), m_chaptersMenu);
     m_chaptersMenu->menuAction()->setEnabled(false);
 
-    m_audioTrackMenu = new QMenu(this);
-    m_audioTrackMenu->setObjectName(QStringLiteral("audioTrackMenu"));
-    m_subtitleTrackMenu = new QMenu(this);
-    m_subtitleTrackMenu->setObjectName(QStringLiteral("subtitleTrackMenu"));
-    m_speedMenu = new QMenu(this);
-    m_speedMenu->setObjectName(QStringLiteral("speedMenu"));
+    // The track and speed menus of the menu bar, which fill themselves as they open.
+    m_audioTrackMenu = findChild<QMenu*>(QStringLiteral("audioTrackMenu"));
+    m_subtitleTrackMenu = findChild<QMenu*>(QStringLiteral("subtitleTrackMenu"));
+    m_speedMenu = findChild<QMenu*>(QStringLiteral("speedMenu"));
     m_contextMenu = new QMenu(this);
     m_contextMenu->setObjectName(QStringLiteral("contextMenu"));
     m_contextMenu->addAction(m_playPauseAction);
     m_contextMenu->addAction(m_fullScreenAction);
     m_contextMenu->addSeparator();
-    for (QMenu* menu : {m_audioTrackMenu, m_subtitleTrackMenu, m_speedMenu})
-        m_contextMenu->addMenu(menu);
+    for (QMenu* menu : {m_audioTrackMenu, m_subtitleTrackMenu, m_speedMenu}) {
+        if (menu)
+            m_contextMenu->addMenu(menu);
+    }
     m_contextMenu->addSeparator();
     m_contextMenu->addAction(m_screenshotAction);
     m_contextMenu->addAction(m_mediaInfoAction);
     m_contextMenu->addSeparator();
     m_contextMenu->addAction(m_openAction);
-    // A submenu nobody has filled is shown, but cannot be opened.
-    connect(m_contextMenu, &QMenu::aboutToShow, this, [this] {
-        for (QMenu* menu : {m_audioTrackMenu, m_subtitleTrackMenu, m_speedMenu})
-            menu->menuAction()->setEnabled(!menu->actions().isEmpty());
-    });
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { m_contextMenu->popup(m_view->mapToGlobal(at)); });
@@ -568,9 +568,6 @@ void PlayerWindow::retranslateControls()
     m_mediaInfoAction->setText(tc("Media &Information…"));
     m_shortcutsAction->setText(tc("&Keyboard Shortcuts"));
     m_chaptersMenu->setTitle(tc("&Chapters"));
-    m_audioTrackMenu->setTitle(tc("&Audio Track"));
-    m_subtitleTrackMenu->setTitle(tc("&Subtitle Track"));
-    m_speedMenu->setTitle(tc("Spee&d"));
     m_time->setToolTip(tc("Click to show the time played or the time left"));
     rebuildChaptersMenu();
 }
@@ -667,17 +664,13 @@ void PlayerWindow::rebuildChaptersMenu()
 
 void PlayerWindow::takeScreenshot(bool withSubtitles)
 {
-    QImage picture = m_session->currentFrame();
+    // The picture as decoded, or as shown with the subtitles drawn into it (at its own size).
+    const QImage picture = withSubtitles ? m_session->currentFrame() : m_session->videoFrame();
     if (picture.isNull()) {
         showNotice(tc("There is no picture to save."));
         return;
     }
     const int64_t ptsUs = m_session->currentFramePtsUs();
-    bool drawn = false;
-    if (withSubtitles && m_subtitleDrawer) {
-        picture = m_subtitleDrawer(picture, ptsUs);
-        drawn = true;
-    }
     const QString folder = picturesFolder();
     const ScreenshotResult saved = saveScreenshot(picture, folder, screenshotFileName(m_session->url(), ptsUs / 1000));
     if (!saved.ok) {
@@ -685,10 +678,7 @@ void PlayerWindow::takeScreenshot(bool withSubtitles)
         showNotice(saved.error);
         return;
     }
-    QString text = tc("Picture saved to %1").arg(QDir::toNativeSeparators(saved.path));
-    if (withSubtitles && !drawn)
-        text += QLatin1Char(' ') + tc("(without subtitles: none are drawn)");
-    showNotice(text);
+    showNotice(tc("Picture saved to %1").arg(QDir::toNativeSeparators(saved.path)));
 }
 
 void PlayerWindow::showMediaInformation()

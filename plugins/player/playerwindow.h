@@ -19,6 +19,7 @@ class PluginContext;
 
 namespace MovraReference {
 
+class MediaMenus;
 class VideoView;
 class ShortcutBinder;
 class FullScreenControls;
@@ -94,6 +95,8 @@ private:
     QTimer* m_refresh = nullptr;
     QStringList m_received;
     QString m_current;
+    // Tracks, subtitles and speed.
+    MediaMenus* m_media = nullptr;
     bool m_seekBarHeld = false;
     bool m_usesSettings = false;
 
@@ -103,14 +106,11 @@ public:
     ShortcutBinder* shortcuts() const { return m_shortcuts; }
     FullScreenControls* fullScreenControls() const { return m_fullScreen; }
     QMenu* contextMenu() const { return m_contextMenu; }
-    // Empty until the media features fill them; the context menu shows them then.
+    // The media menus' submenus, shown in the context menu too.
     QMenu* audioTrackMenu() const { return m_audioTrackMenu; }
     QMenu* subtitleTrackMenu() const { return m_subtitleTrackMenu; }
     QMenu* speedMenu() const { return m_speedMenu; }
     QMenu* chaptersMenu() const { return m_chaptersMenu; }
-    // Draws the subtitles of a time onto a picture of the video's size (for Shift+S).
-    using SubtitleDrawer = std::function<QImage(const QImage& picture, int64_t ptsUs)>;
-    void setSubtitleDrawer(SubtitleDrawer drawer) { m_subtitleDrawer = std::move(drawer); }
 
     void changeVolume(int deltaPercent);
     void stepFrame(int direction);
@@ -144,7 +144,6 @@ private:
     QTimer* m_noticeTimer = nullptr;
     QPointer<MediaInfoDialog> m_mediaInfo;
     QPointer<ShortcutsDialog> m_shortcutsDialog;
-    SubtitleDrawer m_subtitleDrawer;
     QUrl m_chaptersOf;
     bool m_showRemaining = false;
     int m_wheelRemainder = 0;

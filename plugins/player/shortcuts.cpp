@@ -33,6 +33,11 @@ const std::vector<ShortcutRow> kRows = {
     KEY("volume-up", "Up", "Volume up 5 %"),
     KEY("volume-down", "Down", "Volume down 5 %"),
     KEY("mute", "M", "Mute or unmute"),
+    KEY("speed-down", "[", "Slower"),
+    KEY("speed-up", "]", "Faster"),
+    KEY("speed-normal", "Backspace", "Normal speed"),
+    KEY("subtitles-earlier", "Z", "Subtitles 100 ms earlier"),
+    KEY("subtitles-later", "X", "Subtitles 100 ms later"),
     KEY("full-screen", "F", "Full screen on or off"),
     KEY("leave-full-screen", "Esc", "Leave full screen"),
     KEY("screenshot", "S", "Save the picture as a PNG file"),
@@ -124,15 +129,21 @@ void ShortcutBinder::bind(const char* action, QAction* existing)
     existing->setShortcutContext(Qt::WindowShortcut);
     m_window->addAction(existing);
     m_actions << existing;
-    m_bound << QString::fromLatin1(action);
 }
 
 QStringList ShortcutBinder::unboundActions() const
 {
+    // Asked of the window itself: a key may also be bound by code that never saw this binder.
+    QList<QKeySequence> bound;
+    for (const QAction* action : m_window->actions())
+        bound += action->shortcuts();
     QStringList unbound;
     for (const ShortcutRow& row : kRows) {
         const QString action = QString::fromLatin1(row.action);
-        if (!row.mouse && !m_bound.contains(action) && !unbound.contains(action))
+        if (row.mouse || unbound.contains(action))
+            continue;
+        const QKeySequence key(QString::fromLatin1(row.keys), QKeySequence::PortableText);
+        if (!bound.contains(key))
             unbound << action;
     }
     return unbound;

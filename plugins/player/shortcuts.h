@@ -52,14 +52,13 @@ public:
     QAction* bind(const char* action, std::function<void()> handler);
     // Gives an existing action (a menu's) the action's keys and adds it to the window.
     void bind(const char* action, QAction* existing);
-    // The table's key actions that nothing has been bound to yet.
+    // The table's key actions whose keys no action of the window carries.
     QStringList unboundActions() const;
     QList<QAction*> actions() const { return m_actions; }
 
 private:
     QWidget* m_window;
     QList<QAction*> m_actions;
-    QStringList m_bound;
 };
 
 } // namespace MovraReference
