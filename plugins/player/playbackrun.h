@@ -133,8 +133,15 @@ struct PlaybackRun
     int serial = 0;   // GUI thread only
     int seekSerial = 0;
 
+    // Set by the demuxer before the probe is reported: whether the input seeks by bytes.
+    bool byteSeekable = true;
+    // Reading ended before the announced duration: the file is cut short.
+    std::atomic<bool> endedEarly{false};
+
     // demuxer.cpp
     void demux();
+    // Opens location into format; libavformat's error code, and whether the time ran out.
+    int openInput(bool* timedOut);
     void reportStreamProblem(const QString& text);
     // videopath.cpp
     void decodeVideo();
