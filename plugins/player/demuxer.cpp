@@ -118,12 +118,16 @@ void PlaybackRun::demux()
     while (!aborted.load() && packet) {
         {
             std::unique_lock<std::mutex> lock(seekMutex);
+            if ((audioChangePending || subtitleChangePending) && format)
+                applyTrackChange_locked();
             if (seekPending) {
                 seekPending = false;
                 const int64_t target = seekTargetUs;
                 const int serialNow = seekSerial;
                 lock.unlock();
                 dropKept();
+                if (subtitles)
+                    subtitles->flush();
                 if (byteSeekable) {
                     avformat_seek_file(format, -1, INT64_MIN, target, target, 0);
                     discardBeforeUs = INT64_MIN;
@@ -141,7 +145,7 @@ void PlaybackRun::demux()
                     }
                     discardBeforeUs = target;
                     videoCaughtUp = video.index < 0;
-                    audioCaughtUp = audio.index < 0;
+                    audioCaughtUp = routedAudioIndex < 0;
                 }
                 for (DecodedStream* stream : {&video, &audio}) {
                     if (stream->index >= 0)
@@ -192,9 +196,14 @@ void PlaybackRun::demux()
             atEnd = true;
             continue;
         }
-        DecodedStream* target = packet->stream_index == video.index   ? &video
-                                : packet->stream_index == audio.index ? &audio
-                                                                      : nullptr;
+        if (packet->stream_index == routedSubtitleIndex && routedSubtitleIndex >= 0) {
+            decodeSubtitle(packet);
+            av_packet_unref(packet);
+            continue;
+        }
+        DecodedStream* target = packet->stream_index == video.index        ? &video
+                                : packet->stream_index == routedAudioIndex ? &audio
+                                                                           : nullptr;
         if (!target) {
             av_packet_unref(packet);
             continue;
