@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 
@@ -23,6 +24,13 @@ namespace MovraComponents {
 namespace {
 
 const char kCatalogue[] = "/catalog.json";
+
+// libarchive may have no text for a failure.
+std::string errorText(archive* a)
+{
+    const char* text = archive_error_string(a);
+    return text ? text : "no reason given";
+}
 
 bool failWith(std::string* error, const std::string& what)
 {
@@ -67,29 +75,23 @@ bool addTree(archive* a, const std::string& root, const std::string& relative, s
         if (S_ISDIR(st.st_mode)) {
             archive_entry_set_filetype(entry.get(), AE_IFDIR);
             if (archive_write_header(a, entry.get()) != ARCHIVE_OK)
-                return failWith(error, archive_error_string(a));
+                return failWith(error, errorText(a));
             if (!addTree(a, root, rel, error))
                 return false;
         } else if (S_ISLNK(st.st_mode)) {
-            char target[4096];
-            const ssize_t n = ::readlink(path.c_str(), target, sizeof target - 1);
-            if (n < 0)
-                return failWith(error, "cannot read link " + path);
-            target[n] = '\0';
-            archive_entry_set_filetype(entry.get(), AE_IFLNK);
-            archive_entry_set_symlink(entry.get(), target);
-            if (archive_write_header(a, entry.get()) != ARCHIVE_OK)
-                return failWith(error, archive_error_string(a));
+            // The manager installs files and folders only (a link's target cannot be pinned by
+            // the signed file list); better said here than by every client that refuses it.
+            return failWith(error, path + " is a symbolic link: components hold files and folders only");
         } else if (S_ISREG(st.st_mode)) {
             archive_entry_set_filetype(entry.get(), AE_IFREG);
             archive_entry_set_size(entry.get(), st.st_size);
             if (archive_write_header(a, entry.get()) != ARCHIVE_OK)
-                return failWith(error, archive_error_string(a));
+                return failWith(error, errorText(a));
             std::ifstream in(path, std::ios::binary);
             char buffer[65536];
             while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
                 if (archive_write_data(a, buffer, static_cast<size_t>(in.gcount())) < 0)
-                    return failWith(error, archive_error_string(a));
+                    return failWith(error, errorText(a));
             }
         } else {
             return failWith(error, path + " is neither a file, a folder nor a link");
@@ -121,10 +123,10 @@ bool packFolder(const std::string& folder, const std::string& archivePath, std::
     archive_write_set_format_pax_restricted(a.get());
     archive_write_add_filter_xz(a.get());
     if (archive_write_open_filename(a.get(), archivePath.c_str()) != ARCHIVE_OK)
-        return failWith(error, "cannot write " + archivePath + ": " + archive_error_string(a.get()));
+        return failWith(error, "cannot write " + archivePath + ": " + errorText(a.get()));
     if (!addTree(a.get(), folder, std::string(), error) || archive_write_close(a.get()) != ARCHIVE_OK) {
         if (error->empty())
-            *error = archive_error_string(a.get());
+            *error = errorText(a.get());
         a.reset();
         ::unlink(archivePath.c_str());
         return false;
@@ -142,7 +144,7 @@ bool describeArchive(const std::string& archivePath, std::vector<CatalogueFile>*
     archive_read_support_filter_zstd(a.get());
     archive_read_support_filter_bzip2(a.get());
     if (archive_read_open_filename(a.get(), archivePath.c_str(), 65536) != ARCHIVE_OK)
-        return failWith(error, "cannot read " + archivePath + ": " + archive_error_string(a.get()));
+        return failWith(error, "cannot read " + archivePath + ": " + errorText(a.get()));
     *unpacked = 0;
     archive_entry* entry = nullptr;
     int rc;
@@ -162,7 +164,7 @@ bool describeArchive(const std::string& archivePath, std::vector<CatalogueFile>*
             files->push_back(CatalogueFile{path, size, hash.finishHex()});
     }
     if (rc != ARCHIVE_EOF)
-        return failWith(error, "damaged archive " + archivePath + ": " + archive_error_string(a.get()));
+        return failWith(error, "damaged archive " + archivePath + ": " + errorText(a.get()));
     return true;
 }
 
@@ -181,7 +183,8 @@ bool signCatalogue(const std::string& outFolder, const std::string& keyFile, std
 }
 
 bool publishComponents(const std::string& outFolder, const std::string& keyFile,
-                       const std::vector<PublishedComponent>& components, std::string* error)
+                       const std::vector<PublishedComponent>& components, std::string* error,
+                       const PublishOptions& options)
 {
     std::string key;
     if (!readKey(keyFile, &key, error))
@@ -190,12 +193,16 @@ bool publishComponents(const std::string& outFolder, const std::string& keyFile,
         return failWith(error, "cannot create " + outFolder);
     std::vector<CatalogueEntry> entries;
     std::string existing;
+    CatalogueStamp stamp;
     if (readSmallFile(outFolder + kCatalogue, &existing, Catalogue::kMaxBytes)) {
         Catalogue old;
         if (!old.parse(existing, error))
             return failWith(error, outFolder + kCatalogue + ": " + *error);
         entries = old.entries();
+        stamp.serial = old.stamp().serial;
     }
+    stamp.serial = options.serial ? options.serial : stamp.serial + 1;
+    stamp.expires = options.expires ? options.expires : static_cast<int64_t>(std::time(nullptr)) + kDefaultValidity;
     for (const PublishedComponent& c : components) {
         CatalogueEntry entry;
         entry.name = c.name;
@@ -226,7 +233,7 @@ bool publishComponents(const std::string& outFolder, const std::string& keyFile,
                       entries.end());
         entries.push_back(std::move(entry));
     }
-    const std::string text = serialiseCatalogue(entries);
+    const std::string text = serialiseCatalogue(entries, stamp);
     Catalogue check;
     if (!check.parse(text, error))
         return failWith(error, "the catalogue would be refused: " + *error);
