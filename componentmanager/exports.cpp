@@ -166,6 +166,16 @@ __attribute__((visibility("default"))) int32_t MCM_UpdateComponents(void* handle
     return call->updateComponents(splitNames(names));
 }
 
+__attribute__((visibility("default"))) int32_t MCM_Cancel(void* handle)
+{
+    auto* session = static_cast<Session*>(handle);
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    if (!session || !liveSessions().count(session))
+        return InvalidArgument;
+    session->manager.cancel();
+    return Success;
+}
+
 __attribute__((visibility("default"))) int32_t MCM_AddSpec(void* handle, const char* spec)
 {
     Call call(handle);
