@@ -2,6 +2,7 @@
 
 #include "componentmanager/componentstatus.h"
 #include "componentmanager/crypto.h"
+#include "componentmanager/errortext.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -63,13 +64,6 @@ private:
     int m_fd;
 };
 
-// libarchive may have no text for a failure.
-std::string errorText(archive* a)
-{
-    const char* text = archive_error_string(a);
-    return text ? text : "no reason given";
-}
-
 int32_t writeFailure(int error)
 {
     return error == ENOSPC || error == EDQUOT ? DiskFull : InstallFailed;
@@ -104,7 +98,7 @@ public:
         archive_read_support_filter_zstd(a.get());
         archive_read_support_filter_bzip2(a.get());
         if (archive_read_open_filename(a.get(), archivePath.c_str(), 65536) != ARCHIVE_OK)
-            return fail(UnsafeArchive, std::string("not a component archive: ") + errorText(a.get()));
+            return fail(UnsafeArchive, std::string("not a component archive: ") + archiveErrorText(a.get()));
         archive_entry* entry = nullptr;
         uint64_t count = 0;
         for (;;) {
@@ -112,7 +106,7 @@ public:
             if (rc == ARCHIVE_EOF)
                 break;
             if (rc < ARCHIVE_WARN)
-                return fail(UnsafeArchive, std::string("damaged archive: ") + errorText(a.get()));
+                return fail(UnsafeArchive, std::string("damaged archive: ") + archiveErrorText(a.get()));
             if (m_cancel.load(std::memory_order_relaxed))
                 return fail(Cancelled, "cancelled");
             if (++count > m_maxEntries)
@@ -226,7 +220,7 @@ private:
             if (n == 0)
                 break;
             if (n < 0)
-                return fail(UnsafeArchive, std::string("damaged archive: ") + errorText(a));
+                return fail(UnsafeArchive, std::string("damaged archive: ") + archiveErrorText(a));
             m_total += static_cast<uint64_t>(n);
             size += static_cast<uint64_t>(n);
             if (listed) {

@@ -54,4 +54,15 @@ open(sys.argv[1], 'wb').write(data)
 PY
 # The pattern's picture at 1.00 s, for comparing decoded pictures.
 ff $video -ss 1 -frames:v 1 -f rawvideo -pix_fmt rgb24 pattern_1s.rgb
+# Pictures turned by the container (as phones record them), a phone-sized portrait clip, and
+# anamorphic pictures: 480×360 with 4:3 pixels, shown at 16:9. The turned clips' picture at
+# 1.00 s as ffmpeg shows it, turned upright.
+for turn in 90 270; do
+  ff $video -c:v libx264 -preset ultrafast -crf 18 $gop -pix_fmt yuv420p upright.mp4
+  ff -i upright.mp4 -c copy -metadata:s:v:0 rotate=$turn turned$turn.mp4
+  ff -i turned$turn.mp4 -ss 1 -frames:v 1 -f rawvideo -pix_fmt rgb24 turned${turn}_1s.rgb
+done
+rm upright.mp4
+ff -f lavfi -i testsrc=size=1080x1920:rate=25:duration=0.6 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -crf 40 -b:v 0 portrait.webm
+ff -f lavfi -i testsrc=size=480x360:rate=25:duration=0.4 -vf setsar=4/3 -c:v libx264 -preset ultrafast anamorphic.mp4
 touch .done
