@@ -7,6 +7,7 @@
 #include "codec/asyncinstall.h"
 #include "codec/codeclog.h"
 #include "codec/getcodecevent.h"
+#include "codec/installedcomponent.h"
 #include "codec/loadingcodecwidget.h"
 #include "settings/opensettings.h"
 
@@ -24,7 +25,6 @@ namespace {
 
 constexpr char kPlayerWindowName[] = "MovraPlayerWindow";
 const char16_t* const kCodecPluginComponents[] = {u"MPC", u"AVCCodec", u"HEVCCodec", u"MPEG4Decoder"};
-constexpr char16_t kInstallDirValue[] = u"InstallDir";
 constexpr char16_t kSetupComponent[] = u"Setup";
 constexpr char16_t kInstallPathValue[] = u"InstallPath";
 constexpr char kUpdateArgument[] = "/update";
@@ -167,9 +167,10 @@ void MovraPlayerApp::closeCodecWidget()
 void MovraPlayerApp::refreshCodecPluginFolders()
 {
     for (const char16_t* component : kCodecPluginComponents) {
-        std::u16string folder;
-        if (mvds::readInstallString(std::u16string(component), std::u16string(kInstallDirValue), folder))
-            addPluginFolder(QString::fromStdU16String(folder));
+        // Never a folder whose files are not what the record says.
+        const QString folder = mcm::installedComponentFolder(QString::fromStdU16String(component));
+        if (!folder.isEmpty())
+            addPluginFolder(folder);
     }
 }
 

@@ -447,6 +447,45 @@ TEST_F(Fixture, ShutdownCancelsASlowDownloadPromptly)
     EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
+// The loading panel's Cancel: the call returns 29 while the handle stays usable, and the next
+// start of the manager leaves nothing of the download behind.
+TEST_F(Fixture, CancelEndsATricklingDownloadAndTheNextStartClearsIt)
+{
+    std::mt19937 random(11);
+    std::string noise(4000, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random());
+    publishBase("1.0", noise);
+    kit.setManagerValue("MinimumRateBytesPerSecond", "0");
+    kit.setManagerValue("TransferTimeoutMs", "60000");
+    Server server(serverFolder);
+    MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url("trickle").c_str());
+    MovraTest::ScopedEnvironment noStall("MOVRA_COMPONENTS_TIMEOUT_MS", "60000");
+    using CancelFunction = int32_t (*)(void*);
+    ASSERT_NE(Library::get().initialize, nullptr);  // loads the library
+    const auto cancel = reinterpret_cast<CancelFunction>(
+        ::dlsym(::dlopen((appDir() + "/ComponentManager/MovraComponentManager.so").c_str(), RTLD_NOW | RTLD_NOLOAD),
+                "MCM_Cancel"));
+    ASSERT_NE(cancel, nullptr);
+    {
+        Session session;
+        int32_t status = -1;
+        std::thread worker([&] { status = session.update("MPC"); });
+        for (int i = 0; i < 500 && run({"sh", "-c", "ls -A '" + kit.root() + "' | grep -q download"}).status != 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(run({"sh", "-c", "ls -A '" + kit.root() + "' | grep -q download"}).status == 0);
+        EXPECT_EQ(cancel(session.handle), 0);
+        worker.join();
+        EXPECT_EQ(status, 29);
+    }
+    EXPECT_FALSE(exists(kit.root() + "/MPC"));
+    EXPECT_EQ(kit.recordValue("MPC", "Version"), "<no record>");
+    {
+        Session next;
+    }
+    EXPECT_EQ(run({"ls", "-A", kit.root()}).output, ".catalogue-serials\n.catalogue-serials.lock\n");
+}
+
 TEST_F(Fixture, ConcurrentSessionsInstallOnce)
 {
     publishBase();
