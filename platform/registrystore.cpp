@@ -160,16 +160,82 @@ uint32_t bigEndian32(const unsigned char* bytes)
 // may be smaller than `pageCount`, the size its readers see, until the log's pages are
 // copied back; the header's own record of the file's size (valid while the counter it was
 // written at is the file change counter) is what the file must reach in either journal.
-int64_t pagesInFile(sqlite3_file* file, int64_t pageCount)
+int64_t pagesInFile(const unsigned char (&header)[100], int64_t pageCount)
 {
-    unsigned char header[100] = {};
-    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK)
-        return pageCount;
     const uint32_t inHeader = bigEndian32(header + 28);
     if (inHeader != 0 && bigEndian32(header + 92) == bigEndian32(header + 24))
         return inHeader;
     const bool writeAheadLog = header[18] == 2 || header[19] == 2;
     return writeAheadLog ? 0 : pageCount;
+}
+
+// The parts of the log index a truncation check needs: the header's change counter and
+// last valid frame (first copy of the header), and how many of those frames a checkpoint
+// has copied into the database (the checkpoint information after both header copies).
+constexpr int kWalIndexMaxFrameOffset = 16;
+constexpr int kWalIndexBackfillOffset = 96;
+
+struct LogState
+{
+    uint32_t change = 0;
+    uint32_t maxFrame = 0;
+    uint32_t backfilled = 0;
+    bool operator==(const LogState& other) const
+    {
+        return change == other.change && maxFrame == other.maxFrame && backfilled == other.backfilled;
+    }
+    // Every frame of the log is in the database file: the file must hold all its pages.
+    bool copied() const { return backfilled >= maxFrame; }
+};
+
+// The log index as this connection maps it; false where it has no shared mapping of it (a
+// read-only connection, a journal that is not a log).
+bool readLogState(sqlite3_file* file, LogState* state)
+{
+    if (file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+        return false;
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, kWalIndexRegionSize, 0, &region) != SQLITE_OK || !region)
+        return false;
+    const auto* words = static_cast<const uint32_t*>(const_cast<const void*>(region));
+    if (__atomic_load_n(words, __ATOMIC_ACQUIRE) != kWalIndexVersion)
+        return false;
+    state->change = __atomic_load_n(words + kWalIndexChangeOffset / 4, __ATOMIC_ACQUIRE);
+    state->maxFrame = __atomic_load_n(words + kWalIndexMaxFrameOffset / 4, __ATOMIC_ACQUIRE);
+    state->backfilled = __atomic_load_n(words + kWalIndexBackfillOffset / 4, __ATOMIC_ACQUIRE);
+    return true;
+}
+
+// Whether the database file is shorter than the pages it must hold. With a write-ahead
+// log that is only damage when every frame of the log was copied back: a checkpoint
+// writes page 1, with the new size in its header, before the pages after it, and one
+// that was killed (or is still running in another process) leaves the rest in the log,
+// from which readers take them and the next checkpoint copies them. So the check runs
+// only on a log whose frames are all copied and that no other connection changed while
+// the file was looked at; a log this connection cannot map counts as copied only when
+// empty. Damage the check cannot see is left to SQLite, which reports it as corrupt.
+bool fileIsTruncated(sqlite3_file* file, const std::string& path, int64_t pageCount, int64_t pageSize)
+{
+    unsigned char header[100] = {};
+    if (file->pMethods->xRead(file, header, sizeof header, 0) != SQLITE_OK)
+        return false;
+    const bool writeAheadLog = header[18] == 2 || header[19] == 2;
+    LogState before;
+    const bool mapped = writeAheadLog && readLogState(file, &before);
+    if (writeAheadLog && !mapped) {
+        struct stat log;
+        if (::stat((path + "-wal").c_str(), &log) == 0 && log.st_size > 0)
+            return false;
+    }
+    if (mapped && !before.copied())
+        return false;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    if (pagesInFile(header, pageCount) * pageSize <= st.st_size)
+        return false;
+    LogState after;
+    return !mapped || (readLogState(file, &after) && after == before);
 }
 
 // Takes the group's and others' rights away from a file or folder of ours.
@@ -657,9 +723,7 @@ LONG RegistryStore::openDatabase_locked()
         closeDatabase_locked();
         return error;
     }
-    if (::stat(m_path.c_str(), &st) != 0)
-        return markBroken_locked(std::strerror(errno));
-    if (pagesInFile(m_file, pageCount) * pageSize > st.st_size)
+    if (fileIsTruncated(m_file, m_path, pageCount, pageSize))
         return markBroken_locked("the file is truncated");
     if (applicationId != kApplicationId || version != kSchemaVersion) {
         // A database nobody has written yet (an empty file another process just created)
