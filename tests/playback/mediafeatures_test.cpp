@@ -331,3 +331,87 @@ TEST_F(MediaFeatures, BadSubtitleFilesAndATrackChangeDuringASeekLeaveTheRestPlay
 }
 
 } // namespace
+
+#include "mediamenus.h"
+#include "playerwindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+namespace {
+
+QStringList texts(QMenu* menu)
+{
+    QStringList out;
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            out.append(action->text());
+    }
+    return out;
+}
+
+QAction* actionNamed(QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+TEST_F(MediaFeatures, TheWindowsMenusAndKeysChangeTracksSpeedAndDelay)
+{
+    auto farm = makeFarm(false);
+    const QString path = film("two_audio.mkv");
+    write(QStringLiteral("film.en.srt"), kSrt);
+    PlayerWindow window(farm.get());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    MediaSession* session = window.session();
+    session->setPreferredLanguages({QStringLiteral("en")}, {QStringLiteral("en")});
+    window.openAddress(QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()));
+    ASSERT_TRUE(waitFor([&] { return session->positionMs() > 300; }, 10000));
+
+    auto* audioTracks = window.findChild<QMenu*>(QStringLiteral("audioTrackMenu"));
+    auto* subtitleTracks = window.findChild<QMenu*>(QStringLiteral("subtitleTrackMenu"));
+    ASSERT_TRUE(audioTracks && subtitleTracks);
+    emit audioTracks->aboutToShow();
+    EXPECT_EQ(texts(audioTracks), (QStringList{"English", "French — Commentary"}));
+    emit subtitleTracks->aboutToShow();
+    EXPECT_EQ(texts(subtitleTracks), (QStringList{"&Off", "English (film.en.srt)"}));
+    EXPECT_TRUE(actionNamed(subtitleTracks, QStringLiteral("English (film.en.srt)"))->isChecked());
+
+    actionNamed(audioTracks, QStringLiteral("French — Commentary"))->trigger();
+    EXPECT_EQ(session->audioTrack(), 1);
+    actionNamed(subtitleTracks, QStringLiteral("&Off"))->trigger();
+    EXPECT_EQ(session->subtitleTrack(), -1);
+
+    auto* badge = window.findChild<QLabel*>(QStringLiteral("speedBadge"));
+    ASSERT_TRUE(badge);
+    EXPECT_FALSE(badge->isVisible());
+    QTest::keyClick(&window, Qt::Key_BracketRight);
+    EXPECT_DOUBLE_EQ(session->speed(), 1.25);
+    EXPECT_TRUE(badge->isVisible());
+    EXPECT_TRUE(badge->text().startsWith(QStringLiteral("1.25")));
+    QTest::keyClick(&window, Qt::Key_BracketLeft);
+    QTest::keyClick(&window, Qt::Key_BracketLeft);
+    EXPECT_DOUBLE_EQ(session->speed(), 0.75);
+    QTest::keyClick(&window, Qt::Key_Backspace);
+    EXPECT_DOUBLE_EQ(session->speed(), 1.0);
+    EXPECT_FALSE(badge->isVisible());
+
+    QTest::keyClick(&window, Qt::Key_X);
+    QTest::keyClick(&window, Qt::Key_X);
+    QTest::keyClick(&window, Qt::Key_Z);
+    EXPECT_EQ(session->subtitleDelayMs(), 100);
+    // The speed steps stop at their ends.
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(4.0, +1), 4.0);
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(0.25, -1), 0.25);
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(1.1, +1), 1.25);
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(1.1, -1), 1.0);
+}
+
+} // namespace
