@@ -163,7 +163,15 @@ void QueueController::playRow(int row)
     if (m_usesSettings)
         m_recent.add(url);
     say(QStringLiteral("playing %1 (%2 of %3)").arg(url.toDisplayString(QUrl::RemoveUserInfo)).arg(row + 1).arg(m_queue.count()));
+    m_settled = false;
     m_open(url);
+    // A session that failed before and fails again at once reports no change of state.
+    if (m_session->state() == MediaSession::State::Failed) {
+        const int generation = m_generation;
+        QMetaObject::invokeMethod(
+            this, [this, generation] { sessionStateChanged(generation, MediaSession::State::Failed); },
+            Qt::QueuedConnection);
+    }
 }
 
 void QueueController::sessionStateChanged(int generation, MediaSession::State state)
@@ -172,6 +180,8 @@ void QueueController::sessionStateChanged(int generation, MediaSession::State st
         return;
     switch (state) {
     case MediaSession::State::Playing:
+        // Played again after its end (a seek back): its next end counts again.
+        m_settled = false;
         if (m_reachedPlaying)
             return;
         m_reachedPlaying = true;
@@ -183,11 +193,17 @@ void QueueController::sessionStateChanged(int generation, MediaSession::State st
         }
         return;
     case MediaSession::State::Ended:
+        if (m_settled)
+            return;
+        m_settled = true;
         if (m_positions && !m_openPath.isEmpty())
             m_positions->forget(m_openPath, m_openSize);
         advance(true);
         return;
     case MediaSession::State::Failed: {
+        if (m_settled)
+            return;
+        m_settled = true;
         ++m_failuresInARow;
         const QStringList problems = m_session->problems();
         if (m_queue.count() > 1 && !problems.isEmpty())
@@ -242,7 +258,10 @@ void QueueController::startOver()
 
 void QueueController::rememberPosition()
 {
-    if (!m_positions || !m_resumeEnabled || m_openPath.isEmpty() || !m_reachedPlaying)
+    if (!m_positions || !m_resumeEnabled || m_openPath.isEmpty())
+        return;
+    // Closed before the stored place was reached: that place still holds.
+    if (m_resumeAtMs > 0 && !m_reachedPlaying)
         return;
     const MediaSession::State state = m_session->state();
     if (state == MediaSession::State::Playing || state == MediaSession::State::Paused)

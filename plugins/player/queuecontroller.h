@@ -78,6 +78,8 @@ private:
     int64_t m_openSize = 0;
     int64_t m_resumeAtMs = -1;
     bool m_reachedPlaying = false;
+    // The current item's end or failure was taken care of.
+    bool m_settled = false;
     // The last item ended (or every item failed): what is appended next plays at once.
     bool m_finished = false;
     // Items that failed one after another: once every item has, Repeat All stops trying.
