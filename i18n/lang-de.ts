@@ -268,7 +268,6 @@
         <translation>Kopieren</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>Play &amp;Queue</source>
         <translation>&amp;Wiedergabeliste</translation>
     </message>
@@ -295,7 +294,8 @@
     <message>
         <source>&amp;Repeat</source>
         <translation>&amp;Wiederholen</translation>
-=======
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 beginnt nicht wie eine WebVTT-Datei; sie wird trotzdem gelesen.</translation>
     </message>
@@ -330,14 +330,12 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>&amp;Normale Geschwindigkeit</translation>
->>>>>>> main
     </message>
     <message>
         <source>&amp;Off</source>
         <translation>&amp;Aus</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>&amp;One</source>
         <translation>&amp;Einen Titel</translation>
     </message>
@@ -360,7 +358,8 @@
     <message>
         <source>&amp;Clear</source>
         <translation>&amp;Leeren</translation>
-=======
+    </message>
+    <message>
         <source>&amp;Playback</source>
         <translation>&amp;Wiedergabe</translation>
     </message>
@@ -447,7 +446,6 @@
     <message>
         <source>forced</source>
         <translation>erzwungen</translation>
->>>>>>> main
     </message>
 </context>
 <context>

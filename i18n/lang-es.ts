@@ -268,7 +268,6 @@
         <translation>Copiar</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>Play &amp;Queue</source>
         <translation>&amp;Cola de reproducción</translation>
     </message>
@@ -323,7 +322,8 @@
     <message>
         <source>&amp;Clear</source>
         <translation>&amp;Borrar</translation>
-=======
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 no empieza como un archivo WebVTT; se lee de todos modos.</translation>
     </message>
@@ -358,10 +358,6 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>Velocidad &amp;normal</translation>
-    </message>
-    <message>
-        <source>&amp;Off</source>
-        <translation>&amp;Desactivados</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -450,7 +446,6 @@
     <message>
         <source>forced</source>
         <translation>forzados</translation>
->>>>>>> main
     </message>
 </context>
 <context>

@@ -268,7 +268,6 @@
         <translation>Copier</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>Play &amp;Queue</source>
         <translation>&amp;File de lecture</translation>
     </message>
@@ -323,7 +322,8 @@
     <message>
         <source>&amp;Clear</source>
         <translation>&amp;Effacer</translation>
-=======
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 ne commence pas comme un fichier WebVTT ; il est lu quand même.</translation>
     </message>
@@ -358,10 +358,6 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>Vitesse &amp;normale</translation>
-    </message>
-    <message>
-        <source>&amp;Off</source>
-        <translation>&amp;Désactivés</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -450,7 +446,6 @@
     <message>
         <source>forced</source>
         <translation>forcés</translation>
->>>>>>> main
     </message>
 </context>
 <context>

@@ -268,7 +268,6 @@
         <translation>コピー</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>Play &amp;Queue</source>
         <translation>再生キュー(&amp;Q)</translation>
     </message>
@@ -295,7 +294,8 @@
     <message>
         <source>&amp;Repeat</source>
         <translation>リピート(&amp;R)</translation>
-=======
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 は WebVTT ファイルの形式で始まっていませんが、そのまま読み込みます。</translation>
     </message>
@@ -330,14 +330,12 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>通常の速度(&amp;N)</translation>
->>>>>>> main
     </message>
     <message>
         <source>&amp;Off</source>
         <translation>オフ(&amp;O)</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>&amp;One</source>
         <translation>1 曲(&amp;O)</translation>
     </message>
@@ -360,7 +358,8 @@
     <message>
         <source>&amp;Clear</source>
         <translation>消去(&amp;C)</translation>
-=======
+    </message>
+    <message>
         <source>&amp;Playback</source>
         <translation>再生(&amp;P)</translation>
     </message>
@@ -447,7 +446,6 @@
     <message>
         <source>forced</source>
         <translation>強制</translation>
->>>>>>> main
     </message>
 </context>
 <context>

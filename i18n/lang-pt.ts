@@ -268,7 +268,6 @@
         <translation>Copiar</translation>
     </message>
     <message>
-<<<<<<< HEAD
         <source>Play &amp;Queue</source>
         <translation>&amp;Fila de reprodução</translation>
     </message>
@@ -323,7 +322,8 @@
     <message>
         <source>&amp;Clear</source>
         <translation>&amp;Limpar</translation>
-=======
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 não começa como um ficheiro WebVTT; é lido mesmo assim.</translation>
     </message>
@@ -358,10 +358,6 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>Velocidade &amp;normal</translation>
-    </message>
-    <message>
-        <source>&amp;Off</source>
-        <translation>&amp;Desligadas</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -450,7 +446,6 @@
     <message>
         <source>forced</source>
         <translation>forçadas</translation>
->>>>>>> main
     </message>
 </context>
 <context>
