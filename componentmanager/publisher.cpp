@@ -1,6 +1,7 @@
 #include "componentmanager/publisher.h"
 
 #include "componentmanager/crypto.h"
+#include "componentmanager/errortext.h"
 #include "componentmanager/fsutil.h"
 #include "componentmanager/safeextract.h"
 
@@ -67,7 +68,7 @@ bool addTree(archive* a, const std::string& root, const std::string& relative, s
         if (S_ISDIR(st.st_mode)) {
             archive_entry_set_filetype(entry.get(), AE_IFDIR);
             if (archive_write_header(a, entry.get()) != ARCHIVE_OK)
-                return failWith(error, archive_error_string(a));
+                return failWith(error, archiveErrorText(a));
             if (!addTree(a, root, rel, error))
                 return false;
         } else if (S_ISLNK(st.st_mode)) {
@@ -79,17 +80,17 @@ bool addTree(archive* a, const std::string& root, const std::string& relative, s
             archive_entry_set_filetype(entry.get(), AE_IFLNK);
             archive_entry_set_symlink(entry.get(), target);
             if (archive_write_header(a, entry.get()) != ARCHIVE_OK)
-                return failWith(error, archive_error_string(a));
+                return failWith(error, archiveErrorText(a));
         } else if (S_ISREG(st.st_mode)) {
             archive_entry_set_filetype(entry.get(), AE_IFREG);
             archive_entry_set_size(entry.get(), st.st_size);
             if (archive_write_header(a, entry.get()) != ARCHIVE_OK)
-                return failWith(error, archive_error_string(a));
+                return failWith(error, archiveErrorText(a));
             std::ifstream in(path, std::ios::binary);
             char buffer[65536];
             while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
                 if (archive_write_data(a, buffer, static_cast<size_t>(in.gcount())) < 0)
-                    return failWith(error, archive_error_string(a));
+                    return failWith(error, archiveErrorText(a));
             }
         } else {
             return failWith(error, path + " is neither a file, a folder nor a link");
@@ -121,10 +122,10 @@ bool packFolder(const std::string& folder, const std::string& archivePath, std::
     archive_write_set_format_pax_restricted(a.get());
     archive_write_add_filter_xz(a.get());
     if (archive_write_open_filename(a.get(), archivePath.c_str()) != ARCHIVE_OK)
-        return failWith(error, "cannot write " + archivePath + ": " + archive_error_string(a.get()));
+        return failWith(error, "cannot write " + archivePath + ": " + archiveErrorText(a.get()));
     if (!addTree(a.get(), folder, std::string(), error) || archive_write_close(a.get()) != ARCHIVE_OK) {
         if (error->empty())
-            *error = archive_error_string(a.get());
+            *error = archiveErrorText(a.get());
         a.reset();
         ::unlink(archivePath.c_str());
         return false;
@@ -142,7 +143,7 @@ bool describeArchive(const std::string& archivePath, std::vector<CatalogueFile>*
     archive_read_support_filter_zstd(a.get());
     archive_read_support_filter_bzip2(a.get());
     if (archive_read_open_filename(a.get(), archivePath.c_str(), 65536) != ARCHIVE_OK)
-        return failWith(error, "cannot read " + archivePath + ": " + archive_error_string(a.get()));
+        return failWith(error, "cannot read " + archivePath + ": " + archiveErrorText(a.get()));
     *unpacked = 0;
     archive_entry* entry = nullptr;
     int rc;
@@ -162,7 +163,7 @@ bool describeArchive(const std::string& archivePath, std::vector<CatalogueFile>*
             files->push_back(CatalogueFile{path, size, hash.finishHex()});
     }
     if (rc != ARCHIVE_EOF)
-        return failWith(error, "damaged archive " + archivePath + ": " + archive_error_string(a.get()));
+        return failWith(error, "damaged archive " + archivePath + ": " + archiveErrorText(a.get()));
     return true;
 }
 

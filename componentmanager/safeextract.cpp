@@ -1,6 +1,7 @@
 #include "componentmanager/safeextract.h"
 
 #include "componentmanager/componentstatus.h"
+#include "componentmanager/errortext.h"
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -85,7 +86,7 @@ public:
         archive_read_support_filter_zstd(a.get());
         archive_read_support_filter_bzip2(a.get());
         if (archive_read_open_filename(a.get(), archivePath.c_str(), 65536) != ARCHIVE_OK)
-            return fail(UnsafeArchive, std::string("not a component archive: ") + archive_error_string(a.get()));
+            return fail(UnsafeArchive, std::string("not a component archive: ") + archiveErrorText(a.get()));
         archive_entry* entry = nullptr;
         uint64_t count = 0;
         for (;;) {
@@ -93,7 +94,7 @@ public:
             if (rc == ARCHIVE_EOF)
                 break;
             if (rc < ARCHIVE_WARN)
-                return fail(UnsafeArchive, std::string("damaged archive: ") + archive_error_string(a.get()));
+                return fail(UnsafeArchive, std::string("damaged archive: ") + archiveErrorText(a.get()));
             if (m_cancel.load(std::memory_order_relaxed))
                 return fail(Cancelled, "cancelled");
             if (++count > m_limits.maxEntries)
@@ -219,7 +220,7 @@ private:
             if (n == 0)
                 break;
             if (n < 0)
-                return fail(UnsafeArchive, std::string("damaged archive: ") + archive_error_string(a));
+                return fail(UnsafeArchive, std::string("damaged archive: ") + archiveErrorText(a));
             m_total += static_cast<uint64_t>(n);
             if (m_total > m_limits.maxBytes)
                 return fail(UnsafeArchive, "unpacks to more than the announced " + std::to_string(m_limits.maxBytes)

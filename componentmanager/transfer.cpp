@@ -1,6 +1,7 @@
 #include "componentmanager/transfer.h"
 
 #include "componentmanager/componentstatus.h"
+#include "componentmanager/errortext.h"
 
 #include <curl/curl.h>
 
@@ -153,7 +154,7 @@ TransferResult download(const std::string& url, const TransferLimits& limits, co
         else if (code == CURLE_UNSUPPORTED_PROTOCOL)
             result.reason = "address or redirect to a scheme other than http or https";
         else
-            result.reason = curl_easy_strerror(code);
+            result.reason = curlErrorText(code);
     }
     return result;
 }

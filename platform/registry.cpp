@@ -8,7 +8,9 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <unordered_set>
+#include <vector>
 
 namespace MovraRegistry {
 
@@ -379,20 +381,17 @@ bool isStringType(DWORD type)
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
-// The size a string value is stored with. Windows counts the terminator in when the
-// caller's size leaves it out but it follows in memory (sizes taken from wcslen() * 2),
-// so the code unit after the given data is read exactly when the last one is not NUL.
-DWORD storedSize(DWORD type, const BYTE* data, DWORD size)
+// Whether a string value needs its terminator added. Windows counts the terminator in when
+// the caller's size leaves it out but it follows in memory (sizes taken from wcslen() * 2);
+// reading that code unit would read past what the caller handed over, so the NUL is
+// appended instead: the same value for every caller whose terminator follows in memory.
+bool needsTerminator(DWORD type, const BYTE* data, DWORD size)
 {
     if (!isStringType(type) || size < 2 || size % 2 || size > 0xFFFFFFFFu - 2)
-        return size;
+        return false;
     char16_t last = 0;
     std::memcpy(&last, data + size - 2, 2);
-    if (last == u'\0')
-        return size;
-    char16_t next = 0;
-    std::memcpy(&next, data + size, 2);
-    return next == u'\0' ? size + 2 : size;
+    return last != u'\0';
 }
 
 // Windows never maps the lowest 64 KiB, so such a pointer is a small integer passed by
@@ -437,7 +436,18 @@ LONG RegSetValueExW(HKEY key, const char16_t* valueName, DWORD reserved, DWORD t
     (void)reserved;
     if (unreadable(data, dataSize))
         return ERROR_NOACCESS;
-    return setValue(key, valueName, type, data, storedSize(type, data, dataSize));
+    if (!needsTerminator(type, data, dataSize))
+        return setValue(key, valueName, type, data, dataSize);
+    std::vector<BYTE> terminated;
+    try {
+        terminated.reserve(size_t(dataSize) + 2);
+    } catch (const std::bad_alloc&) {
+        return ERROR_OUTOFMEMORY;
+    }
+    terminated.assign(data, data + dataSize);
+    terminated.push_back(0);
+    terminated.push_back(0);
+    return setValue(key, valueName, type, terminated.data(), static_cast<DWORD>(terminated.size()));
 }
 
 LONG setValueVerbatim(HKEY key, const char16_t* valueName, DWORD type, const BYTE* data, DWORD dataSize)

@@ -25,9 +25,11 @@
 //   RegCloseKey accepts. Any other key opened that way gets a new handle.
 // - A key's rights are checked, never those of the handle a sub-key is created under.
 // - RegSetValueExW of a REG_SZ, REG_EXPAND_SZ or REG_MULTI_SZ whose size leaves out the
-//   terminator reads the code unit after the data and, when it is NUL, stores it too:
-//   pass string data that is terminated in memory, or ends in NUL within its size, or
-//   store it with setValueVerbatim().
+//   terminator stores one more NUL code unit after the data. Windows reads the code unit
+//   after the data and stores it only when it is NUL; this layer never reads past the
+//   caller's size, so the stored value is Windows' whenever the terminator follows in
+//   memory and gains a terminator where it does not. setValueVerbatim() stores the bytes
+//   exactly as given.
 
 #include <cstdint>
 #include <string>

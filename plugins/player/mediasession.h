@@ -7,8 +7,8 @@
 // Everything public is called on the GUI thread.
 
 #include "framequeue.h"
+#include "playbackclock.h"
 
-#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QStringList>
@@ -106,12 +106,7 @@ private:
     bool m_hasVideo = false;
     bool m_hasAudio = false;
     int64_t m_durationUs = 0;
-    // The clock when no sound drives it: anchor + elapsed × rate.
-    QElapsedTimer m_sinceAnchor;
-    int64_t m_anchorUs = 0;
-    double m_rate = 1.0;
-    bool m_paused = false;
-    int64_t m_pausedAtUs = 0;
+    PlaybackClock m_clock;
     double m_volume = 1.0;
     bool m_muted = false;
     int m_networkTimeoutMs = 15000;

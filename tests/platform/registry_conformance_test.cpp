@@ -632,21 +632,24 @@ TEST_F(RegistryConformance, ClassesRootSkipsOneLeadingBackslash)
     EXPECT_TRUE(keyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Classes"));
 }
 
-// Callers commonly pass wcslen() * 2 for a string; the terminator that follows in memory
-// is stored too, and what the value reads back says so, also after a reopening.
+// Callers commonly pass wcslen() * 2 for a string; the value gets its terminator, and what
+// it reads back says so, also after a reopening. The terminator is added, never read from
+// behind the caller's data: text that follows in memory stays out of the value.
 TEST_F(RegistryConformance, StringSizesThatLeaveOutTheTerminator)
 {
     const struct
     {
         const char* what;
         DWORD type;
-        std::u16string memory; // always followed by a NUL in memory
+        std::u16string memory; // followed by a NUL in memory unless the text goes on
         DWORD size;
         DWORD stored;
     } rows[] = {
+        {"REG_SZ followed by more text in memory", REG_SZ, u"foobarX", 12, 14},
+        {"REG_MULTI_SZ followed by more text", REG_MULTI_SZ, std::u16string(u"a\0bc", 4), 6, 8},
         {"REG_SZ with its terminator", REG_SZ, u"foobar", 14, 14},
         {"REG_SZ without its terminator", REG_SZ, u"foobar", 12, 14},
-        {"REG_SZ cut inside the text", REG_SZ, u"foobar", 10, 10},
+        {"REG_SZ cut inside the text gets a terminator", REG_SZ, u"foobar", 10, 12},
         {"REG_SZ of one code unit", REG_SZ, u"x", 2, 4},
         {"REG_SZ of no bytes", REG_SZ, u"x", 0, 0},
         {"REG_SZ of an odd size", REG_SZ, u"foobar", 11, 11},
@@ -670,7 +673,9 @@ TEST_F(RegistryConformance, StringSizesThatLeaveOutTheTerminator)
         ASSERT_EQ(RegQueryValueExW(m_key, valueName(i).c_str(), nullptr, &type, buffer, &size), ERROR_SUCCESS);
         EXPECT_EQ(type, row.type);
         EXPECT_EQ(size, row.stored);
-        EXPECT_EQ(std::memcmp(buffer, row.memory.c_str(), row.stored), 0);
+        const DWORD given = std::min(row.size, row.stored);
+        EXPECT_EQ(std::memcmp(buffer, row.memory.c_str(), given), 0);
+        EXPECT_EQ(std::count(buffer + given, buffer + row.stored, BYTE(0)), std::ptrdiff_t(row.stored - given));
         EXPECT_EQ(buffer[row.stored], 0xAB);
 
         // Copying a value as it was reads nothing past the data (the sanitizer would see

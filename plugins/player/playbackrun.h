@@ -1,0 +1,161 @@
+#pragma once
+// The shared context of one playback run: the opened address, the streams with their packet
+// queues and decoders, the pictures and sound waiting to be played, and the threads that fill
+// them. The functions that work on it are declared here, grouped by the file that defines
+// them; the public session object (mediasession.h) owns one run at a time.
+
+#include "audiobuffer.h"
+#include "audiooutput.h"
+#include "decoderfinder.h"
+#include "framequeue.h"
+#include "packetqueue.h"
+
+#include <MovraStreamEngine/Decoder.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace MovraReference {
+
+class MediaSession;
+
+inline constexpr AVRational kMicroseconds = {1, 1000000};
+// The demuxer reads ahead until every stream has this many packets waiting, or until all
+// waiting packets together reach the byte limit, whichever comes first.
+inline constexpr std::size_t kEnoughPackets = 50;
+inline constexpr int64_t kMaxQueuedBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kQueuedPictures = 3;
+inline constexpr int kAudioBufferMs = 400;
+// Pictures wider than this are scaled down as they are decoded, so the picture queue stays small.
+inline constexpr int kMaxShownWidth = 3840;
+// Damaged packets are skipped quietly until this many come in a row.
+inline constexpr int kDamagedPacketsToReport = 25;
+
+// One stream being decoded: its packets, its decoder and the thread that drives it.
+struct DecodedStream
+{
+    int index = -1;
+    AVRational timeBase = {1, 1};
+    DecoderHandle decoder;
+    PacketQueue packets;
+    std::thread thread;
+    // The serial whose end the decoder reached; an end before the latest seek does not count.
+    std::atomic<int> endedSerial{-1};
+    std::atomic<bool> failed{false};
+    int framesOut = 0;   // decoder thread only
+};
+
+// Everything of one opened address that the threads share. Made and destroyed on the GUI
+// thread; destroyed only after every thread has been joined.
+struct PlaybackRun
+{
+    int id = 0;
+    QUrl url;
+    QByteArray location;
+    int networkTimeoutMs = 15000;
+    MediaSession* session = nullptr;
+
+    std::atomic<bool> aborted{false};
+    std::atomic<int64_t> openDeadlineMs{0};
+    AVFormatContext* format = nullptr;
+    std::thread demuxThread;
+
+    // The GUI thread's answer to the probe: go on reading, or stop.
+    std::mutex gateMutex;
+    std::condition_variable gate;
+    bool proceed = false;
+
+    DecodedStream video;
+    DecodedStream audio;
+    FrameQueue pictures{kQueuedPictures};
+    std::shared_ptr<AudioBuffer> sound;
+    std::unique_ptr<AudioOutput> output;
+
+    // Seeks asked for by the GUI thread, carried out by the demuxer.
+    std::mutex seekMutex;
+    bool seekPending = false;
+    int64_t seekTargetUs = 0;
+    int serial = 0;   // GUI thread only
+    int seekSerial = 0;
+
+    // demuxer.cpp
+    void demux();
+    void reportStreamProblem(const QString& text);
+    // videopath.cpp
+    void decodeVideo();
+    // audiopath.cpp
+    void decodeAudio();
+};
+
+// demuxer.cpp
+int64_t nowMs();
+// libavformat's interrupt callback: stops a read when the run is aborted or opening overruns.
+int interruptRead(void* opaque);
+
+// mediasession.cpp
+// Text shown in the window, translated in the window's context.
+QString tx(const char* text);
+QString avError(int code);
+
+// Decoding, shared by videopath.cpp and audiopath.cpp.
+MovraStreamEngine::Packet packetOf(const AVPacket* p);
+
+// Sends one packet (null: end of stream) and hands every frame that comes out to take.
+// False when the decoder failed for good; the text says why.
+template <class Take>
+bool feed(MovraStreamEngine::IDecoder* decoder, const MovraStreamEngine::Packet* packet, Take take, bool video,
+          QString* why, bool* damaged)
+{
+    using namespace MovraStreamEngine;
+    for (;;) {
+        const int32_t sent = decoder->sendPacket(packet);
+        for (;;) {
+            int32_t got;
+            if (video) {
+                VideoFrame frame;
+                got = decoder->receiveVideoFrame(&frame);
+                if (got == kDecoderOk && !take(&frame, nullptr))
+                    return true;
+            } else {
+                AudioFrame frame;
+                got = decoder->receiveAudioFrame(&frame);
+                if (got == kDecoderOk && !take(nullptr, &frame))
+                    return true;
+            }
+            if (got == kDecoderInvalidData) {
+                *damaged = true;
+                *why = QString::fromUtf8(decoder->lastError().c_str());
+            }
+            if (got == kDecoderOk || got == kDecoderInvalidData)
+                continue;
+            if (got == kDecoderNeedMoreInput || got == kDecoderEndOfStream)
+                break;
+            *why = QString::fromUtf8(decoder->lastError().c_str());
+            return false;
+        }
+        if (sent == kDecoderOutputFirst)
+            continue;
+        if (sent == kDecoderInvalidData) {
+            *damaged = true;
+            *why = QString::fromUtf8(decoder->lastError().c_str());
+        }
+        if (sent == kDecoderOk || sent == kDecoderInvalidData)
+            return true;
+        *why = QString::fromUtf8(decoder->lastError().c_str());
+        return false;
+    }
+}
+
+} // namespace MovraReference
