@@ -2,14 +2,13 @@
 #include "framework/librarycontext.h"
 #include "framework/plugincontextqueries.h"
 #include "framework/pluginfilters.h"
+#include "framework/pluginrecords.h"
 #include "framework/pluginstatus.h"
 
 #include <MSE/PluginContext.h>
 #include <MSE/String.h>
 
 #include <boost/thread/recursive_mutex.hpp>
-
-#include <mutex>
 
 #include <string>
 #include <unordered_set>
@@ -22,7 +21,9 @@ class CatalogueCache;
 struct DiscoveredLibrary;
 
 // The process's plug-in farm: the catalogue of registered plug-ins, the loaded plug-in
-// libraries and the live plug-in objects.
+// libraries and the live plug-in objects. Its work is split by job: discovery
+// (farmdiscovery.cpp), registration and the plug-in records (farmregistration.cpp), library
+// loading and unloading (farmloading.cpp), the objects' life cycle (farm.cpp).
 //
 // Lock order, everywhere: FarmCleaner::cleanerLock, then farmLock, then pluginsLock.
 // All three are recursive: a plug-in's entry function and its release() run while the farm
@@ -37,10 +38,12 @@ public:
     Farm();
     ~Farm() override;
 
-    // Registers every library of the folder (not its subfolders). 0 when the folder held at
-    // least one candidate, 3 when it held none. Call before other threads use the farm.
+    // Registers every library of the folder (not its subfolders). kResultOk when the folder
+    // held at least one candidate, kResultFailed when it held none. Call before other
+    // threads use the farm.
     int discoverPlugins(const movra_string<wchar_t>& folder);
-    // Registers one library's properties document. 0 when a new record was registered, 3 otherwise.
+    // Registers one library's properties document. kResultOk when a new record was
+    // registered, kResultFailed otherwise.
     int addPlugin(const movra_string<wchar_t>& folder, const movra_string<wchar_t>& libraryFile);
 
     using PluginContext::getPlugin;
@@ -57,7 +60,8 @@ public:
     bool isPluginInUse(const PluginNameFilter& filter);
     // One sweep: unloads every library none of whose objects is alive.
     void unloadUnusedLibraries();
-    // 0 unloaded, 1 context missing, 3 plug-in still in use.
+    // kResultOk unloaded, kResultMissingArgument context missing, kResultFailed plug-in
+    // still in use.
     int unloadLibrary(LibraryContext* context);
 
     // Why the last attempt to load the named plug-in's library failed; empty when it did not.
@@ -81,12 +85,8 @@ private:
     // so the names are indexed rather than scanned.
     bool isRegistered(const movra_string<char>& pluginName);
 
-    void recordRegistration(PluginStatus status);
-
-    std::vector<std::pair<movra_string<char>, std::string>> m_loadErrors;
-    // Guards m_registrations: registration runs on the start-up thread, a dialog may read later.
-    std::mutex m_statusLock;
-    std::vector<PluginStatus> m_registrations;
+    // One record per library given to the farm, with its state and reason.
+    PluginRecords m_records;
     std::unordered_set<std::string> m_registeredNames;
     uint32_t m_indexedRecords = 0;
 };

@@ -16,14 +16,14 @@ File::~File() { close(); }
 int File::open(const movra_string<wchar_t>& path, uint32_t mode)
 {
     if (isOpen())
-        return 1;
+        return kResultMissingArgument;
     if (mode > ReadWriteAtEnd)
-        return 3;
+        return kResultFailed;
     const int handle = filesystem::openFile(toUtf8(path), mode);
     if (handle < 0)
-        return 2;
+        return kResultOpenRefused;
     m_handle = handle;
-    return 0;
+    return kResultOk;
 }
 
 uint64_t File::size() const { return isOpen() ? filesystem::fileSize(m_handle) : 0; }
@@ -42,7 +42,7 @@ int File::close()
         filesystem::closeFile(m_handle);
         m_handle = -1;
     }
-    return 0;
+    return kResultOk;
 }
 
 bool fileExists(const movra_string<wchar_t>& path)

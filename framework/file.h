@@ -3,6 +3,7 @@
 
 #include <MSE/List.h>
 #include <MSE/PluginInfo.h>
+#include <MSE/Result.h>
 #include <MSE/String.h>
 
 #include <cstdint>
@@ -30,8 +31,9 @@ public:
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    // 0 open; 1 this object already holds a file (nothing changes); 2 the system refused
-    // (also for a folder); 3 mode above 7.
+    // kResultOk open; kResultMissingArgument this object already holds a file (nothing
+    // changes); kResultOpenRefused the system refused (also for a folder); kResultFailed
+    // mode above 7.
     int open(const movra_string<wchar_t>& path, uint32_t mode);
     bool isOpen() const { return m_handle >= 0; }
     // Length in bytes; the position is unchanged. 0 for a closed file.

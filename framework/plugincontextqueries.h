@@ -14,7 +14,7 @@ template <class Filter>
 int PluginContext::getPluginInfos(List<PluginInfo*>* out, const Filter& filter)
 {
     if (!out)
-        return 1;
+        return kResultMissingArgument;
     const Filter passes(filter);
     out->clear();
     // The catalogue only grows during start-up, before other threads use the context.
@@ -22,20 +22,20 @@ int PluginContext::getPluginInfos(List<PluginInfo*>* out, const Filter& filter)
         if (passes.test(info))
             out->append(info);
     }
-    return out->empty() ? 3 : 0;
+    return out->empty() ? kResultFailed : kResultOk;
 }
 
 template <class Filter, class Selector>
 int PluginContext::getPlugin(Plugin** out, const Filter& filter, const Selector& selector, bool create)
 {
     if (!out)
-        return 1;
+        return kResultMissingArgument;
     const Filter passes(filter);
     const Selector prefers(selector);
     {
         // The chosen object gains its reference before the lock is let go: a holder that
         // drops the last reference meanwhile finds it handed out again (releasePlugin answers
-        // 1) instead of deleting it under our feet.
+        // kResultMissingArgument) instead of deleting it under our feet.
         boost::recursive_mutex::scoped_lock lock(*pluginsLock);
         Plugin* best = nullptr;
         for (Plugin* plugin : plugins) {
@@ -47,11 +47,11 @@ int PluginContext::getPlugin(Plugin** out, const Filter& filter, const Selector&
         if (best) {
             *out = best;
             best->addRef();
-            return 0;
+            return kResultOk;
         }
     }
     if (!create)
-        return 3;
+        return kResultFailed;
     PluginInfo* chosen = nullptr;
     for (PluginInfo* info : pluginInfos) {
         if (!passes.test(info))
@@ -60,7 +60,7 @@ int PluginContext::getPlugin(Plugin** out, const Filter& filter, const Selector&
             chosen = info;
     }
     if (!chosen)
-        return 3;
+        return kResultFailed;
     return createPlugin(chosen, out);
 }
 
@@ -68,7 +68,7 @@ template <class Filter>
 int PluginContext::getLivePlugins(std::vector<Plugin*>* out, const Filter& filter)
 {
     if (!out)
-        return 1;
+        return kResultMissingArgument;
     const Filter passes(filter);
     out->clear();
     boost::recursive_mutex::scoped_lock lock(*pluginsLock);
@@ -78,7 +78,7 @@ int PluginContext::getLivePlugins(std::vector<Plugin*>* out, const Filter& filte
             out->push_back(plugin);
         }
     }
-    return out->empty() ? 3 : 0;
+    return out->empty() ? kResultFailed : kResultOk;
 }
 
 } // namespace MSE

@@ -149,7 +149,7 @@ PluginInfo* loadPluginInfoReporting(const movra_string<wchar_t>& path, std::stri
     bool tooLarge = false;
     std::unique_ptr<char[]> buffer;
     bool read = false;
-    if (file.open(path, File::ReadExisting) == 0) {
+    if (file.open(path, File::ReadExisting) == kResultOk) {
         opened = true;
         const uint64_t size = file.size();
         tooLarge = size > kMaxPropertiesFileSize;

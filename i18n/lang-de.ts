@@ -289,5 +289,9 @@
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Fehler %1: Der Movra-Codec kann nicht heruntergeladen werden. Bitte prüfen Sie Ihre Internetverbindung und versuchen Sie es erneut</translation>
     </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>Die Signatur des Codecs konnte nicht geprüft werden.</translation>
+    </message>
 </context>
 </TS>

@@ -289,5 +289,9 @@
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Error %1: no se puede descargar el códec de Movra. Compruebe su conexión a Internet e inténtelo de nuevo</translation>
     </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>No se pudo verificar la firma del códec.</translation>
+    </message>
 </context>
 </TS>

@@ -289,5 +289,9 @@
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Erreur %1 : impossible de télécharger le codec Movra. Vérifiez votre connexion Internet et réessayez</translation>
     </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>La signature du codec n&apos;a pas pu être vérifiée.</translation>
+    </message>
 </context>
 </TS>

@@ -289,5 +289,9 @@
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>エラー %1: Movra コーデックをダウンロードできません。インターネット接続を確認してから、もう一度お試しください</translation>
     </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>コーデックの署名を検証できませんでした。</translation>
+    </message>
 </context>
 </TS>

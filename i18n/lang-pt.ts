@@ -289,5 +289,9 @@
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Erro %1: não foi possível baixar o codec Movra. Verifique sua conexão com a Internet e tente novamente</translation>
     </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>Não foi possível verificar a assinatura do codec.</translation>
+    </message>
 </context>
 </TS>

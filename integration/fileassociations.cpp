@@ -1,5 +1,6 @@
 #include "integration/fileassociations.h"
 
+#include "integration/filetypes.h"
 #include "integration/registryview.h"
 #include "mpx/mpxstringtools.h"
 #include "mpx/osutilities.h"
@@ -9,39 +10,51 @@
 #include <QCoreApplication>
 #include <QDir>
 
-#include <iterator>
-
 namespace MovraPlayerX {
 
 namespace {
 
-const char* const kExtensions[] = {"avi", "movra", "mvr", "tix", "xvid", "mkv", "mov",
-                                   "mp4", "wmv", "vob", "mpg", "mpeg", "asf", "qt"};
-// Extensions whose own key names the player's record; the rest stay with whoever has them.
-const char* const kExtensionKeys[] = {"avi", "movra", "mvr", "tix", "xvid", "mkv"};
-
-struct ChoiceRow
+// A type the user chooses, with the types that follow its choice.
+struct Choice
 {
+    const FileTypeRow* row;
     SettingKey key;
-    const char* extension;
-    bool defaultChoice;
-    const char* companion; // opened by the same choice; may be null
+    QStringList extensions; // dotted: the row's own, then its followers'
 };
 
-const ChoiceRow kChoices[] = {
-    {kAVIFileAssoc, ".avi", true, nullptr},    {kMOVRAFileAssoc, ".movra", true, ".mvr"},
-    {kXVIDFileAssoc, ".xvid", false, nullptr}, {kMKVFileAssoc, ".mkv", true, nullptr},
-    {kMOVFileAssoc, ".mov", false, nullptr},   {kMP4FileAssoc, ".mp4", false, nullptr},
-    {kWMVFileAssoc, ".wmv", false, nullptr},   {kVOBFileAssoc, ".vob", false, nullptr},
-    {kMPGFileAssoc, ".mpg", false, ".mpeg"},   {kASFFileAssoc, ".asf", false, nullptr},
-    {kQTFileAssoc, ".qt", false, nullptr},
-};
+QString dotted(const char* extension)
+{
+    return QLatin1Char('.') + QLatin1String(extension);
+}
+
+// The settings group of the choices.
+constexpr char kChoiceGroup[] = "General";
+
+// The chosen types in table order. A row whose key the settings do not know is left out
+// (and its extension missing from what the associations tests see asked).
+QList<Choice> choices()
+{
+    QList<Choice> list;
+    for (const FileTypeRow& row : kFileTypes) {
+        if (!row.choiceKey)
+            continue;
+        const SettingKeyRow* key = findSettingKey(kChoiceGroup, row.choiceKey);
+        if (!key)
+            continue;
+        Choice choice{&row, static_cast<SettingKey>(key - kSettingKeyTable), {dotted(row.extension)}};
+        for (const FileTypeRow& follower : kFileTypes) {
+            if (follower.followsChoice && qstrcmp(follower.followsChoice, row.extension) == 0)
+                choice.extensions << dotted(follower.extension);
+        }
+        list << choice;
+    }
+    return list;
+}
 
 const QString kDefault = QStringLiteral("Default");
 const QString kPerceivedType = QStringLiteral("PerceivedType");
 const QString kContentType = QStringLiteral("Content Type");
 const QString kBrowserFlags = QStringLiteral("BrowserFlags");
-const QString kMovraContentType = QStringLiteral("video/movra");
 const QString kRegistrationName = QStringLiteral("Movra Player");
 const QString kApplicationTitle = QStringLiteral("Movra Plus Player");
 const QString kCapabilitiesPath = QStringLiteral("SOFTWARE\\Clients\\Media\\Movra Player\\Capabilities");
@@ -57,24 +70,6 @@ QString typeName(const QString& extension)
     return extension.toUpper() + QStringLiteral(" File");
 }
 
-int iconIndex(const QString& extension)
-{
-    if (extension == QLatin1String("mkv"))
-        return 4;
-    if (extension == QLatin1String("tix"))
-        return 3;
-    return 2;
-}
-
-bool isOneOf(const QString& extension, std::initializer_list<const char*> list)
-{
-    for (const char* entry : list) {
-        if (extension == QLatin1String(entry))
-            return true;
-    }
-    return false;
-}
-
 // Both views of the association records: machine-wide software keys, and the classes
 // root that names handlers.
 struct Views
@@ -83,15 +78,16 @@ struct Views
     RegistryView classes{MovraRegistry::HKEY_CLASSES_ROOT, QString()};
 };
 
-void writeHandlerRecord(RegistryView& classes, const QString& extension, const QString& iconValue,
+void writeHandlerRecord(RegistryView& classes, const FileTypeRow& row, const QString& iconValue,
                         const QString& openCommand)
 {
+    const QString extension = QLatin1String(row.extension);
     classes.beginGroup(progId(extension));
     if (!classes.contains(kPerceivedType))
         classes.setValue(kPerceivedType, QStringLiteral("video"));
-    if (isOneOf(extension, {"movra", "mvr", "mkv"}) && !classes.contains(kContentType))
-        classes.setValue(kContentType, kMovraContentType);
-    if (extension == QLatin1String("tix") && !classes.contains(kBrowserFlags))
+    if (row.handlerContentType && !classes.contains(kContentType))
+        classes.setValue(kContentType, QLatin1String(row.handlerContentType));
+    if (row.browserFlags && !classes.contains(kBrowserFlags))
         classes.setValue(kBrowserFlags, kBrowserFlagsValue);
     classes.setValue(kDefault, typeName(extension));
 
@@ -110,14 +106,14 @@ void writeHandlerRecord(RegistryView& classes, const QString& extension, const Q
     classes.endGroup();
 }
 
-void writeExtensionKey(RegistryView& classes, const QString& extension)
+void writeExtensionKey(RegistryView& classes, const FileTypeRow& row)
 {
-    classes.beginGroup(QLatin1Char('.') + extension);
-    classes.setValue(kDefault, progId(extension));
+    classes.beginGroup(dotted(row.extension));
+    classes.setValue(kDefault, progId(QLatin1String(row.extension)));
     classes.setValue(kPerceivedType, QStringLiteral("video"));
-    if (isOneOf(extension, {"mvr", "movra", "xvid", "mkv"}))
-        classes.setValue(kContentType, kMovraContentType);
-    if (extension == QLatin1String("tix"))
+    if (row.extensionContentType)
+        classes.setValue(kContentType, QLatin1String(row.extensionContentType));
+    if (row.browserFlags)
         classes.setValue(kBrowserFlags, kBrowserFlagsValue);
     classes.endGroup();
 }
@@ -132,8 +128,8 @@ void registerDefaultProgramsEntry(RegistryView& machine)
         machine.setValue(QStringLiteral("ApplicationDescription"), kApplicationTitle);
         machine.setValue(QStringLiteral("ApplicationName"), kApplicationTitle);
         machine.beginGroup(QStringLiteral("FileAssociations"));
-        for (const char* extension : kExtensions)
-            machine.setValue(QLatin1Char('.') + QLatin1String(extension), progId(QLatin1String(extension)));
+        for (const FileTypeRow& row : kFileTypes)
+            machine.setValue(dotted(row.extension), progId(QLatin1String(row.extension)));
         machine.endGroup();
         machine.endGroup();
         machine.endGroup();
@@ -148,37 +144,46 @@ void registerDefaultProgramsEntry(RegistryView& machine)
     machine.sync();
 }
 
-void addChoice(QMap<QString, bool>& wanted, const ChoiceRow& row, bool state)
+void addChoice(QMap<QString, bool>& wanted, const Choice& choice, bool state)
 {
-    wanted.insert(QLatin1String(row.extension), state);
-    if (row.companion)
-        wanted.insert(QLatin1String(row.companion), state);
+    for (const QString& extension : choice.extensions)
+        wanted.insert(extension, state);
+}
+
+// The types claimed at every association, whatever the choices say.
+void addAlwaysClaimed(QMap<QString, bool>& wanted, bool state)
+{
+    for (const FileTypeRow& row : kFileTypes) {
+        if (!row.choiceKey && !row.followsChoice)
+            wanted.insert(dotted(row.extension), state);
+    }
 }
 
 void applyChoices(DefaultProgramService& service, ApplicationSettings& settings)
 {
     settings.set(kInitialFileAssociationsHaveBeenMade, true);
     QMap<QString, bool> wanted;
-    wanted.insert(QStringLiteral(".tix"), true);
+    addAlwaysClaimed(wanted, true);
 
-    bool stored[std::size(kChoices)];
+    const QList<Choice> table = choices();
+    QList<bool> stored;
     QStringList extensions;
-    for (std::size_t i = 0; i < std::size(kChoices); ++i) {
-        stored[i] = settings.get(kChoices[i].key, kChoices[i].defaultChoice);
-        extensions << QLatin1String(kChoices[i].extension);
+    for (const Choice& choice : table) {
+        stored << settings.get(choice.key, choice.row->choiceDefault);
+        extensions << dotted(choice.row->extension);
     }
 
     QMap<QString, QString> current;
     if (!service.getFileTypeAssociations(extensions, current))
         return;
 
-    for (std::size_t i = 0; i < std::size(kChoices); ++i) {
-        const ChoiceRow& row = kChoices[i];
+    for (int i = 0; i < table.size(); ++i) {
+        const Choice& choice = table.at(i);
         // An extension that no program opens is claimed.
-        if (!settings.get(row.key, false) && current.value(QLatin1String(row.extension)).isEmpty())
-            settings.set(row.key, true);
-        if (settings.get(row.key, stored[i]))
-            addChoice(wanted, row, true);
+        if (!settings.get(choice.key, false) && current.value(dotted(choice.row->extension)).isEmpty())
+            settings.set(choice.key, true);
+        if (settings.get(choice.key, stored.at(i)))
+            addChoice(wanted, choice, true);
     }
     service.setFileTypeAssociations(wanted);
 }
@@ -204,17 +209,15 @@ void associateFileTypes(bool force, DefaultProgramService& service, ApplicationS
     const QString openCommand = QLatin1Char('"') + program + QStringLiteral("\" \"%1\"");
 
     const QStringList existing = views.classes.childGroups();
-    for (const char* name : kExtensions) {
-        const QString extension = QLatin1String(name);
-        if (!force && existing.contains(progId(extension)))
+    for (const FileTypeRow& row : kFileTypes) {
+        if (!force && existing.contains(progId(QLatin1String(row.extension))))
             continue;
-        const QString iconValue = program + QLatin1Char(',') + QString::number(iconIndex(extension));
-        writeHandlerRecord(views.classes, extension, iconValue, openCommand);
+        const QString iconValue = program + QLatin1Char(',') + QString::number(row.iconIndex);
+        writeHandlerRecord(views.classes, row, iconValue, openCommand);
     }
-    for (const char* name : kExtensionKeys) {
-        const QString extension = QLatin1String(name);
-        if (!existing.contains(QLatin1Char('.') + extension))
-            writeExtensionKey(views.classes, extension);
+    for (const FileTypeRow& row : kFileTypes) {
+        if (row.writesExtensionKey && !existing.contains(dotted(row.extension)))
+            writeExtensionKey(views.classes, row);
     }
     registerDefaultProgramsEntry(views.machine);
 
@@ -226,11 +229,14 @@ void associateFileTypes(bool force, DefaultProgramService& service, ApplicationS
 void disassociateFileTypes(DefaultProgramService& service, ApplicationSettings& settings)
 {
     Views views;
+    // Every type the player may have claimed, whatever the choices say now: a choice turned
+    // off after it was applied, a type claimed because nobody opened it, and .tix (claimed
+    // at every association) would otherwise keep the player as their default. The desktop
+    // takes back only defaults that still name the player.
     QMap<QString, bool> wanted;
-    for (const ChoiceRow& row : kChoices) {
-        if (settings.get(row.key, row.defaultChoice))
-            addChoice(wanted, row, false);
-    }
+    addAlwaysClaimed(wanted, false);
+    for (const Choice& choice : choices())
+        addChoice(wanted, choice, false);
     service.setFileTypeAssociations(wanted);
     settings.set(kInitialFileAssociationsHaveBeenMade, false);
 
@@ -242,8 +248,8 @@ void disassociateFileTypes(DefaultProgramService& service, ApplicationSettings& 
     views.machine.endGroup();
 
     const QStringList existing = views.classes.childGroups();
-    for (const char* name : kExtensions) {
-        const QString extension = QLatin1String(name);
+    for (const FileTypeRow& row : kFileTypes) {
+        const QString extension = QLatin1String(row.extension);
         views.classes.remove(progId(extension));
         const QString dotted = QLatin1Char('.') + extension;
         if (!existing.contains(dotted))

@@ -6,6 +6,7 @@
 // replaces one it cannot make sense of with a new one. So before anything is written the
 // file is checked, and one that GIO would damage is left exactly as it is.
 
+#include "integration/filetypes.h"
 #include "mpx/associationsmodule_p.h"
 
 #include <QCoreApplication>
@@ -51,24 +52,6 @@ constexpr char kMimePackageName[] = "movra-player.xml";
 constexpr char kDefaultGroup[] = "Default Applications";
 constexpr char kAddedGroup[] = "Added Associations";
 constexpr char kRemovedGroup[] = "Removed Associations";
-
-// The common types of the player's extensions, added to the player's MIME package only
-// on a system whose database lacks them; a second definition of a type the system has
-// would hide its translated descriptions.
-struct StandardType
-{
-    const char* extension;
-    const char* mimeType;
-    const char* comment;
-};
-
-const StandardType kStandardTypes[] = {
-    {"avi", "video/x-msvideo", "AVI video"},       {"mkv", "video/x-matroska", "Matroska video"},
-    {"mov", "video/quicktime", "QuickTime video"}, {"qt", "video/quicktime", "QuickTime video"},
-    {"mp4", "video/mp4", "MPEG-4 video"},          {"wmv", "video/x-ms-wmv", "Windows Media video"},
-    {"vob", "video/mpeg", "MPEG video"},           {"mpg", "video/mpeg", "MPEG video"},
-    {"mpeg", "video/mpeg", "MPEG video"},          {"asf", "application/vnd.ms-asf", "ASF video"},
-};
 
 template <typename T>
 struct GFreeDeleter
@@ -182,20 +165,23 @@ bool systemHasMimeType(const char* mimeType)
     return false;
 }
 
+// The player's own types (integration/movra-player-mime.xml), and the common types of its
+// extensions (kFileTypes rows with a comment) on a system whose database lacks them: a
+// second definition of a type the system has would hide its translated descriptions.
 QByteArray mimePackage()
 {
     QByteArray package = resource(QStringLiteral("movra-player-mime.xml"));
     QByteArray extra;
     QSet<QByteArray> declared;
-    for (const StandardType& type : kStandardTypes) {
-        if (systemHasMimeType(type.mimeType))
+    for (const FileTypeRow& type : kFileTypes) {
+        if (!type.mimeComment || systemHasMimeType(type.mimeType))
             continue;
         if (!declared.contains(type.mimeType)) {
             declared.insert(type.mimeType);
-            extra += QByteArray("  <mime-type type=\"") + type.mimeType + "\">\n    <comment>" + type.comment
+            extra += QByteArray("  <mime-type type=\"") + type.mimeType + "\">\n    <comment>" + type.mimeComment
                      + "</comment>\n    <generic-icon name=\"video-x-generic\"/>\n";
-            for (const StandardType& same : kStandardTypes) {
-                if (qstrcmp(same.mimeType, type.mimeType) == 0)
+            for (const FileTypeRow& same : kFileTypes) {
+                if (same.mimeComment && qstrcmp(same.mimeType, type.mimeType) == 0)
                     extra += QByteArray("    <glob pattern=\"*.") + same.extension + "\"/>\n";
             }
             extra += "  </mime-type>\n";

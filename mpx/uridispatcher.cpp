@@ -22,7 +22,7 @@ URIDispatcher* URIDispatcher::getInstance(MSE::PluginContext* context)
         return nullptr;
     }
     void* handler = nullptr;
-    if (plugin->getInterface(interfaceId, &handler) != 0 || !handler) {
+    if (plugin->getInterface(interfaceId, &handler) != MSE::kResultOk || !handler) {
         qCInfo(lcMpx) << "the plug-in declaring" << kURIHandlerInterface << "does not hand it out";
         plugin->release();
         return nullptr;

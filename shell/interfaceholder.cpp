@@ -22,14 +22,14 @@ int InterfaceHolder::acquire(MSE::PluginContext* context)
     MSE::Plugin* object = nullptr;
     if (!context
         || context->getPlugin(&object, MSE::PluginContext::PluginInterfaceFilter(id),
-                              MSE::PluginContext::SimplePluginInfoSelector(), true) != 0
+                              MSE::PluginContext::SimplePluginInfoSelector(), true) != MSE::kResultOk
         || !object) {
         plugin = nullptr;
         interface = nullptr;
         return 3;
     }
     void* found = nullptr;
-    if (object->getInterface(id, &found) != 0 || !found) {
+    if (object->getInterface(id, &found) != MSE::kResultOk || !found) {
         object->release();
         plugin = nullptr;
         interface = nullptr;

@@ -94,7 +94,7 @@ void MovraPlayerApp::loadTextDecodePlugin(MSE::PluginContext* context)
     MSE::Plugin* plugin = nullptr;
     // Loading the library is the whole point: it builds its caches as it loads.
     if (context->getPlugin(&plugin, MSE::PluginContext::PluginNameFilter(kTextDecodePluginName),
-                           MSE::PluginContext::SimplePluginInfoSelector(), true) == 0
+                           MSE::PluginContext::SimplePluginInfoSelector(), true) == MSE::kResultOk
         && plugin)
         plugin->release();
 }

@@ -28,7 +28,7 @@ bool withInterface(MSE::Plugin* plugin, const char* interfaceId, Action action)
 {
     void* found = nullptr;
     bool ran = false;
-    if (plugin->getInterface(MSE::movra_string<char>(interfaceId), &found) == 0 && found) {
+    if (plugin->getInterface(MSE::movra_string<char>(interfaceId), &found) == MSE::kResultOk && found) {
         action(static_cast<Interface*>(found));
         ran = true;
     }
@@ -46,11 +46,11 @@ bool showView(MSE::Plugin* plugin)
 void runStartupPlugins(MSE::PluginContext* context)
 {
     MSE::List<MSE::PluginInfo*> infos;
-    if (context->getPluginInfos(&infos, MSE::PluginContext::PluginInterfaceFilter(kStartupInterface)) != 0)
+    if (context->getPluginInfos(&infos, MSE::PluginContext::PluginInterfaceFilter(kStartupInterface)) != MSE::kResultOk)
         return;
     for (uint32_t i = 0; i < infos.size(); ++i) {
         MSE::Plugin* plugin = nullptr;
-        if (context->getPlugin(infos.at(i), &plugin, true) != 0 || !plugin)
+        if (context->getPlugin(infos.at(i), &plugin, true) != MSE::kResultOk || !plugin)
             continue;
         withInterface<IStartup>(plugin, kStartupInterface, [](IStartup* startup) { startup->run(); });
     }
@@ -78,7 +78,7 @@ template <class Filter>
 MSE::PluginInfo* chosenRecord(MSE::PluginContext* context, const Filter& filter)
 {
     MSE::List<MSE::PluginInfo*> candidates;
-    if (context->getPluginInfos(&candidates, filter) != 0)
+    if (context->getPluginInfos(&candidates, filter) != MSE::kResultOk)
         return nullptr;
     const MSE::PluginContext::SimplePluginInfoSelector selector;
     MSE::PluginInfo* chosen = nullptr;
@@ -163,7 +163,7 @@ bool showPrimaryView(MSE::PluginContext* context, const QString& preferredPlugin
 void runShutdownPlugins(MSE::PluginContext* context)
 {
     std::vector<MSE::Plugin*> live;
-    if (context->getLivePlugins(&live, MSE::PluginContext::PluginInterfaceFilter(kShutdownInterface)) != 0)
+    if (context->getLivePlugins(&live, MSE::PluginContext::PluginInterfaceFilter(kShutdownInterface)) != MSE::kResultOk)
         return;
     for (MSE::Plugin* plugin : live)
         withInterface<IShutdown>(plugin, kShutdownInterface, [](IShutdown* shutdown) { shutdown->run(); });

@@ -117,7 +117,7 @@ void BM_DiscoverPlugins(benchmark::State& state)
         state.PauseTiming();
         auto* farm = new MSE::Farm;
         state.ResumeTiming();
-        if (farm->discoverPlugins(path) != 0 || farm->pluginInfos.size() != kPlugins)
+        if (farm->discoverPlugins(path) != MSE::kResultOk || farm->pluginInfos.size() != kPlugins)
             state.SkipWithError("discovery failed");
         state.PauseTiming();
         delete farm;

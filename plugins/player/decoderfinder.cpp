@@ -185,13 +185,13 @@ DecoderLookup openDecoder(MSE::PluginContext* context, const StreamParameters& p
         if (!declares(info, parameters))
             continue;
         MSE::Plugin* plugin = nullptr;
-        if (context->createPlugin(info, &plugin) != 0 || !plugin) {
+        if (context->createPlugin(info, &plugin) != MSE::kResultOk || !plugin) {
             lookup.outcome = DecoderLookup::Failed;
             lookup.error = QStringLiteral("the decoder %1 could not be loaded").arg(text(info->name));
             continue;
         }
         void* face = nullptr;
-        if (plugin->getInterface(MSE::movra_string<char>(kDecoderInterface), &face) != 0 || !face) {
+        if (plugin->getInterface(MSE::movra_string<char>(kDecoderInterface), &face) != MSE::kResultOk || !face) {
             plugin->release();
             lookup.outcome = DecoderLookup::Failed;
             lookup.error = QStringLiteral("%1 offers no decoder").arg(text(info->name));

@@ -9,10 +9,12 @@
 #include "decoderfinder.h"
 #include "framequeue.h"
 #include "packetqueue.h"
+#include "subtitledecoder.h"
 
 #include <MovraStreamEngine/Decoder.h>
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QUrl>
 
@@ -20,12 +22,15 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+struct SwsContext;
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace MovraReference {
 
@@ -57,6 +62,42 @@ struct DecodedStream
     int framesOut = 0;   // decoder thread only
 };
 
+// videopath.cpp
+// How a decoded picture is turned to be shown upright: first turned clockwise by quarter
+// turns, then mirrored.
+struct PictureOrientation
+{
+    int clockwiseQuarterTurns = 0;   // 0 to 3
+    bool mirrorHorizontally = false;
+    bool mirrorVertically = false;
+    bool operator==(const PictureOrientation& o) const
+    {
+        return clockwiseQuarterTurns == o.clockwiseQuarterTurns && mirrorHorizontally == o.mirrorHorizontally
+               && mirrorVertically == o.mirrorVertically;
+    }
+};
+// From a stream's display matrix (nine 32-bit values, as libavutil's display.h has them);
+// null or a matrix that is no multiple of a quarter turn leaves the picture as decoded.
+PictureOrientation orientationOf(const int32_t* displayMatrix);
+QImage oriented(const QImage& image, const PictureOrientation& orientation);
+
+// Converts decoded pictures to the 32-bit pictures the window shows, scaled down to at most
+// kMaxShownWidth. One per decoding thread: it keeps the scaler between pictures.
+class PictureConverter
+{
+public:
+    PictureConverter() = default;
+    PictureConverter(const PictureConverter&) = delete;
+    PictureConverter& operator=(const PictureConverter&) = delete;
+    ~PictureConverter();
+    // Null for a picture of a format or size that cannot be converted.
+    QImage convert(const MovraStreamEngine::VideoFrame& frame);
+
+private:
+    ::SwsContext* m_scaler = nullptr;
+    int32_t m_range = -1;
+};
+
 // Everything of one opened address that the threads share. Made and destroyed on the GUI
 // thread; destroyed only after every thread has been joined.
 struct PlaybackRun
@@ -78,6 +119,10 @@ struct PlaybackRun
     bool proceed = false;
 
     DecodedStream video;
+    // Set before the video thread starts; the thread alone changes it after.
+    PictureOrientation videoOrientation;
+    // The container's sample aspect ratio; 0/1 when it gives none and the pictures' own counts.
+    AVRational containerAspect = {0, 1};
     DecodedStream audio;
     FrameQueue pictures{kQueuedPictures};
     std::shared_ptr<AudioBuffer> sound;
@@ -90,6 +135,29 @@ struct PlaybackRun
     int serial = 0;   // GUI thread only
     int seekSerial = 0;
 
+    // Track changes asked for by the GUI thread, under seekMutex. The demuxer routes packets
+    // by its own copies of the stream numbers and takes a change over as it comes to it; the
+    // audio decoder takes its new decoder with the flush of the seek that goes with the change.
+    bool audioChangePending = false;
+    int nextAudioIndex = -1;
+    DecoderHandle nextAudioDecoder;
+    int nextAudioSerial = 0;
+    bool subtitleChangePending = false;
+    int nextSubtitleIndex = -1;   // -1: no embedded track
+    std::unique_ptr<SubtitleDecoder> nextSubtitles;
+    SubtitleRenderer* nextRenderer = nullptr;
+    // Decoders replaced on a decoder thread; their plug-ins are released on the GUI thread.
+    std::vector<DecoderHandle> retiredDecoders;
+    // The demuxer's own.
+    int routedAudioIndex = -1;
+    int routedSubtitleIndex = -1;
+    std::unique_ptr<SubtitleDecoder> subtitles;
+    // Where subtitles are drawn; the session's, outlives the run.
+    SubtitleRenderer* renderer = nullptr;
+    int damagedSubtitles = 0;
+    // The playback speed the sound is stretched to.
+    std::atomic<double> tempo{1.0};
+
     // demuxer.cpp
     void demux();
     void reportStreamProblem(const QString& text);
@@ -97,6 +165,9 @@ struct PlaybackRun
     void decodeVideo();
     // audiopath.cpp
     void decodeAudio();
+    // subtitlepath.cpp
+    void applyTrackChange_locked();
+    void decodeSubtitle(const AVPacket* packet);
 };
 
 // demuxer.cpp

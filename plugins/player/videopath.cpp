@@ -1,8 +1,13 @@
 #include "playbackrun.h"
 
+#include <QTransform>
+
 extern "C" {
+#include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
+
+#include <algorithm>
 
 namespace MovraReference {
 
@@ -32,11 +37,109 @@ AVPixelFormat avPixelFormat(const VideoFrame& frame)
 
 } // namespace
 
+PictureOrientation orientationOf(const int32_t* matrix)
+{
+    if (!matrix)
+        return {};
+    // The matrix maps a picture's (x, y) to (a·x + c·y, b·x + d·y) on screen (y downwards).
+    // Each of the eight right-angled maps is a turn followed by mirroring.
+    const auto sign = [](int32_t v) { return v > 0 ? 1 : v < 0 ? -1 : 0; };
+    const int a = sign(matrix[0]), b = sign(matrix[1]), c = sign(matrix[3]), d = sign(matrix[4]);
+    struct Row
+    {
+        int a, b, c, d;
+        PictureOrientation orientation;
+    };
+    static const Row rows[] = {
+        {1, 0, 0, 1, {0, false, false}},  {0, 1, -1, 0, {1, false, false}}, {-1, 0, 0, -1, {2, false, false}},
+        {0, -1, 1, 0, {3, false, false}}, {-1, 0, 0, 1, {0, true, false}},  {1, 0, 0, -1, {0, false, true}},
+        {0, 1, 1, 0, {1, true, false}},   {0, -1, -1, 0, {1, false, true}},
+    };
+    for (const Row& row : rows) {
+        if (row.a == a && row.b == b && row.c == c && row.d == d)
+            return row.orientation;
+    }
+    return {};
+}
+
+QImage oriented(const QImage& image, const PictureOrientation& orientation)
+{
+    QImage turned = orientation.clockwiseQuarterTurns % 4
+                        ? image.transformed(QTransform().rotate(90.0 * (orientation.clockwiseQuarterTurns % 4)))
+                        : image;
+    if (orientation.mirrorHorizontally || orientation.mirrorVertically)
+        turned = turned.mirrored(orientation.mirrorHorizontally, orientation.mirrorVertically);
+    return turned;
+}
+
+namespace {
+
+// swscale's vector code writes whole blocks: a line may be written up to its stride rounded
+// up to the block, and the last line beyond the picture's end. Lines are aligned to 64 bytes
+// and a spare line follows the picture, as libavutil's own picture buffers have.
+constexpr int kLineAlignment = 64;
+
+void freeBuffer(void* data)
+{
+    av_free(data);
+}
+
+} // namespace
+
+PictureConverter::~PictureConverter()
+{
+    sws_freeContext(m_scaler);
+}
+
+QImage PictureConverter::convert(const VideoFrame& frame)
+{
+    const AVPixelFormat source = avPixelFormat(frame);
+    if (source == AV_PIX_FMT_NONE || frame.width <= 0 || frame.height <= 0)
+        return QImage();
+    int width = frame.width;
+    int height = frame.height;
+    if (width > kMaxShownWidth) {
+        height = int(int64_t(height) * kMaxShownWidth / width);
+        width = kMaxShownWidth;
+    }
+    height = std::max(height, 1);
+    SwsContext* const previous = m_scaler;
+    m_scaler = sws_getCachedContext(m_scaler, frame.width, frame.height, source, width, height, AV_PIX_FMT_BGRA,
+                                    SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!m_scaler)
+        return QImage();
+    if (m_scaler != previous)
+        m_range = -1;
+    if (frame.colorRange != m_range) {
+        int* inverse = nullptr;
+        int* table = nullptr;
+        int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
+        sws_getColorspaceDetails(m_scaler, &inverse, &sourceRange, &table, &targetRange, &brightness, &contrast,
+                                 &saturation);
+        sws_setColorspaceDetails(m_scaler, inverse, frame.colorRange == kRangeFull ? 1 : 0, table, 1, brightness,
+                                 contrast, saturation);
+        m_range = frame.colorRange;
+    }
+    const int stride = FFALIGN(width * 4, kLineAlignment);
+    auto* buffer = static_cast<uint8_t*>(av_malloc(std::size_t(stride) * (height + 1) + kLineAlignment));
+    if (!buffer)
+        return QImage();
+    QImage image(buffer, width, height, stride, QImage::Format_RGB32, freeBuffer, buffer);
+    if (image.isNull()) {
+        av_free(buffer);
+        return QImage();
+    }
+    uint8_t* target[4] = {buffer, nullptr, nullptr, nullptr};
+    int targetStride[4] = {stride, 0, 0, 0};
+    sws_scale(m_scaler, frame.planes, frame.strides, 0, frame.height, target, targetStride);
+    return image;
+}
+
 void PlaybackRun::decodeVideo()
 {
     IDecoder* decoder = video.decoder.get();
-    SwsContext* scaler = nullptr;
-    int32_t scalerRange = -1;
+    PictureConverter converter;
+    PictureOrientation orientation = videoOrientation;
     int serialNow = 0;
     int64_t skipBeforeUs = INT64_MIN;
     int64_t lastPts = 0;
@@ -46,43 +149,25 @@ void PlaybackRun::decodeVideo()
         lastPts = pts + duration;
         if (pts + duration <= skipBeforeUs)
             return true;
-        const AVPixelFormat source = avPixelFormat(*frame);
-        if (source == AV_PIX_FMT_NONE || frame->width <= 0 || frame->height <= 0)
+        QImage image = converter.convert(*frame);
+        if (image.isNull())
             return true;
-        int width = frame->width;
-        int height = frame->height;
-        if (width > kMaxShownWidth) {
-            height = int(int64_t(height) * kMaxShownWidth / width);
-            width = kMaxShownWidth;
-        }
-        SwsContext* const previous = scaler;
-        scaler = sws_getCachedContext(scaler, frame->width, frame->height, source, width, std::max(height, 1),
-                                      AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-        QImage image(width, std::max(height, 1), QImage::Format_RGB32);
-        if (!scaler || image.isNull())
-            return true;
-        if (scaler != previous)
-            scalerRange = -1;
-        if (frame->colorRange != scalerRange) {
-            int* inverse = nullptr;
-            int* table = nullptr;
-            int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
-            sws_getColorspaceDetails(scaler, &inverse, &sourceRange, &table, &targetRange, &brightness, &contrast, &saturation);
-            sws_setColorspaceDetails(scaler, inverse, frame->colorRange == kRangeFull ? 1 : 0, table, 1, brightness,
-                                     contrast, saturation);
-            scalerRange = frame->colorRange;
-        }
-        uint8_t* target[4] = {image.bits(), nullptr, nullptr, nullptr};
-        int targetStride[4] = {int(image.bytesPerLine()), 0, 0, 0};
-        sws_scale(scaler, frame->planes, frame->strides, 0, frame->height, target, targetStride);
+        if (!(orientation == PictureOrientation()))
+            image = oriented(image, orientation);
         ShownFrame shown;
         shown.image = std::move(image);
         shown.pts = pts;
         shown.duration = duration;
-        const double sar = frame->sampleAspectNum > 0 && frame->sampleAspectDen > 0
-                               ? double(frame->sampleAspectNum) / frame->sampleAspectDen
-                               : 1.0;
+        // The container's aspect overrides the stream's, as the container is what a muxing
+        // tool corrects.
+        double sar = 1.0;
+        if (containerAspect.num > 0 && containerAspect.den > 0)
+            sar = av_q2d(containerAspect);
+        else if (frame->sampleAspectNum > 0 && frame->sampleAspectDen > 0)
+            sar = double(frame->sampleAspectNum) / frame->sampleAspectDen;
         shown.aspect = double(frame->width) * sar / double(frame->height);
+        if (orientation.clockwiseQuarterTurns % 2)
+            shown.aspect = 1.0 / shown.aspect;
         shown.serial = serialNow;
         ++video.framesOut;
         return pictures.put(std::move(shown)) || !aborted.load();
@@ -113,6 +198,10 @@ void PlaybackRun::decodeVideo()
             // Ready for a seek after the end: the decoder starts over after its flush.
             continue;
         }
+        std::size_t matrixSize = 0;
+        if (const uint8_t* matrix = av_packet_get_side_data(item.packet, AV_PKT_DATA_DISPLAYMATRIX, &matrixSize);
+            matrix && matrixSize >= 9 * sizeof(int32_t))
+            orientation = orientationOf(reinterpret_cast<const int32_t*>(matrix));
         const Packet packet = packetOf(item.packet);
         bool damaged = false;
         const bool ok = feed(decoder, &packet, take, true, &why, &damaged);
@@ -128,7 +217,6 @@ void PlaybackRun::decodeVideo()
             video.endedSerial = serialNow;
         }
     }
-    sws_freeContext(scaler);
 }
 
 } // namespace MovraReference

@@ -201,7 +201,7 @@ TEST_F(DiscoveryDocumentsTest, RecordsRebuiltFromTheCacheHoldTheParsedTree)
     for (const char* start : {"first start, parsing", "second start, rebuilding from the cache"}) {
         SCOPED_TRACE(start);
         MSE::Farm farm;
-        ASSERT_EQ(farm.discoverPlugins(fwtest::wide(folder)), 0);
+        ASSERT_EQ(farm.discoverPlugins(fwtest::wide(folder)), MSE::kResultOk);
         ASSERT_EQ(farm.pluginInfos.size(), table.size());
         for (MSE::PluginInfo* info : farm.pluginInfos) {
             const Row& row = *byLibrary.at(fwtest::narrow(info->libraryFile));

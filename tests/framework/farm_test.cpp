@@ -41,7 +41,7 @@ TEST_F(DiscoveryTest, ExactlyTheValidDocumentsRegisterAndEachFailureIsLogged)
 {
     LogCapture log;
     StderrCapture errors;
-    EXPECT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    EXPECT_EQ(farm->discoverPlugins(wide(folder)), MSE::kResultOk);
 
     EXPECT_EQ(registeredNames(*farm), (std::set<std::string>{"test.good", "test.goodupper", "test.noentry",
                                                              "test.failingentry", "test.missingdependency",
@@ -97,7 +97,7 @@ TEST_F(DiscoveryTest, ARecordPutIntoTheCatalogueDirectlyStillClaimsItsName)
     farm->pluginInfos.append(record);
     LogCapture log;
     StderrCapture quiet;
-    ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    ASSERT_EQ(farm->discoverPlugins(wide(folder)), MSE::kResultOk);
     EXPECT_EQ(log.count("Plugin name 'test.good' is not unique."), 2) << log.text();
     EXPECT_EQ(info("test.good"), record);
 }
@@ -106,9 +106,9 @@ TEST_F(DiscoveryTest, FolderSpellingsRegisterTheSameLibraries)
 {
     MSE::Farm other;
     StderrCapture quiet;
-    ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+    ASSERT_EQ(farm->discoverPlugins(wide(folder)), MSE::kResultOk);
     std::string backslashed = folder + "\\";
-    ASSERT_EQ(other.discoverPlugins(wide(backslashed)), 0);
+    ASSERT_EQ(other.discoverPlugins(wide(backslashed)), MSE::kResultOk);
     EXPECT_EQ(registeredNames(*farm), registeredNames(other));
     MSE::List<MSE::PluginInfo*> infos;
     other.getPluginInfos(&infos, PluginContext::PluginNameFilter("test.goodupper"));
@@ -122,14 +122,14 @@ TEST_F(DiscoveryTest, FoldersWithoutCandidates)
     empty.write("readme.txt", "x");
     empty.write("sub/Nested.so", "x");
     LogCapture log;
-    EXPECT_EQ(farm->discoverPlugins(wide(empty.path())), 3);
+    EXPECT_EQ(farm->discoverPlugins(wide(empty.path())), MSE::kResultFailed);
     EXPECT_TRUE(logged(log, "Plugin", "MSE::Farm::discoverPlugins", "No files found in folder '" + empty.path() + "/'"));
-    EXPECT_EQ(farm->discoverPlugins(wide(empty.path() + "/missing")), 3);
+    EXPECT_EQ(farm->discoverPlugins(wide(empty.path() + "/missing")), MSE::kResultFailed);
     EXPECT_TRUE(farm->pluginInfos.empty());
 
     TempDir failing;
     failing.write("Lonely.so", "x");
-    EXPECT_EQ(farm->discoverPlugins(wide(failing.path())), 0) << "a candidate that fails still counts";
+    EXPECT_EQ(farm->discoverPlugins(wide(failing.path())), MSE::kResultOk) << "a candidate that fails still counts";
     EXPECT_TRUE(farm->pluginInfos.empty());
 }
 
@@ -145,10 +145,10 @@ TEST_F(DiscoveryTest, PropertiesFileNames)
     dir.write("NoSuffix.xml", document("test.nosuffix"));
     dir.write("Thing.bundle/Contents/Resources/Thing.xml", document("test.bundle"));
     dir.write("two.dots.xml", document("test.twodots"));
-    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("NoSuffix")), 0);
-    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("Thing.bundle")), 0);
-    EXPECT_EQ(farm->addPlugin(wide(dir.path() + "/"), wide("two.dots.so")), 0);
-    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("two.dots.so")), 3) << "same name again";
+    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("NoSuffix")), MSE::kResultOk);
+    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("Thing.bundle")), MSE::kResultOk);
+    EXPECT_EQ(farm->addPlugin(wide(dir.path() + "/"), wide("two.dots.so")), MSE::kResultOk);
+    EXPECT_EQ(farm->addPlugin(wide(dir.path()), wide("two.dots.so")), MSE::kResultFailed) << "same name again";
     EXPECT_EQ(registeredNames(*farm), (std::set<std::string>{"test.nosuffix", "test.bundle", "test.twodots"}));
 }
 
@@ -173,7 +173,7 @@ TEST_P(LoadFailureTest, RequestFailsAndIsLoggedEachTime)
     const std::string folder = fwtest::pluginFolder("discovery");
     {
         StderrCapture quiet;
-        ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+        ASSERT_EQ(farm->discoverPlugins(wide(folder)), MSE::kResultOk);
     }
     LogCapture log;
     const int64_t created = ftc_createdObjects();
@@ -224,11 +224,11 @@ TEST_F(LoadFailureTest, AnUndefinedSymbolIsNamedInSourceFormAfterTheLoadersOwnLi
     const std::string folder = fwtest::pluginFolder("discovery");
     {
         StderrCapture quiet;
-        ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+        ASSERT_EQ(farm->discoverPlugins(wide(folder)), MSE::kResultOk);
     }
     LogCapture log;
     MSE::Plugin* plugin = nullptr;
-    EXPECT_EQ(farm->getPlugin(info("test.missingsymbol"), &plugin, true), 3);
+    EXPECT_EQ(farm->getPlugin(info("test.missingsymbol"), &plugin, true), MSE::kResultFailed);
     const std::vector<std::string> lines = log.lines();
     ASSERT_EQ(lines.size(), 3u) << log.text();
     EXPECT_NE(lines[0].find("Could not load library '" + folder + "MissingSymbol.so'"), std::string::npos);
@@ -246,11 +246,11 @@ TEST_F(LoadFailureTest, StatusesKeepEachRefusalAndTheLastLoadFailure)
     const std::string folder = fwtest::pluginFolder("discovery") + "/";
     {
         StderrCapture quiet;
-        ASSERT_EQ(farm->discoverPlugins(wide(folder)), 0);
+        ASSERT_EQ(farm->discoverPlugins(wide(folder)), MSE::kResultOk);
     }
     MSE::Plugin* plugin = nullptr;
     EXPECT_EQ(farm->getPlugin(info("test.failingentry"), &plugin, true), 42);
-    EXPECT_EQ(farm->getPlugin(info("test.noentry"), &plugin, true), 3);
+    EXPECT_EQ(farm->getPlugin(info("test.noentry"), &plugin, true), MSE::kResultFailed);
     std::map<std::string, MSE::PluginStatus> byFile;
     for (const MSE::PluginStatus& status : farm->pluginStatuses())
         byFile[status.library.substr(folder.size())] = status;
@@ -272,7 +272,7 @@ protected:
     {
         FarmTest::SetUp();
         StderrCapture quiet;
-        ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("discovery"))), 0);
+        ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("discovery"))), MSE::kResultOk);
     }
     int get(const char* name, MSE::Plugin** out, bool create = true)
     {
@@ -285,20 +285,20 @@ TEST_F(QueryTest, GetPluginReusesTheLiveObjectAndAddsAReference)
 {
     const int64_t live = ftc_liveObjects();
     MSE::Plugin* first = kSentinel;
-    EXPECT_EQ(get("test.good", &first, false), 3) << "nothing live and no creation";
+    EXPECT_EQ(get("test.good", &first, false), MSE::kResultFailed) << "nothing live and no creation";
     EXPECT_EQ(first, kSentinel);
 
-    ASSERT_EQ(get("test.good", &first), 0);
+    ASSERT_EQ(get("test.good", &first), MSE::kResultOk);
     EXPECT_EQ(first->getRefCount(), 1);
     EXPECT_EQ(first->getPluginInfo(), info("test.good"));
     EXPECT_EQ(first->pluginInfo, info("test.good"));
     EXPECT_EQ(first->getPluginContext(), farm.get());
 
     MSE::Plugin* second = nullptr;
-    ASSERT_EQ(get("test.good", &second), 0);
+    ASSERT_EQ(get("test.good", &second), MSE::kResultOk);
     EXPECT_EQ(second, first);
     MSE::Plugin* third = nullptr;
-    ASSERT_EQ(get("test.good", &third, false), 0);
+    ASSERT_EQ(get("test.good", &third, false), MSE::kResultOk);
     EXPECT_EQ(third, first);
     EXPECT_EQ(first->getRefCount(), 3);
     EXPECT_EQ(ftc_liveObjects(), live + 1);
@@ -313,31 +313,31 @@ TEST_F(QueryTest, GetPluginReusesTheLiveObjectAndAddsAReference)
 
 TEST_F(QueryTest, MissingArgumentsAndNoMatch)
 {
-    EXPECT_EQ(get("test.good", nullptr), 1);
+    EXPECT_EQ(get("test.good", nullptr), MSE::kResultMissingArgument);
     MSE::Plugin* plugin = kSentinel;
-    EXPECT_EQ(get("test.nothing", &plugin), 3);
+    EXPECT_EQ(get("test.nothing", &plugin), MSE::kResultFailed);
     EXPECT_EQ(plugin, kSentinel);
-    EXPECT_EQ(farm->getPlugin(nullptr, &plugin, true), 1);
-    EXPECT_EQ(farm->getPlugin(info("test.good"), nullptr, true), 1);
-    EXPECT_EQ(farm->createPlugin(nullptr, &plugin), 1);
-    EXPECT_EQ(farm->createPlugin(info("test.good"), nullptr), 1);
+    EXPECT_EQ(farm->getPlugin(nullptr, &plugin, true), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->getPlugin(info("test.good"), nullptr, true), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->createPlugin(nullptr, &plugin), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->createPlugin(info("test.good"), nullptr), MSE::kResultMissingArgument);
     EXPECT_EQ(plugin, kSentinel);
     MSE::List<MSE::PluginInfo*> infos;
-    EXPECT_EQ(farm->getPluginInfos(static_cast<MSE::List<MSE::PluginInfo*>*>(nullptr), PluginContext::NullFilter()), 1);
+    EXPECT_EQ(farm->getPluginInfos(static_cast<MSE::List<MSE::PluginInfo*>*>(nullptr), PluginContext::NullFilter()), MSE::kResultMissingArgument);
     std::vector<MSE::Plugin*>* noVector = nullptr;
-    EXPECT_EQ(farm->getLivePlugins(noVector, PluginContext::NullFilter()), 1);
+    EXPECT_EQ(farm->getLivePlugins(noVector, PluginContext::NullFilter()), MSE::kResultMissingArgument);
 }
 
 TEST_F(QueryTest, CreatePluginAlwaysMakesANewObjectAndGetPluginPicksTheEarliest)
 {
     MSE::Plugin* first = nullptr;
     MSE::Plugin* second = nullptr;
-    ASSERT_EQ(farm->createPlugin(info("test.good"), &first), 0);
-    ASSERT_EQ(farm->createPlugin(info("test.good"), &second), 0);
+    ASSERT_EQ(farm->createPlugin(info("test.good"), &first), MSE::kResultOk);
+    ASSERT_EQ(farm->createPlugin(info("test.good"), &second), MSE::kResultOk);
     EXPECT_NE(first, second);
     EXPECT_EQ(libraryCount(), 1u) << "two objects share one library";
     MSE::Plugin* again = nullptr;
-    ASSERT_EQ(farm->getPlugin(info("test.good"), &again, false), 0);
+    ASSERT_EQ(farm->getPlugin(info("test.good"), &again, false), MSE::kResultOk);
     EXPECT_EQ(again, first);
     again->release();
     first->release();
@@ -349,28 +349,28 @@ TEST_F(QueryTest, GetPluginInfosClearsTheListAndKeepsCatalogueOrder)
 {
     MSE::List<MSE::PluginInfo*> infos;
     infos.append(info("test.good"));
-    EXPECT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter("no.such.interface")), 3);
+    EXPECT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter("no.such.interface")), MSE::kResultFailed);
     EXPECT_TRUE(infos.empty());
-    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter(MovraPlayerX::kStartupInterface)), 0);
+    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter(MovraPlayerX::kStartupInterface)), MSE::kResultOk);
     ASSERT_EQ(infos.size(), farm->pluginInfos.size());
     for (uint32_t i = 0; i < infos.size(); ++i)
         EXPECT_EQ(infos.at(i), farm->pluginInfos.at(i));
-    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter("test.interface.test.goodupper")), 0);
+    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginInterfaceFilter("test.interface.test.goodupper")), MSE::kResultOk);
     ASSERT_EQ(infos.size(), 1u);
     EXPECT_STREQ(infos.at(0)->name.c_str(), "test.goodupper");
-    EXPECT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginNameFilter("TEST.GOOD")), 3) << "names are case-sensitive";
+    EXPECT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginNameFilter("TEST.GOOD")), MSE::kResultFailed) << "names are case-sensitive";
 }
 
 TEST_F(QueryTest, GetLivePluginsAddsAReferenceToEach)
 {
     std::vector<MSE::Plugin*> live{kSentinel};
-    EXPECT_EQ(farm->getLivePlugins(&live, PluginContext::NullFilter()), 3);
+    EXPECT_EQ(farm->getLivePlugins(&live, PluginContext::NullFilter()), MSE::kResultFailed);
     EXPECT_TRUE(live.empty());
     MSE::Plugin* good = nullptr;
     MSE::Plugin* upper = nullptr;
-    ASSERT_EQ(get("test.good", &good), 0);
-    ASSERT_EQ(get("test.goodupper", &upper), 0);
-    ASSERT_EQ(farm->getLivePlugins(&live, PluginContext::PluginInterfaceFilter(MovraPlayerX::kStartupInterface)), 0);
+    ASSERT_EQ(get("test.good", &good), MSE::kResultOk);
+    ASSERT_EQ(get("test.goodupper", &upper), MSE::kResultOk);
+    ASSERT_EQ(farm->getLivePlugins(&live, PluginContext::PluginInterfaceFilter(MovraPlayerX::kStartupInterface)), MSE::kResultOk);
     EXPECT_EQ(live, (std::vector<MSE::Plugin*>{good, upper}));
     EXPECT_EQ(good->getRefCount(), 2);
     EXPECT_EQ(upper->getRefCount(), 2);
@@ -384,14 +384,14 @@ TEST_F(QueryTest, GetLivePluginsAddsAReferenceToEach)
 TEST_F(QueryTest, InterfacesOfALiveObject)
 {
     MSE::Plugin* plugin = nullptr;
-    ASSERT_EQ(get("test.good", &plugin), 0);
+    ASSERT_EQ(get("test.good", &plugin), MSE::kResultOk);
     void* startup = nullptr;
-    ASSERT_EQ(plugin->getInterface(MovraPlayerX::kStartupInterface, &startup), 0);
+    ASSERT_EQ(plugin->getInterface(MovraPlayerX::kStartupInterface, &startup), MSE::kResultOk);
     const int64_t runs = ftc_startupRuns();
     static_cast<MovraPlayerX::IStartup*>(startup)->run();
     EXPECT_EQ(ftc_startupRuns(), runs + 1);
     void* other = kSentinel;
-    EXPECT_NE(plugin->getInterface(MovraPlayerX::kURIHandlerInterface, &other), 0);
+    EXPECT_NE(plugin->getInterface(MovraPlayerX::kURIHandlerInterface, &other), MSE::kResultOk);
     EXPECT_EQ(other, kSentinel);
     plugin->release();
 }
@@ -399,12 +399,12 @@ TEST_F(QueryTest, InterfacesOfALiveObject)
 TEST_F(QueryTest, ReleaseOperationsRefuseObjectsStillHeld)
 {
     MSE::Plugin* plugin = nullptr;
-    ASSERT_EQ(get("test.good", &plugin), 0);
-    EXPECT_EQ(farm->releasePlugin(plugin), 1);
-    EXPECT_EQ(farm->deferPluginRelease(plugin), 1);
-    EXPECT_EQ(farm->releasePlugin(nullptr), 1);
-    EXPECT_EQ(farm->deferPluginRelease(nullptr), 1);
-    EXPECT_EQ(farm->completePluginRelease(nullptr), 1);
+    ASSERT_EQ(get("test.good", &plugin), MSE::kResultOk);
+    EXPECT_EQ(farm->releasePlugin(plugin), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->deferPluginRelease(plugin), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->releasePlugin(nullptr), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->deferPluginRelease(nullptr), MSE::kResultMissingArgument);
+    EXPECT_EQ(farm->completePluginRelease(nullptr), MSE::kResultMissingArgument);
     EXPECT_EQ(farm->plugins.size(), 1u);
     EXPECT_TRUE(farm->releasedPlugins.empty());
     farm->releasePluginReference(nullptr);
@@ -415,7 +415,7 @@ TEST_F(QueryTest, ReleaseOperationsRefuseObjectsStillHeld)
 TEST_F(QueryTest, UnloadLibraryRefusesWhileAnObjectLives)
 {
     MSE::Plugin* plugin = nullptr;
-    ASSERT_EQ(get("test.good", &plugin), 0);
+    ASSERT_EQ(get("test.good", &plugin), MSE::kResultOk);
     const std::string file = narrow(info("test.good")->libraryFile);
     ASSERT_EQ(libraryCount(), 1u);
     MSE::LibraryContext* context = nullptr;
@@ -424,19 +424,19 @@ TEST_F(QueryTest, UnloadLibraryRefusesWhileAnObjectLives)
         context = farm->libraries.front();
     }
     LogCapture log;
-    EXPECT_EQ(farm->unloadLibrary(context), 3);
+    EXPECT_EQ(farm->unloadLibrary(context), MSE::kResultFailed);
     EXPECT_TRUE(logged(log, "PluginFactory", "MSE::Farm::unloadLibrary",
                        "Refusing to unload library for plugin 'test.good', it's still in use."));
     EXPECT_EQ(libraryCount(), 1u);
-    EXPECT_EQ(farm->unloadLibrary(nullptr), 1);
+    EXPECT_EQ(farm->unloadLibrary(nullptr), MSE::kResultMissingArgument);
 
     plugin->release();
-    EXPECT_EQ(farm->unloadLibrary(context), 0);
+    EXPECT_EQ(farm->unloadLibrary(context), MSE::kResultOk);
     EXPECT_TRUE(logged(log, "PluginFactory", "MSE::Farm::unloadLibrary", "Unloading library for plugin 'test.good'"));
     EXPECT_EQ(libraryCount(), 0u);
     EXPECT_FALSE(fwtest::isMapped(file));
 
-    ASSERT_EQ(get("test.good", &plugin), 0) << "loads again";
+    ASSERT_EQ(get("test.good", &plugin), MSE::kResultOk) << "loads again";
     EXPECT_TRUE(fwtest::isMapped(file));
     plugin->release();
 }
@@ -445,7 +445,7 @@ TEST_F(QueryTest, TeardownDeletesLiveObjectsAndUnloadsTheirLibraries)
 {
     const int64_t live = ftc_liveObjects();
     MSE::Plugin* plugin = nullptr;
-    ASSERT_EQ(get("test.goodupper", &plugin), 0);
+    ASSERT_EQ(get("test.goodupper", &plugin), MSE::kResultOk);
     EXPECT_TRUE(fwtest::isMapped("GOODUPPER.SO"));
     farm.reset();
     EXPECT_EQ(ftc_liveObjects(), live);
@@ -483,8 +483,8 @@ TEST_F(FormatQueryTest, EmptyCatalogueSupportsNothing)
 
 TEST_F(FormatQueryTest, InputPortsOnlyAndExactCodes)
 {
-    ASSERT_EQ(farm->addPlugin(wide(dir.path()), wide("Video.so")), 0);
-    ASSERT_EQ(farm->addPlugin(wide(dir.path()), wide("Audio.so")), 0);
+    ASSERT_EQ(farm->addPlugin(wide(dir.path()), wide("Video.so")), MSE::kResultOk);
+    ASSERT_EQ(farm->addPlugin(wide(dir.path()), wide("Audio.so")), MSE::kResultOk);
     struct
     {
         const char* fourCC;

@@ -105,8 +105,8 @@ TEST(FileTest, OpenOnAnOpenFileAnswers1AndKeepsTheFile)
     const std::string first = dir.write("a.txt", "first");
     const std::string second = dir.write("b.txt", "second file");
     MSE::File file;
-    ASSERT_EQ(file.open(wide(first), 0), 0);
-    EXPECT_EQ(file.open(wide(second), 0), 1);
+    ASSERT_EQ(file.open(wide(first), 0), MSE::kResultOk);
+    EXPECT_EQ(file.open(wide(second), 0), MSE::kResultMissingArgument);
     EXPECT_EQ(file.size(), 5u);
     char buffer[16] = {};
     EXPECT_EQ(file.read(buffer, sizeof buffer), 5u);
@@ -118,10 +118,10 @@ TEST(FileTest, RefusalsAndClosedFiles)
     TempDir dir;
     const std::string path = dir.write("a.txt", "abc");
     MSE::File file;
-    EXPECT_EQ(file.open(wide(path), 8), 3);
-    EXPECT_EQ(file.open(wide(dir.path()), 0), 2) << "a folder is not a file";
-    EXPECT_EQ(file.open(wide(dir.path() + "/missing/x"), 1), 2);
-    EXPECT_EQ(file.open(MSE::movra_string<wchar_t>(), 0), 2);
+    EXPECT_EQ(file.open(wide(path), 8), MSE::kResultFailed);
+    EXPECT_EQ(file.open(wide(dir.path()), 0), MSE::kResultOpenRefused) << "a folder is not a file";
+    EXPECT_EQ(file.open(wide(dir.path() + "/missing/x"), 1), MSE::kResultOpenRefused);
+    EXPECT_EQ(file.open(MSE::movra_string<wchar_t>(), 0), MSE::kResultOpenRefused);
     EXPECT_FALSE(file.isOpen());
     char buffer[4] = {'x', 'x', 'x', 'x'};
     EXPECT_EQ(file.read(buffer, 4), 0u);
@@ -135,7 +135,7 @@ TEST(FileTest, SizeLeavesThePositionAlone)
     TempDir dir;
     const std::string path = dir.write("a.txt", "0123456789");
     MSE::File file;
-    ASSERT_EQ(file.open(wide(path), 0), 0);
+    ASSERT_EQ(file.open(wide(path), 0), MSE::kResultOk);
     char buffer[4] = {};
     ASSERT_EQ(file.read(buffer, 3), 3u);
     EXPECT_EQ(file.size(), 10u);
@@ -224,7 +224,7 @@ TEST(WideStringTest, FilesWithNonUtf8NamesAreListedAndOpened)
     const auto files = MSE::listFiles(wide(dir.path()), wide("so"), false);
     ASSERT_EQ(files.size(), 1u);
     MSE::File file;
-    EXPECT_EQ(file.open(files.at(0), 0), 0);
+    EXPECT_EQ(file.open(files.at(0), 0), MSE::kResultOk);
     EXPECT_EQ(file.size(), 7u);
 }
 

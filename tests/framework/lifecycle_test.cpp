@@ -43,7 +43,7 @@ protected:
     void SetUp() override
     {
         FarmTest::SetUp();
-        ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("lifecycle"))), 0);
+        ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("lifecycle"))), MSE::kResultOk);
     }
     MSE::Plugin* get(const char* name)
     {
@@ -57,7 +57,7 @@ protected:
     static void runStartup(MSE::Plugin* plugin)
     {
         void* startup = nullptr;
-        ASSERT_EQ(plugin->getInterface(MovraPlayerX::kStartupInterface, &startup), 0);
+        ASSERT_EQ(plugin->getInterface(MovraPlayerX::kStartupInterface, &startup), MSE::kResultOk);
         static_cast<MovraPlayerX::IStartup*>(startup)->run();
     }
 };
@@ -123,7 +123,7 @@ TEST_F(LifecycleTest, DeferredReleaseKeepsTheLibraryUntilCompleted)
     ASSERT_GE(waitFor([] { return !isMapped("Gamma.so"); }, kSweepWait), 0);
     EXPECT_TRUE(isMapped("Delta.so"));
 
-    EXPECT_EQ(farm->completePluginRelease(delta), 0);
+    EXPECT_EQ(farm->completePluginRelease(delta), MSE::kResultOk);
     EXPECT_TRUE(farm->releasedPlugins.empty());
     delete delta;
     EXPECT_EQ(ftc_liveObjects(), live);
@@ -133,10 +133,10 @@ TEST_F(LifecycleTest, DeferredReleaseKeepsTheLibraryUntilCompleted)
 TEST_F(LifecycleTest, AFailedEntryLeavesTheLibraryForTheNextSweep)
 {
     // The failing plug-in lives in the discovery folder; register just that one.
-    ASSERT_EQ(farm->addPlugin(wide(fwtest::pluginFolder("discovery")), wide("FailingEntry.so")), 0);
+    ASSERT_EQ(farm->addPlugin(wide(fwtest::pluginFolder("discovery")), wide("FailingEntry.so")), MSE::kResultOk);
     MSE::Plugin* plugin = nullptr;
     MSE::List<MSE::PluginInfo*> infos;
-    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginNameFilter("test.failingentry")), 0);
+    ASSERT_EQ(farm->getPluginInfos(&infos, PluginContext::PluginNameFilter("test.failingentry")), MSE::kResultOk);
     EXPECT_EQ(farm->createPlugin(infos.at(0), &plugin), 42);
     EXPECT_TRUE(isMapped("FailingEntry.so"));
     // Nothing scheduled a sweep yet; another plug-in's release does.

@@ -90,7 +90,7 @@ TEST(FarmStressTest, ThreadsObtainAndReleaseWhileTheCleanerUnloads)
 {
     fwtest::useLogFile();
     MSE::Farm* farm = MSE::Farm::instance();
-    ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("lifecycle"))), 0);
+    ASSERT_EQ(farm->discoverPlugins(wide(fwtest::pluginFolder("lifecycle"))), MSE::kResultOk);
     const int64_t liveBefore = ftc_liveObjects();
     const int64_t createdBefore = ftc_createdObjects();
 

@@ -218,7 +218,23 @@ TEST_F(Associations, TheMpgChoiceCarriesMpegBothWays)
 
     disassociateFileTypes(desktop, settings());
     ASSERT_EQ(desktop.requests.size(), 2);
-    EXPECT_EQ(desktop.requests.at(1), allOf({".avi", ".movra", ".mvr", ".mkv", ".mpg", ".mpeg"}, false));
+    EXPECT_EQ(desktop.requests.at(1).value(".mpg", true), false);
+    EXPECT_EQ(desktop.requests.at(1).value(".mpeg", true), false);
+}
+
+// Whatever the choices say by now, every type the player may have made its own is taken
+// back: the desktop half leaves a type alone whose default is another program's.
+TEST_F(Associations, DisassociatingAsksToTakeBackEveryTypeThePlayerMayHaveClaimed)
+{
+    associate(false);
+    ASSERT_TRUE(settings().set(kMKVFileAssoc, false));
+    ASSERT_TRUE(settings().set(kXVIDFileAssoc, false));
+
+    disassociateFileTypes(desktop, settings());
+    ASSERT_EQ(desktop.requests.size(), 2);
+    QStringList everyType = kChoiceExtensions;
+    everyType << ".tix" << ".mvr" << ".mpeg";
+    EXPECT_EQ(desktop.requests.at(1), allOf(everyType, false));
 }
 
 TEST_F(Associations, DisassociatingRemovesWhatIsStillOursOnly)

@@ -160,13 +160,40 @@ TEST(Desktop, AssociatingMakesThePlayerTheDefaultForItsChosenTypesOnly)
               QStringLiteral("Default application for “video/x-matroska”: other.desktop"));
     EXPECT_EQ(tree.defaultFor("video/mp4"), "other.desktop");
     const QByteArray undone = tree.listContents();
-    // Only the .tix choice outlives it: that one is made at every association but is no
-    // row of the choices that are taken back.
-    EXPECT_EQ(undone.count(kOurs), 1) << undone.constData();
-    EXPECT_TRUE(undone.contains("video/x-tix=movra-player.desktop")) << undone.constData();
+    EXPECT_FALSE(undone.contains(QByteArray("=") + kOurs)) << undone.constData();
     for (const char* kept : {"video/mp4=other.desktop\n", "[Some Tool]\nkey=value\n", "video/x-matroska=other.desktop;"})
         EXPECT_TRUE(undone.contains(kept)) << kept << "\n" << undone.constData();
     EXPECT_FALSE(IntegrationTest::exportKey(folder.registryDir(), "HKCR").hasKey("movra_mkv_file"));
+}
+
+// Disassociating takes back what the player made default, not what the choices say now:
+// a choice turned off after it was applied, and the types claimed without a choice.
+TEST(Desktop, DisassociatingTakesBackEveryDefaultThePlayerWroteAndNoOtherProgramsDefault)
+{
+    DesktopTree tree;
+    tree.installOtherPlayer("video/mp4;video/x-matroska;");
+    DesktopTree::writeFile(tree.list(), "[Default Applications]\nvideo/mp4=other.desktop\n");
+    AppFolder folder({});
+
+    const RunResult result = folder.run({"-associateFileTypes"}, tree.environment());
+    ASSERT_TRUE(result.finished && !result.crashed) << qPrintable(describe(result));
+    ASSERT_EQ(tree.defaultFor("video/x-matroska"), kOurs);
+    ASSERT_EQ(tree.defaultFor("video/x-tix"), kOurs);
+    QString output;
+    ASSERT_EQ(IntegrationTest::runMovraReg(folder.registryDir(),
+                                           {"add", "HKCU\\SOFTWARE\\Movra\\Settings\\Player\\General", "/v",
+                                            "MKVFileAssoc", "/t", "REG_DWORD", "/d", "0", "/f"},
+                                           &output),
+              0)
+        << qPrintable(output);
+
+    const RunResult undo = folder.run({"-disassociateFileTypes"}, tree.environment());
+    ASSERT_TRUE(undo.finished && !undo.crashed) << qPrintable(describe(undo));
+    EXPECT_EQ(warnings(undo), 0) << qPrintable(describe(undo));
+    const QByteArray undone = tree.listContents();
+    EXPECT_FALSE(undone.contains(QByteArray("=") + kOurs)) << undone.constData();
+    EXPECT_TRUE(undone.contains("video/mp4=other.desktop\n")) << undone.constData();
+    EXPECT_EQ(tree.defaultFor("video/mp4"), "other.desktop");
 }
 
 TEST(Desktop, AnOrdinaryUserWithAReadOnlyMachineRootStillGetsTheDefaults)

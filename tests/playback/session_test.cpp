@@ -4,6 +4,7 @@
 #include "playbacksupport.h"
 
 #include "mediasession.h"
+#include "videoview.h"
 
 #include <MovraPlayerX/CodecEvents.h>
 
@@ -253,6 +254,65 @@ TEST_F(Session, WithoutOneStreamsDecoderTheOtherStreamStillPlays)
         ASSERT_EQ(session.problems().size(), 1);
         EXPECT_TRUE(session.problems()[0].contains(QLatin1String(row.missing))) << qPrintable(session.problems()[0]);
     }
+}
+
+// The picture's bytes as RGB24 rows without padding, as ffmpeg writes raw pictures.
+QByteArray rgbBytes(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    QByteArray bytes;
+    for (int y = 0; y < rgb.height(); ++y)
+        bytes.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    return bytes;
+}
+
+TEST_F(Session, TurnedAndAnamorphicPicturesShowAtTheirDisplayShape)
+{
+    auto farm = makeFarm(true);
+    struct Row
+    {
+        const char* file;
+        const char* upright;   // ffmpeg's picture at 1.00 s
+    };
+    for (const Row& row : {Row{"turned90.mp4", "turned90_1s.rgb"}, Row{"turned270.mp4", "turned270_1s.rgb"}}) {
+        SCOPED_TRACE(row.file);
+        QFile expected(media(row.upright));
+        ASSERT_TRUE(expected.open(QIODevice::ReadOnly));
+        MediaSession session(farm.get());
+        session.open(file(row.file));
+        ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing; }, 10000));
+        session.pause();
+        const int shown = session.statistics().framesShown;
+        session.seek(1000);
+        ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > shown; }, 5000));
+        const QImage picture = session.currentFrame();
+        EXPECT_EQ(picture.size(), QSize(240, 320));
+        EXPECT_NEAR(session.currentAspect(), 240.0 / 320.0, 0.01);
+        EXPECT_LT(meanDifference(rgbBytes(picture), expected.readAll()), 8);
+    }
+
+    // 480×360 pictures of 4:3 pixels are shown at 16:9, in the window as in the session.
+    MediaSession session(farm.get());
+    session.open(file("anamorphic.mp4"));
+    ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > 0; }, 10000));
+    EXPECT_EQ(session.currentFrame().size(), QSize(480, 360));
+    EXPECT_NEAR(session.currentAspect(), 16.0 / 9.0, 0.01);
+    VideoView view;
+    view.resize(800, 600);
+    view.setFrame(session.currentFrame(), session.currentAspect());
+    EXPECT_EQ(view.pictureRect(), QRect(0, 75, 800, 450));
+}
+
+TEST_F(Session, APhonePortraitClipPlaysToItsEnd)
+{
+    auto farm = makeFarm(true);
+    MediaSession session(farm.get());
+    session.open(file("portrait.webm"));
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 20000));
+    EXPECT_EQ(session.state(), State::Ended) << qPrintable(session.problems().join(QLatin1Char('\n')));
+    EXPECT_TRUE(session.problems().isEmpty()) << qPrintable(session.problems().join(QLatin1Char('\n')));
+    EXPECT_GT(session.statistics().framesShown, 0);
+    EXPECT_EQ(session.currentFrame().size(), QSize(1080, 1920));
 }
 
 struct BadCase

@@ -53,7 +53,7 @@ int runInspectChild(const QString& folder, const QString& file)
 {
     QJsonObject result{{QStringLiteral("library"), folder + QLatin1Char('/') + file}};
     auto farm = std::make_unique<MSE::Farm>();
-    if (farm->addPlugin(MSE::fromUtf8(folder.toStdString()), MSE::fromUtf8(file.toStdString())) != 0) {
+    if (farm->addPlugin(MSE::fromUtf8(folder.toStdString()), MSE::fromUtf8(file.toStdString())) != MSE::kResultOk) {
         result.insert(QStringLiteral("state"), QStringLiteral("refused"));
         const std::vector<MSE::PluginStatus> statuses = farm->pluginStatuses();
         result.insert(QStringLiteral("reason"),
@@ -83,7 +83,7 @@ int runInspectChild(const QString& folder, const QString& file)
     for (const QString& id : asked) {
         void* found = nullptr;
         const std::string narrow = id.toStdString();
-        if (plugin->getInterface(MSE::movra_string<char>(narrow.c_str()), &found) == 0 && found)
+        if (plugin->getInterface(MSE::movra_string<char>(narrow.c_str()), &found) == MSE::kResultOk && found)
             offered << id;
     }
     plugin->release();

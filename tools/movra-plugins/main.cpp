@@ -86,7 +86,7 @@ QString libraryFor(const QString& nameOrPath, const QList<PluginFolder>& folders
         farm->discoverPlugins(MSE::fromUtf8(folder.path.toStdString()));
     const std::string name = nameOrPath.toStdString();
     MSE::List<MSE::PluginInfo*> found;
-    if (farm->getPluginInfos(&found, MSE::PluginContext::PluginNameFilter(MSE::movra_string<char>(name.c_str()))) != 0)
+    if (farm->getPluginInfos(&found, MSE::PluginContext::PluginNameFilter(MSE::movra_string<char>(name.c_str()))) != MSE::kResultOk)
         return QString();
     const MSE::PluginInfo* info = found.at(0);
     return QFileInfo(QString::fromStdString(MSE::toUtf8(info->libraryFolder)) + QLatin1Char('/')

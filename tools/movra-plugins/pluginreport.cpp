@@ -26,7 +26,7 @@ QStringList values(const MSE::PluginInfo* info, const char* xpath)
 MSE::PluginInfo* recordOf(MSE::Farm& farm, const std::string& name)
 {
     MSE::List<MSE::PluginInfo*> found;
-    if (farm.getPluginInfos(&found, MSE::PluginContext::PluginNameFilter(MSE::movra_string<char>(name.c_str()))) != 0)
+    if (farm.getPluginInfos(&found, MSE::PluginContext::PluginNameFilter(MSE::movra_string<char>(name.c_str()))) != MSE::kResultOk)
         return nullptr;
     return found.at(0);
 }
@@ -75,7 +75,7 @@ QList<PluginEntry> listPlugins(const QList<PluginFolder>& folders)
                 entry.overlayFormats = values(info, MSE::PropertyPath::kOverlayInputFormats);
                 entry.audioFormats = values(info, MSE::PropertyPath::kAudioInputFormats);
                 MSE::LibraryContext* context = nullptr;
-                if (farm->getLibraryContext(info, &context) != 0) {
+                if (farm->getLibraryContext(info, &context) != MSE::kResultOk) {
                     entry.refused = true;
                     entry.reason = QString::fromStdString(farm->lastLoadError(info->name));
                 }

@@ -4,12 +4,13 @@
 // A plug-in library exports
 //     extern "C" int32_t _getPlugin(MSE::PluginContext* context, MSE::Plugin** plugin);
 // which creates a new object holding one reference for its caller, stores it in *plugin
-// and returns 0 (any other value is a failure and is passed on to whoever asked). The
+// and returns MSE::kResultOk (any other value is a failure and is passed on to whoever
+// asked). The
 // library may keep context for calls back into the framework.
 //
 // Reference counting is the plug-in's: addRef and release adjust the count (atomically: any
 // thread may hold a reference). When release brings the count to 0, the object calls
-// context->releasePlugin(this) and deletes itself only if that answers 0. Any other answer
+// context->releasePlugin(this) and deletes itself only if that answers kResultOk. Any other answer
 // means the framework handed the object out again meanwhile (or another holder already
 // disposed of it), so it must stay. Read the context before dropping the count:
 //
@@ -17,7 +18,7 @@
 //     {
 //         MSE::PluginContext* context = m_context;
 //         const int32_t count = --m_count;
-//         if (count == 0 && context->releasePlugin(this) == 0)
+//         if (count == 0 && context->releasePlugin(this) == MSE::kResultOk)
 //             delete this;
 //         return count;
 //     }
@@ -26,6 +27,7 @@
 // calls context->deferPluginRelease(this) instead, and completePluginRelease(this) before it
 // finally deletes itself; its library stays loaded in between.
 
+#include <MSE/Result.h>
 #include <MSE/String.h>
 
 #include <cstdint>
@@ -46,7 +48,8 @@ public:
     // The record the framework stored in pluginInfo.
     virtual PluginInfo* getPluginInfo() = 0;
     virtual PluginContext* getPluginContext() = 0;
-    // Stores the interface with identifier id in *out and returns 0, or returns non-zero.
+    // Stores the interface with identifier id in *out and returns kResultOk, or returns
+    // another code (kResultFailed for an interface it does not offer).
     // The interface lives as long as the object; it is never released by itself.
     virtual int32_t getInterface(const movra_string<char>& id, void** out) = 0;
 

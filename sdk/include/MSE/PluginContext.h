@@ -2,8 +2,8 @@
 // The framework as a plug-in sees it: the context handed to _getPlugin.
 //
 // A plug-in calls only the virtual operations below; their order is the binary contract.
-// Result codes: 0 success, 1 a required argument is missing, 3 failed or found nothing;
-// other values come from a plug-in's entry function.
+// They answer with MSE::Result codes (MSE/Result.h); other values come from a plug-in's
+// entry function.
 //
 // The filters, the selector and the generic queries (getPluginInfos, getPlugin with a filter,
 // getLivePlugins) are defined by the framework's own headers for the application's use.
@@ -11,6 +11,7 @@
 #include <MSE/List.h>
 #include <MSE/Plugin.h>
 #include <MSE/PluginInfo.h>
+#include <MSE/Result.h>
 #include <MSE/String.h>
 
 #include <cstdint>
@@ -46,9 +47,10 @@ public:
     virtual int getPlugin(PluginInfo* info, Plugin** out, bool create) = 0;
     // Always a new object of info's plug-in; loads its library when needed.
     virtual int createPlugin(PluginInfo* info, Plugin** out) = 0;
-    // Called by an object whose count reached 0. 0: the framework let it go and the object
-    // deletes itself; its library may be unloaded some seconds later. 1: keep living, the
-    // object was handed out again meanwhile (or is not the framework's).
+    // Called by an object whose count reached 0. kResultOk: the framework let it go and the
+    // object deletes itself; its library may be unloaded some seconds later.
+    // kResultMissingArgument: keep living, the object was handed out again meanwhile (or is
+    // not the framework's).
     virtual int releasePlugin(Plugin* plugin) = 0;
     // Calls plugin->release() under the framework's lock.
     virtual void releasePluginReference(Plugin* plugin) = 0;

@@ -15,9 +15,9 @@
 //     int32_t _getPlugin(MSE::PluginContext* context, MSE::Plugin** plugin)
 //     {
 //         if (!context || !plugin)
-//             return 1;
+//             return MSE::kResultMissingArgument;
 //         *plugin = new MyPlugin(context);
-//         return 0;
+//         return MSE::kResultOk;
 //     }
 //
 // Everything here is inline: a plug-in that uses it still links nothing of the player's.
@@ -44,7 +44,7 @@ public:
         // already have disposed of this object.
         PluginContext* context = m_context;
         const int32_t count = --m_refCount;
-        if (count == 0 && context->releasePlugin(this) == 0)
+        if (count == 0 && context->releasePlugin(this) == MSE::kResultOk)
             delete this;
         return count;
     }

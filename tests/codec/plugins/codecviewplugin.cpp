@@ -40,7 +40,7 @@ class WindowWatcher : public QObject
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::EnabledChange)
+        if (event->type() == QEvent::EnabledChange && watched->objectName() == QLatin1String("content"))
             record(static_cast<QWidget*>(watched)->isEnabled() ? "window enabled" : "window disabled");
         if (event->type() == QEvent::ChildRemoved
             && static_cast<QChildEvent*>(event)->child()->objectName() == QLatin1String("LoadingCodecWidget"))
@@ -83,6 +83,12 @@ public:
         m_window->resize(640, 360);
         m_watcher = new WindowWatcher;
         m_window->installEventFilter(m_watcher);
+        // What the window shows; disabled (not the window, which holds the panel) while a codec
+        // installs.
+        auto* content = new QWidget(m_window);
+        content->setObjectName(QStringLiteral("content"));
+        content->setGeometry(0, 0, 640, 360);
+        content->installEventFilter(m_watcher);
         m_window->show();
         // The window's code lives in this library: stay alive for the rest of the run.
         addRef();

@@ -45,7 +45,7 @@ public:
         if (count == 0)
             context->deferPluginRelease(this);
 #else
-        if (count == 0 && context->releasePlugin(this) == 0)
+        if (count == 0 && context->releasePlugin(this) == MSE::kResultOk)
             delete this;
 #endif
         return count;
@@ -58,16 +58,16 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (id == MovraPlayerX::kStartupInterface) {
             *out = static_cast<MovraPlayerX::IStartup*>(this);
-            return 0;
+            return MSE::kResultOk;
         }
         if (id == MovraPlayerX::kViewInterface) {
             *out = static_cast<MovraPlayerX::IView*>(this);
-            return 0;
+            return MSE::kResultOk;
         }
-        return 3;
+        return MSE::kResultFailed;
     }
 
     void run() override
@@ -102,8 +102,8 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
     __builtin_trap();
 #endif
     if (!context || !plugin)
-        return 1;
+        return MSE::kResultMissingArgument;
     *plugin = new TestPlugin(context);
-    return 0;
+    return MSE::kResultOk;
 }
 #endif
