@@ -346,6 +346,8 @@ TEST_F(Fixture, OversizedCatalogueIsCutOffAndRefused)
               0);
     Server server(serverFolder);
     MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url().c_str());
+    // The server reads the whole file before it answers: on a busy machine that is no stall.
+    MovraTest::ScopedEnvironment patient("MOVRA_COMPONENTS_TIMEOUT_MS", "30000");
     Session session;
     std::vector<std::string> names;
     EXPECT_EQ(session.find({kAvcSpec}, &names), 30);
