@@ -127,8 +127,10 @@ int runPlayer(int& argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(true);
     setQtPluginFolder(compiledInQtPlugins);
 
-    // 11-16
+    // 11-16. Components installed on an earlier run are plug-in folders like the shipped one:
+    // without them a decoder installed yesterday would be asked for again today.
     app->addStreamEnginePluginFolders();
+    app->refreshCodecPluginFolders();
     std::unique_ptr<QTranslator> qtTranslator;
     std::unique_ptr<QTranslator> playerTranslator;
     const QString locale = setUpLanguage(qtTranslator, playerTranslator);

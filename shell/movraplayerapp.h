@@ -3,7 +3,10 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QUrl>
 #include <QtPlugin>
+
+#include <optional>
 
 class QFileOpenEvent;
 
@@ -70,6 +73,7 @@ private:
     void quitIfNoWindowIsVisible();
     void clearDownloadCache();
     void endCodecInstalls();
+    bool rescanInsteadOfError(int32_t status);
 
     MSE::Farm* context = nullptr;
     DelayedFileOpener* fileOpener_ = nullptr;
@@ -78,6 +82,17 @@ private:
     // Both belong to (or are) a plug-in's window, which may be destroyed under us.
     QPointer<LoadingCodecWidget> codecWidget;
     QPointer<QWidget> codecParentWindow;
+    // The request last answered by a rescan instead of an install.
+    struct RescannedRequest
+    {
+        QUrl url;
+        int32_t codecKind = 0;
+        bool operator==(const RescannedRequest& other) const
+        {
+            return url == other.url && codecKind == other.codecKind;
+        }
+    };
+    std::optional<RescannedRequest> rescannedCodecRequest;
 };
 
 } // namespace MovraPlayerX

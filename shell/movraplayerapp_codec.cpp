@@ -25,6 +25,7 @@ namespace {
 
 constexpr char kPlayerWindowName[] = "MovraPlayerWindow";
 const char16_t* const kCodecPluginComponents[] = {u"MPC", u"AVCCodec", u"HEVCCodec", u"MPEG4Decoder"};
+constexpr char16_t kVersionValue[] = u"Version";
 constexpr char16_t kSetupComponent[] = u"Setup";
 constexpr char16_t kInstallPathValue[] = u"InstallPath";
 constexpr char kUpdateArgument[] = "/update";
@@ -33,12 +34,14 @@ struct CodecKindRow
 {
     int32_t kind;
     const char* feature;
+    // The component whose plug-in decodes it.
+    const char16_t* decoderComponent;
 };
 // Every kind asks the same component, in the same version.
 constexpr CodecKindRow kCodecKinds[] = {
-    {0, "video_decoder.avc"},
-    {1, "video_decoder.hevc"},
-    {2, "video_decoder.mpeg4"},
+    {0, "video_decoder.avc", u"AVCCodec"},
+    {1, "video_decoder.hevc", u"HEVCCodec"},
+    {2, "video_decoder.mpeg4", u"MPEG4Decoder"},
 };
 constexpr char kCodecComponent[] = "MPC";
 constexpr char kCodecVersion[] = "3.1.0";
@@ -65,6 +68,24 @@ void blockWindowContents(QWidget* window, const QWidget* panel, bool blocked)
     }
 }
 
+const CodecKindRow* codecKindRow(int32_t kind)
+{
+    for (const CodecKindRow& row : kCodecKinds) {
+        if (row.kind == kind)
+            return &row;
+    }
+    return nullptr;
+}
+
+// Installed as an install leaves a component: a record with a version, naming a folder
+// whose files agree with it.
+bool isComponentInstalled(const char16_t* component)
+{
+    std::u16string version;
+    return mvds::readInstallString(std::u16string(component), std::u16string(kVersionValue), version)
+           && !version.empty() && !mcm::installedComponentFolder(QString::fromStdU16String(component)).isEmpty();
+}
+
 } // namespace
 
 // Runs on the worker thread, with the application object kept alive by the report's lock.
@@ -86,11 +107,7 @@ void MovraPlayerApp::handleNeedCodecEvent(NeedCodecEvent* event)
 {
     if (!event)
         return;
-    const CodecKindRow* row = nullptr;
-    for (const CodecKindRow& candidate : kCodecKinds) {
-        if (candidate.kind == event->codecKind)
-            row = &candidate;
-    }
+    const CodecKindRow* row = codecKindRow(event->codecKind);
     if (!row) {
         qCDebug(lcCodec, "codec request of unknown kind %d ignored", event->codecKind);
         return;
@@ -115,13 +132,36 @@ void MovraPlayerApp::handleNeedCodecEvent(NeedCodecEvent* event)
     showCodecWidget(mcm::kInstalled);
 }
 
+// "Nothing to install" while the decoder's component is installed means this run never
+// registered its folder (installed by another process since the start): rescanning and
+// opening the file again plays it. Once per request, so a component that is installed but
+// does not decode the file still ends in the message instead of asking for ever.
+bool MovraPlayerApp::rescanInsteadOfError(int32_t status)
+{
+    if (status != mcm::kNothingToInstall || !pendingCodecRequest) {
+        rescannedCodecRequest = std::nullopt;
+        return false;
+    }
+    const CodecKindRow* row = codecKindRow(pendingCodecRequest->codecKind);
+    const RescannedRequest request{pendingCodecRequest->url, pendingCodecRequest->codecKind};
+    if (!row || !isComponentInstalled(row->decoderComponent) || rescannedCodecRequest == request) {
+        rescannedCodecRequest = std::nullopt;
+        return false;
+    }
+    qCDebug(lcCodec) << "nothing to install, but the decoder's component is installed: rescanning for"
+                     << pendingCodecRequest->url;
+    rescannedCodecRequest = request;
+    return true;
+}
+
 void MovraPlayerApp::handleGetCodecEvent(GetCodecEvent* event)
 {
     if (!event)
         return;
+    const bool rescanned = rescanInsteadOfError(event->status);
     if (event->status == mcm::kCancelled && !codecWidget) {
         // The user gave the download up; the panel went then.
-    } else if (event->status != mcm::kInstalled) {
+    } else if (event->status != mcm::kInstalled && !rescanned) {
         showCodecWidget(event->status);
     } else {
         refreshCodecPluginFolders();

@@ -87,6 +87,8 @@ void PlaybackRun::demux()
     // Without byte seeks (a server that ignores ranges, a pipe) a seek is carried out by
     // reading: forwards by discarding, backwards by opening the address again first.
     byteSeekable = format->pb && (format->pb->seekable & AVIO_SEEKABLE_NORMAL);
+    // Inputs without a byte stream of their own (network protocols of their own) seek natively.
+    const bool seekByReading = format->pb && !byteSeekable;
     QMetaObject::invokeMethod(
         session, [s = session, id = id] { s->onProbed(id); }, Qt::QueuedConnection);
     {
@@ -105,12 +107,14 @@ void PlaybackRun::demux()
     // key frame before it is kept, for the decoder to start from.
     int64_t discardBeforeUs = INT64_MIN;
     std::vector<AVPacket*> keyFrameOn;
+    int64_t keptBytes = 0;
     bool videoCaughtUp = true;
     bool audioCaughtUp = true;
-    const auto dropKept = [&keyFrameOn] {
+    const auto dropKept = [&keyFrameOn, &keptBytes] {
         for (AVPacket*& kept : keyFrameOn)
             av_packet_free(&kept);
         keyFrameOn.clear();
+        keptBytes = 0;
     };
 
     AVPacket* packet = av_packet_alloc();
@@ -128,7 +132,7 @@ void PlaybackRun::demux()
                 dropKept();
                 if (subtitles)
                     subtitles->flush();
-                if (byteSeekable) {
+                if (!seekByReading) {
                     avformat_seek_file(format, -1, INT64_MIN, target, target, 0);
                     discardBeforeUs = INT64_MIN;
                 } else {
@@ -187,6 +191,7 @@ void PlaybackRun::demux()
                 for (AVPacket* kept : keyFrameOn)
                     video.packets.putPacket(kept, serialNow);
                 keyFrameOn.clear();
+                keptBytes = 0;
                 videoCaughtUp = true;
             }
             for (DecodedStream* stream : {&video, &audio}) {
@@ -227,12 +232,20 @@ void PlaybackRun::demux()
             if (target == &video && !videoCaughtUp) {
                 if (kept->flags & AV_PKT_FLAG_KEY)
                     dropKept();
+                // A stream that marks no key frames keeps only its latest packets.
+                keptBytes += kept->size;
+                while (keptBytes > kMaxQueuedBytes && !keyFrameOn.empty()) {
+                    keptBytes -= keyFrameOn.front()->size;
+                    av_packet_free(&keyFrameOn.front());
+                    keyFrameOn.erase(keyFrameOn.begin());
+                }
                 keyFrameOn.push_back(kept);
                 if (at == AV_NOPTS_VALUE || at < discardBeforeUs)
                     continue;
                 for (AVPacket* k : keyFrameOn)
                     video.packets.putPacket(k, serialNow);
                 keyFrameOn.clear();
+                keptBytes = 0;
                 videoCaughtUp = true;
             } else if (target == &audio && !audioCaughtUp) {
                 if (at != AV_NOPTS_VALUE && at + kept->duration < discardBeforeUs) {

@@ -5,14 +5,19 @@
 #include "codec/getcodecevent.h"
 #include "codec/loadingcodecwidget.h"
 #include "codectestsupport.h"
+#include "framework/farm.h"
 #include "shell/movraplayerapp.h"
 
+#include <MSE/PluginContext.h>
 #include <MovraPlayerX/CodecEvents.h>
 
+#include <QDir>
+#include <QFile>
 #include <QFileOpenEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -360,5 +365,106 @@ TEST_F(CodecAppTest, PlayerWindowDestroyedDuringTheInstall)
     ASSERT_TRUE(waitForOutcome());
     EXPECT_EQ(panel()->errorCode(), 27);
 }
+
+// "Nothing to install" while the decoder's component is installed, as an install by another
+// process since the start leaves it: a component folder this run never registered.
+class InstalledComponent : public CodecAppTest
+{
+protected:
+    void TearDown() override
+    {
+        CodecAppTest::TearDown();
+        for (const char* name : {"AVCCodec", "HEVCCodec"})
+            CodecTest::removeInstallRecord(QString::fromLatin1(name));
+    }
+
+    // The test decoder in a component folder of its own, with the records an install writes.
+    QString install(const QString& name, bool withVersion = true)
+    {
+        const QString folder = components.filePath(name);
+        EXPECT_TRUE(QDir().mkpath(folder));
+        for (const char* file : {"/CodecTestDecoder.so", "/CodecTestDecoder.xml"})
+            QFile::copy(QStringLiteral(CODEC_DECODER_DIR) + QLatin1String(file), folder + QLatin1String(file));
+        CodecTest::writeInstallRecord(name, QStringLiteral("InstallDir"), folder);
+        if (withVersion)
+            CodecTest::writeInstallRecord(name, QStringLiteral("Version"), QStringLiteral("1.0"));
+        return folder;
+    }
+
+    static bool farmKnowsTheDecoder()
+    {
+        MSE::List<MSE::PluginInfo*> infos;
+        return app()->pluginContext()->getPluginInfos(&infos, MSE::PluginContext::PluginNameFilter("test.codec.decoder"))
+                   == 0
+               && infos.size() == 1;
+    }
+
+    QTemporaryDir components;
+};
+
+TEST_F(InstalledComponent, RescansAndReopensOnceThenShowsTheMessage)
+{
+    StandinScript script(QStringLiteral("none,none"));
+    install(QStringLiteral("AVCCodec"));
+    auto window = playerWindow();
+    EventLog events;
+    request(0);
+    ASSERT_TRUE(waitFor([&] { return !events.lines.isEmpty(); }));
+    EXPECT_EQ(events.lines, QStringList{QStringLiteral("open /media/clip.mkv")});
+    EXPECT_EQ(panel(), nullptr);
+    EXPECT_EQ(app()->pendingCodecInstall(), nullptr);
+    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(farmKnowsTheDecoder());
+
+    // The reopened file asks again (its decoder did not serve it after all): the message now,
+    // not another round.
+    request(0);
+    ASSERT_TRUE(waitForOutcome());
+    EXPECT_EQ(panel()->errorCode(), 3);
+    EXPECT_EQ(events.lines.size(), 1);
+    EXPECT_TRUE(window->isEnabled());
+}
+
+struct NotInstalledRow
+{
+    const char* name;
+    const char* component;  // installed before the request, if any
+    bool withVersion;
+    bool folderRemoved;
+};
+
+void PrintTo(const NotInstalledRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class NotInstalled : public InstalledComponent, public ::testing::WithParamInterface<NotInstalledRow>
+{
+};
+
+// An H.264 request whose decoder is not installed as an install leaves it gets the message.
+TEST_P(NotInstalled, ShowsTheMessage)
+{
+    const NotInstalledRow& row = GetParam();
+    StandinScript script(QStringLiteral("none"));
+    if (row.component) {
+        const QString folder = install(QString::fromLatin1(row.component), row.withVersion);
+        if (row.folderRemoved)
+            QDir(folder).removeRecursively();
+    }
+    auto window = playerWindow();
+    EventLog events;
+    request(0);
+    ASSERT_TRUE(waitForOutcome());
+    EXPECT_EQ(panel()->errorCode(), 3);
+    EXPECT_TRUE(events.lines.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, NotInstalled,
+                         ::testing::Values(NotInstalledRow{"NoRecord", nullptr, true, false},
+                                           NotInstalledRow{"AnotherDecoder", "HEVCCodec", true, false},
+                                           NotInstalledRow{"NoVersion", "AVCCodec", false, false},
+                                           NotInstalledRow{"FolderGone", "AVCCodec", true, true}),
+                         [](const ::testing::TestParamInfo<NotInstalledRow>& info) { return std::string(info.param.name); });
 
 } // namespace

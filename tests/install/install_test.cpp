@@ -10,6 +10,9 @@
 #include <QFontDatabase>
 #include <QGlyphRun>
 #include <QImage>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLibrary>
 #include <QProcess>
 #include <QRawFont>
 #include <QRegularExpression>
@@ -132,6 +135,37 @@ TEST(Layout, EveryPieceIsUnderThePrefix)
         ASSERT_FALSE(image.isNull()) << qPrintable(path);
         EXPECT_EQ(image.size(), QSize(size, size)) << qPrintable(path);
         EXPECT_TRUE(image.hasAlphaChannel()) << qPrintable(path);
+    }
+}
+
+// The codec components the Debian package pre-installs, each laid out as an install leaves
+// it: the install's manifest naming the component and its version, the plug-in with its
+// properties document, and the decoders finding the codec pack as their sibling folder.
+TEST(Layout, PreinstalledComponentsAreLaidOutAsAnInstallLeavesThem)
+{
+    const QString root = kAppDir + QStringLiteral("/components");
+    for (const char* name : {"MPC", "AVCCodec", "HEVCCodec", "MPEG4Decoder"}) {
+        const QString folder = root + QLatin1Char('/') + QLatin1String(name);
+        QFile manifestFile(folder + QStringLiteral("/.movra-component"));
+        ASSERT_TRUE(manifestFile.open(QIODevice::ReadOnly)) << name;
+        const QJsonObject manifest = QJsonDocument::fromJson(manifestFile.readAll()).object();
+        EXPECT_EQ(manifest.value(QStringLiteral("name")).toString(), QLatin1String(name));
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+(\\.\\d+){0,3}$"))
+                        .match(manifest.value(QStringLiteral("version")).toString())
+                        .hasMatch())
+            << name << ": " << manifest.value(QStringLiteral("version")).toString().toStdString();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$"))
+                        .match(manifest.value(QStringLiteral("sha256")).toString())
+                        .hasMatch())
+            << name;
+        const QString library = folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".so");
+        EXPECT_TRUE(QFileInfo(library).isFile()) << qPrintable(library);
+        if (QLatin1String(name) == QLatin1String("MPC"))
+            continue;
+        EXPECT_TRUE(QFileInfo(folder + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".xml")).isFile()) << name;
+        QLibrary decoder(library);
+        EXPECT_TRUE(decoder.load()) << qPrintable(decoder.errorString());
+        decoder.unload();
     }
 }
 

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <thread>
 
 namespace {
@@ -90,6 +91,13 @@ protected:
         const int waiting = out.indexOf(QStringLiteral("Waiting for the"));
         ASSERT_GE(waiting, 0) << out.toStdString();
         EXPECT_EQ(out.count(QStringLiteral("opening file://")), 2) << out.toStdString();
+        expectPlayedThrough(out);
+        EXPECT_TRUE(ComponentTest::exists(root() + "/" + componentName + "/" + componentName + ".so"));
+        EXPECT_TRUE(ComponentTest::exists(root() + "/MPC/MPC.so"));
+    }
+
+    static void expectPlayedThrough(const QString& out)
+    {
         const QRegularExpressionMatch frames =
             QRegularExpression(QStringLiteral("frames shown (\\d+), dropped (\\d+)")).match(out);
         ASSERT_TRUE(frames.hasMatch()) << out.toStdString();
@@ -107,8 +115,6 @@ protected:
         EXPECT_GE(shown + frames.captured(2).toInt(), 25) << out.toStdString();
         EXPECT_GE(shown, 25) << out.toStdString();
 #endif
-        EXPECT_TRUE(ComponentTest::exists(root() + "/" + componentName + "/" + componentName + ".so"));
-        EXPECT_TRUE(ComponentTest::exists(root() + "/MPC/MPC.so"));
     }
 
     // A loopback port nobody listens on, for a server that is down.
@@ -136,6 +142,47 @@ TEST_F(PlaybackCodecEndToEnd, Mpeg4PlaysAfterItsDecoderIsInstalled)
 {
     expectPlaysAfterInstall("mpeg4_mp3.avi", "MPEG4Decoder");
 }
+
+struct NextStartRow
+{
+    const char* name;
+    const char* media;
+    const char* component;
+};
+
+// Test names carry the row name; this keeps the raw bytes out of them.
+void PrintTo(const NextStartRow& row, std::ostream* out)
+{
+    *out << row.name;
+}
+
+class PlaybackCodecNextStart : public PlaybackCodecEndToEnd, public ::testing::WithParamInterface<NextStartRow>
+{
+};
+
+// A decoder installed on one run plays on the next with the component server gone: the
+// second start registers the installed component's folder itself and asks for nothing.
+TEST_P(PlaybackCodecNextStart, InstalledDecoderPlaysWithTheServerGone)
+{
+    const NextStartRow& row = GetParam();
+    expectPlaysAfterInstall(row.media, row.component);
+    const int port = unusedPort();
+    ASSERT_GT(port, 0);
+    const RunResult second = play(row.media, "http://127.0.0.1:" + std::to_string(port) + "/ok");
+    ASSERT_TRUE(second.finished);
+    EXPECT_FALSE(second.crashed);
+    EXPECT_EQ(second.exitCode, 0) << second.standardError.toStdString();
+    const QString out = second.standardError;
+    EXPECT_FALSE(out.contains(QStringLiteral("Waiting for the"))) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("opening file://")), 1) << out.toStdString();
+    expectPlayedThrough(out);
+    EXPECT_EQ(ComponentTest::readFile(work + "/components.log"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Decoders, PlaybackCodecNextStart,
+                         ::testing::Values(NextStartRow{"H264", "h264_aac.mp4", "AVCCodec"},
+                                           NextStartRow{"Hevc", "hevc_opus.mkv", "HEVCCodec"}),
+                         [](const ::testing::TestParamInfo<NextStartRow>& info) { return std::string(info.param.name); });
 
 // The server is down when the player asks for the decoder: the panel turns into its error
 // look over the player window. Once the server is back on the same address, "Try again"
