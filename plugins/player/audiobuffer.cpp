@@ -11,7 +11,7 @@ AudioBuffer::AudioBuffer(int sampleRate, int channels, int capacityMs)
 {
 }
 
-bool AudioBuffer::put(int64_t pts, QByteArray pcm, int serial)
+bool AudioBuffer::put(int64_t pts, QByteArray pcm, int serial, double rate)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     // A chunk larger than the whole capacity is still let in once the buffer is empty.
@@ -23,8 +23,15 @@ bool AudioBuffer::put(int64_t pts, QByteArray pcm, int serial)
     if (m_chunks.empty() && m_bytes == 0)
         m_readPts = pts;
     m_bytes += pcm.size();
-    m_chunks.push_back(Chunk{pts, std::move(pcm), 0});
+    m_chunks.push_back(Chunk{pts, std::move(pcm), 0, rate});
     return true;
+}
+
+int64_t AudioBuffer::mediaUs(const Chunk& chunk, int64_t bytes) const
+{
+    if (chunk.rate == 1.0)
+        return bytes * 1000000LL / bytesPerSecond();
+    return int64_t(double(bytes) * 1e6 * chunk.rate / bytesPerSecond());
 }
 
 int64_t AudioBuffer::read(char* out, int64_t maxBytes)
@@ -52,11 +59,11 @@ int64_t AudioBuffer::read(char* out, int64_t maxBytes)
         done += n;
         m_bytes -= n;
         if (chunk.offset >= chunk.pcm.size()) {
-            const int64_t endPts = chunk.pts + chunk.pcm.size() * 1000000LL / bytesPerSecond();
+            const int64_t endPts = chunk.pts + mediaUs(chunk, chunk.pcm.size());
             m_chunks.pop_front();   // chunk is gone from here on
             m_readPts = m_chunks.empty() ? endPts : m_chunks.front().pts;
         } else {
-            m_readPts = chunk.pts + chunk.offset * 1000000LL / bytesPerSecond();
+            m_readPts = chunk.pts + mediaUs(chunk, chunk.offset);
         }
     }
     m_totalRead += done;

@@ -21,8 +21,10 @@ public:
     int channels() const { return m_channels; }
     int bytesPerSecond() const { return m_sampleRate * m_channels * 2; }
 
-    // Waits for room; false when aborted or stale (the chunk is then dropped).
-    bool put(int64_t pts, QByteArray pcm, int serial);
+    // Waits for room; false when aborted or stale (the chunk is then dropped). rate: media
+    // seconds each second of these samples stands for (time-stretched sound at other speeds),
+    // so that the reading position stays in the media's time.
+    bool put(int64_t pts, QByteArray pcm, int serial, double rate = 1.0);
     // Copies up to maxBytes (whole sample frames) to out with the gain applied; 0 when empty.
     int64_t read(char* out, int64_t maxBytes);
     int64_t available() const;
@@ -41,7 +43,10 @@ private:
         int64_t pts;
         QByteArray pcm;
         int64_t offset;
+        double rate;
     };
+
+    int64_t mediaUs(const Chunk& chunk, int64_t bytes) const;
 
     const int m_sampleRate;
     const int m_channels;

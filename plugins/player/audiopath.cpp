@@ -1,3 +1,5 @@
+#include "audiotempo.h"
+#include "mediasession.h"
 #include "playbackrun.h"
 
 extern "C" {
@@ -69,6 +71,7 @@ void PlaybackRun::decodeAudio()
     int64_t nextPts = 0;
     const int outRate = sound->sampleRate();
     const int outChannels = sound->channels();
+    AudioTempo stretch(outRate, outChannels);
     QString conversionProblem;
     const auto take = [&](const VideoFrame*, const AudioFrame* frame) -> bool {
         const AVSampleFormat format = avSampleFormat(*frame);
@@ -122,13 +125,30 @@ void PlaybackRun::decodeAudio()
             chunkPts = pts + skipFrames * 1000000 / outRate;
         }
         ++audio.framesOut;
-        return sound->put(chunkPts, std::move(pcm), serialNow) || !aborted.load();
+        const double speed = tempo.load();
+        if (speed != stretch.tempo())
+            stretch.setTempo(speed);
+        int64_t stretchedPts = chunkPts;
+        QByteArray played = stretch.process(pcm, chunkPts, &stretchedPts);
+        if (played.isEmpty())
+            return !aborted.load();
+        return sound->put(stretchedPts, std::move(played), serialNow, stretch.tempo()) || !aborted.load();
     };
     PacketQueue::Item item;
     bool failed = false;
     int damagedInARow = 0;
     while (audio.packets.take(&item)) {
         if (item.kind == PacketQueue::Kind::Flush) {
+            {
+                // A track change comes with this seek: the new stream's decoder takes over.
+                std::lock_guard<std::mutex> lock(seekMutex);
+                if (nextAudioDecoder && item.serial >= nextAudioSerial) {
+                    retiredDecoders.push_back(std::move(audio.decoder));
+                    audio.decoder = std::move(nextAudioDecoder);
+                    decoder = audio.decoder.get();
+                }
+            }
+            stretch.reset();
             decoder->flush();
             if (resampler)
                 swr_init(resampler);
@@ -149,6 +169,10 @@ void PlaybackRun::decodeAudio()
             bool damaged = false;
             if (!feed(decoder, nullptr, take, false, &why, &damaged))
                 reportStreamProblem(tx("The audio decoder failed: %1").arg(why));
+            int64_t restPts = 0;
+            QByteArray rest = stretch.finish(&restPts);
+            if (!rest.isEmpty())
+                sound->put(restPts, std::move(rest), serialNow, stretch.tempo());
             audio.endedSerial = serialNow;
             continue;
         }
@@ -172,6 +196,44 @@ void PlaybackRun::decodeAudio()
         }
     }
     swr_free(&resampler);
+}
+
+void MediaSession::selectAudioTrack(int index)
+{
+    if (!m_run || index < 0 || index >= m_audioTracks.size() || index == m_audioTrack)
+        return;
+    if (!(m_state == State::Playing || m_state == State::Paused || m_state == State::Ended))
+        return;
+    PlaybackRun* run = m_run.get();
+    const MediaTrack& track = m_audioTracks[index];
+    if (!run->output || run->audio.index < 0) {
+        report(tx("The sound track “%1” cannot be played: there is no sound output.").arg(trackLabel(track, index + 1)));
+        return;
+    }
+    const AVCodecParameters* parameters = m_streamParameters.at(size_t(track.stream));
+    const StreamDescription description = describeStream(parameters);
+    DecoderLookup lookup;
+    if (description.ok)
+        lookup = openDecoder(m_context, description.parameters);
+    if (lookup.outcome != DecoderLookup::Found) {
+        const QString why = lookup.outcome == DecoderLookup::Failed ? lookup.error
+                                                                    : tx("No decoder for %1 is installed.").arg(description.name);
+        report(tx("The sound track “%1” cannot be played: %2").arg(trackLabel(track, index + 1), why));
+        return;
+    }
+    const int64_t at = positionMs();
+    {
+        std::lock_guard<std::mutex> lock(run->seekMutex);
+        run->nextAudioIndex = track.stream;
+        run->nextAudioDecoder = std::move(lookup.decoder);
+        run->nextAudioSerial = run->serial + 1;
+        run->audioChangePending = true;
+    }
+    m_audioTrack = index;
+    // The new stream's packets are read from here on: a seek to where playback stands brings
+    // them, and the decoder changes with the seek's flush.
+    seek(at);
+    emit tracksChanged();
 }
 
 } // namespace MovraReference

@@ -73,12 +73,16 @@ void PlaybackRun::demux()
     while (!aborted.load() && packet) {
         {
             std::unique_lock<std::mutex> lock(seekMutex);
+            if (audioChangePending || subtitleChangePending)
+                applyTrackChange_locked();
             if (seekPending) {
                 seekPending = false;
                 const int64_t target = seekTargetUs;
                 const int serialNow = seekSerial;
                 lock.unlock();
                 avformat_seek_file(format, -1, INT64_MIN, target, target, 0);
+                if (subtitles)
+                    subtitles->flush();
                 for (DecodedStream* stream : {&video, &audio}) {
                     if (stream->index >= 0)
                         stream->packets.putMarker(PacketQueue::Kind::Flush, serialNow, true, target);
@@ -114,9 +118,14 @@ void PlaybackRun::demux()
             atEnd = true;
             continue;
         }
-        DecodedStream* target = packet->stream_index == video.index   ? &video
-                                : packet->stream_index == audio.index ? &audio
-                                                                      : nullptr;
+        if (packet->stream_index == routedSubtitleIndex && routedSubtitleIndex >= 0) {
+            decodeSubtitle(packet);
+            av_packet_unref(packet);
+            continue;
+        }
+        DecodedStream* target = packet->stream_index == video.index        ? &video
+                                : packet->stream_index == routedAudioIndex ? &audio
+                                                                           : nullptr;
         if (!target) {
             av_packet_unref(packet);
             continue;

@@ -2,6 +2,7 @@
 
 #include "playbackrun.h"
 #include "playerlog.h"
+#include "subtitlerenderer.h"
 
 #include <MSE/PluginContext.h>
 #include <MovraPlayerX/CodecEvents.h>
@@ -28,7 +29,7 @@ QString avError(int code)
 }
 
 MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
-    : QObject(parent), m_context(context)
+    : QObject(parent), m_context(context), m_audioLanguages(localeLanguages()), m_subtitleLanguages(localeLanguages())
 {
     avformat_network_init();
     // The player reports what went wrong in its window; the libraries' chatter stays quiet.
@@ -54,6 +55,8 @@ void MediaSession::open(const QUrl& url)
     m_hasVideo = m_hasAudio = false;
     m_durationUs = 0;
     m_clock.reset();
+    m_clock.setRate(m_speed);
+    forgetTracks();
     emit frameChanged();
 
     QByteArray location;
@@ -86,6 +89,7 @@ void MediaSession::open(const QUrl& url)
     m_run->location = location;
     m_run->networkTimeoutMs = m_networkTimeoutMs;
     m_run->session = this;
+    m_run->tempo = m_speed;
     setState(State::Opening);
     PlaybackRun* run = m_run.get();
     run->demuxThread = std::thread([run] { run->demux(); });
@@ -98,6 +102,8 @@ void MediaSession::onProbed(int runId)
     PlaybackRun* run = m_run.get();
     AVFormatContext* format = run->format;
     m_durationUs = format->duration != AV_NOPTS_VALUE ? format->duration : 0;
+    listTracks();
+    const int preferredAudio = preferredAudioTrack(m_audioTracks, m_audioLanguages);
 
     struct Choice
     {
@@ -106,7 +112,9 @@ void MediaSession::onProbed(int runId)
     };
     bool playable = false;
     for (const Choice& choice : {Choice{AVMEDIA_TYPE_VIDEO, &run->video}, Choice{AVMEDIA_TYPE_AUDIO, &run->audio}}) {
-        const int index = av_find_best_stream(format, choice.type, -1, -1, nullptr, 0);
+        const int index = choice.type == AVMEDIA_TYPE_AUDIO && preferredAudio >= 0
+                              ? m_audioTracks[preferredAudio].stream
+                              : av_find_best_stream(format, choice.type, -1, -1, nullptr, 0);
         if (index < 0)
             continue;
         AVStream* stream = format->streams[index];
@@ -172,6 +180,17 @@ void MediaSession::onProbed(int runId)
         setState(State::Failed);
         return;
     }
+    run->routedAudioIndex = run->audio.index;
+    for (int i = 0; i < m_audioTracks.size(); ++i) {
+        if (m_audioTracks[i].stream == run->audio.index)
+            m_audioTrack = i;
+    }
+    loadSubtitlesBeside();
+    const QString heard = m_audioTrack >= 0 ? m_audioTracks[m_audioTrack].language : QString();
+    const int subtitles = preferredSubtitleTrack(m_subtitleTracks, m_subtitleLanguages, heard);
+    if (subtitles >= 0)
+        selectSubtitleTrack(subtitles);
+    emit tracksChanged();
     if (run->video.index >= 0)
         run->video.thread = std::thread([run] { run->decodeVideo(); });
     if (run->audio.index >= 0)
@@ -226,6 +245,8 @@ void MediaSession::stopRun()
             stream->thread.join();
         stream->decoder.reset();
     }
+    run->nextAudioDecoder.reset();
+    run->retiredDecoders.clear();
     if (run->output)
         run->output->stop();
     m_statistics.audioBytesPlayed = run->sound ? run->sound->totalBytesRead() : 0;
@@ -236,6 +257,7 @@ void MediaSession::stopRun()
 void MediaSession::close()
 {
     stopRun();
+    forgetTracks();
     m_frame = ShownFrame();
     emit frameChanged();
     setState(State::Idle);
@@ -263,12 +285,8 @@ void MediaSession::pause()
 
 void MediaSession::resume(double rate)
 {
-    if (rate > 0 && rate <= 16 && rate != m_clock.rate()) {
-        // The clock runs on from where it stands, at the new rate.
-        if (m_state == State::Playing)
-            m_clock.startAt(clockUs());
-        m_clock.setRate(rate);
-    }
+    if (rate > 0 && rate <= 16)
+        setSpeed(rate);
     if (m_state != State::Paused)
         return;
     m_clock.resume();
@@ -315,6 +333,12 @@ void MediaSession::seek(int64_t positionMs)
     }
 }
 
+void MediaSession::setPreferredLanguages(const QStringList& audio, const QStringList& subtitles)
+{
+    m_audioLanguages = audio;
+    m_subtitleLanguages = subtitles;
+}
+
 void MediaSession::setVolume(double volume)
 {
     m_volume = std::clamp(volume, 0.0, 1.0);
@@ -347,6 +371,7 @@ void MediaSession::tick()
     PlaybackRun* run = m_run.get();
     const int64_t clock = clockUs();
     ShownFrame frame;
+    bool pictureChanged = false;
     while (run->pictures.peek(0, &frame)) {
         const bool force = m_showNextFrame;
         if (m_clock.paused() && !force)
@@ -365,8 +390,16 @@ void MediaSession::tick()
         ++m_statistics.framesShown;
         if (m_statistics.avOffsetsUs.size() < 100000 && !force)
             m_statistics.avOffsetsUs.push_back(clock - m_frame.pts);
-        emit frameChanged();
+        pictureChanged = true;
         break;
+    }
+    if (drawSubtitles(pictureChanged))
+        emit frameChanged();
+    // Decoders a track change replaced go back to their plug-ins here, on the GUI thread.
+    std::vector<DecoderHandle> retired;
+    {
+        std::lock_guard<std::mutex> lock(run->seekMutex);
+        retired.swap(run->retiredDecoders);
     }
     if (m_state != State::Playing)
         return;

@@ -7,6 +7,7 @@
 // Everything public is called on the GUI thread.
 
 #include "framequeue.h"
+#include "mediatracks.h"
 #include "playbackclock.h"
 
 #include <QImage>
@@ -19,6 +20,8 @@
 #include <memory>
 #include <vector>
 
+struct AVCodecParameters;
+
 namespace MSE {
 class PluginContext;
 }
@@ -26,6 +29,7 @@ class PluginContext;
 namespace MovraReference {
 
 struct PlaybackRun;
+class SubtitleRenderer;
 
 class MediaSession : public QObject
 {
@@ -50,7 +54,7 @@ public:
     void close();
 
     void pause();
-    // rate scales the clock of pictures without sound; with sound playback runs at 1.0.
+    // Runs on at rate (the playback speed, as setSpeed).
     void resume(double rate = 1.0);
     void togglePause();
     void seek(int64_t positionMs);
@@ -65,8 +69,11 @@ public:
     QUrl url() const { return m_url; }
     bool hasVideo() const { return m_hasVideo; }
     bool hasAudio() const { return m_hasAudio; }
-    // The picture to show now, and its display aspect (width / height).
-    QImage currentFrame() const { return m_frame.image; }
+    // The picture to show now with its subtitles, the picture alone, and its display aspect
+    // (width / height).
+    QImage currentFrame() const { return m_subtitlesDrawn ? m_shown : m_frame.image; }
+    QImage videoFrame() const { return m_frame.image; }
+    int64_t currentFramePtsMs() const { return m_frame.pts / 1000; }
     double currentAspect() const;
     // What went wrong with the current address, newest last; empty when nothing did.
     QStringList problems() const { return m_problems; }
@@ -75,11 +82,36 @@ public:
     // How long opening an address may take, and how long a network read may stall.
     void setNetworkTimeout(int milliseconds) { m_networkTimeoutMs = milliseconds; }
 
+    // Tracks of what is open (audiopath.cpp, subtitlepath.cpp). Indexes are into the lists;
+    // -1 is none (subtitles off). A change keeps the position.
+    QList<MediaTrack> audioTracks() const { return m_audioTracks; }
+    int audioTrack() const { return m_audioTrack; }
+    void selectAudioTrack(int index);
+    QList<MediaTrack> subtitleTracks() const { return m_subtitleTracks; }
+    int subtitleTrack() const { return m_subtitleTrack; }
+    void selectSubtitleTrack(int index);
+    // Adds a subtitle file as a track and shows it; false (with a notice) when it holds
+    // nothing to show.
+    bool loadSubtitleFile(const QString& path);
+    // Positive: subtitles show later.
+    void setSubtitleDelay(int64_t milliseconds);
+    int64_t subtitleDelayMs() const { return m_subtitleDelayMs; }
+    // Languages ("en", "fra") in order of preference, for the tracks chosen at open.
+    void setPreferredLanguages(const QStringList& audio, const QStringList& subtitles);
+    // Subtitle files beside a local file, with its base name, load at open (on by default).
+    void setLoadsSubtitlesBeside(bool on) { m_loadsSubtitlesBeside = on; }
+
+    // Playback speed, 0.25 to 16; sound keeps its pitch (playbackclock.cpp).
+    void setSpeed(double speed);
+    double speed() const { return m_speed; }
+
 signals:
     void stateChanged(MovraReference::MediaSession::State state);
     void frameChanged();
     void problemReported(const QString& text);
     void durationChanged(qint64 milliseconds);
+    void tracksChanged();
+    void speedChanged(double speed);
 
 private:
     friend struct PlaybackRun;
@@ -93,6 +125,12 @@ private:
     void report(const QString& text);
     void stopRun();
     void applyGain();
+    // subtitlepath.cpp
+    SubtitleRenderer* subtitleRenderer();
+    void listTracks();
+    void loadSubtitlesBeside();
+    bool drawSubtitles(bool pictureChanged);
+    void forgetTracks();
 
     MSE::PluginContext* m_context;
     std::unique_ptr<PlaybackRun> m_run;
@@ -111,6 +149,23 @@ private:
     bool m_muted = false;
     int m_networkTimeoutMs = 15000;
     Statistics m_statistics;
+
+    double m_speed = 1.0;
+    QList<MediaTrack> m_audioTracks;
+    QList<MediaTrack> m_subtitleTracks;
+    QList<QByteArray> m_subtitleScripts;   // of file tracks; empty for embedded ones
+    // Copies of the streams' codec parameters, by stream index, for track changes: the
+    // demuxer's own may change while it reads.
+    std::vector<AVCodecParameters*> m_streamParameters;
+    int m_audioTrack = -1;
+    int m_subtitleTrack = -1;
+    int64_t m_subtitleDelayMs = 0;
+    QStringList m_audioLanguages;
+    QStringList m_subtitleLanguages;
+    bool m_loadsSubtitlesBeside = true;
+    std::unique_ptr<SubtitleRenderer> m_subtitles;
+    QImage m_shown;
+    bool m_subtitlesDrawn = false;
 };
 
 } // namespace MovraReference

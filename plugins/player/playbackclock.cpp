@@ -3,6 +3,8 @@
 #include "mediasession.h"
 #include "playbackrun.h"
 
+#include <algorithm>
+
 namespace MovraReference {
 
 void PlaybackClock::reset()
@@ -41,15 +43,33 @@ void PlaybackClock::resume()
     startAt(m_frozenUs);
 }
 
-int64_t heardUs(const AudioBuffer& sound, AudioOutput& output)
+int64_t heardUs(const AudioBuffer& sound, AudioOutput& output, double rate)
 {
-    return sound.readPts() - output.latencyUs();
+    // The output's latency is in time heard; at another speed it stands for more or less of
+    // the media.
+    return sound.readPts() - int64_t(double(output.latencyUs()) * rate);
 }
 
 bool MediaSession::audioIsClock() const
 {
-    return m_run && m_run->output && m_clock.rate() == 1.0
-           && !(m_run->audio.endedSerial == m_run->serial && m_run->sound->available() == 0);
+    // The sound is stretched to the speed and carries media time, so it stays the clock at
+    // any speed.
+    return m_run && m_run->output && !(m_run->audio.endedSerial == m_run->serial && m_run->sound->available() == 0);
+}
+
+void MediaSession::setSpeed(double speed)
+{
+    speed = std::clamp(speed, 0.25, 16.0);
+    if (speed == m_speed)
+        return;
+    // The clock runs on from where it stands, at the new rate.
+    if (m_state == State::Playing)
+        m_clock.startAt(clockUs());
+    m_speed = speed;
+    m_clock.setRate(speed);
+    if (m_run)
+        m_run->tempo = speed;
+    emit speedChanged(speed);
 }
 
 int64_t MediaSession::clockUs()
@@ -57,7 +77,7 @@ int64_t MediaSession::clockUs()
     if (m_clock.paused() || m_state == State::Ended)
         return m_clock.frozenUs();
     if (audioIsClock()) {
-        const int64_t heard = heardUs(*m_run->sound, *m_run->output);
+        const int64_t heard = heardUs(*m_run->sound, *m_run->output, m_clock.rate());
         m_clock.startAt(heard);
         return heard;
     }

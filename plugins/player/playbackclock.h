@@ -43,7 +43,8 @@ private:
     int64_t m_frozenUs = 0;
 };
 
-// The time of the sound being heard now: what the output has read minus what it still holds.
-int64_t heardUs(const AudioBuffer& sound, AudioOutput& output);
+// The time of the sound being heard now: what the output has read minus what it still holds,
+// at the playback rate.
+int64_t heardUs(const AudioBuffer& sound, AudioOutput& output, double rate);
 
 } // namespace MovraReference

@@ -9,6 +9,7 @@
 #include "decoderfinder.h"
 #include "framequeue.h"
 #include "packetqueue.h"
+#include "subtitledecoder.h"
 
 #include <MovraStreamEngine/Decoder.h>
 
@@ -29,6 +30,7 @@ struct SwsContext;
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace MovraReference {
 
@@ -133,6 +135,29 @@ struct PlaybackRun
     int serial = 0;   // GUI thread only
     int seekSerial = 0;
 
+    // Track changes asked for by the GUI thread, under seekMutex. The demuxer routes packets
+    // by its own copies of the stream numbers and takes a change over as it comes to it; the
+    // audio decoder takes its new decoder with the flush of the seek that goes with the change.
+    bool audioChangePending = false;
+    int nextAudioIndex = -1;
+    DecoderHandle nextAudioDecoder;
+    int nextAudioSerial = 0;
+    bool subtitleChangePending = false;
+    int nextSubtitleIndex = -1;   // -1: no embedded track
+    std::unique_ptr<SubtitleDecoder> nextSubtitles;
+    SubtitleRenderer* nextRenderer = nullptr;
+    // Decoders replaced on a decoder thread; their plug-ins are released on the GUI thread.
+    std::vector<DecoderHandle> retiredDecoders;
+    // The demuxer's own.
+    int routedAudioIndex = -1;
+    int routedSubtitleIndex = -1;
+    std::unique_ptr<SubtitleDecoder> subtitles;
+    // Where subtitles are drawn; the session's, outlives the run.
+    SubtitleRenderer* renderer = nullptr;
+    int damagedSubtitles = 0;
+    // The playback speed the sound is stretched to.
+    std::atomic<double> tempo{1.0};
+
     // demuxer.cpp
     void demux();
     void reportStreamProblem(const QString& text);
@@ -140,6 +165,9 @@ struct PlaybackRun
     void decodeVideo();
     // audiopath.cpp
     void decodeAudio();
+    // subtitlepath.cpp
+    void applyTrackChange_locked();
+    void decodeSubtitle(const AVPacket* packet);
 };
 
 // demuxer.cpp

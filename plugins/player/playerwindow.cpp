@@ -1,5 +1,6 @@
 #include "playerwindow.h"
 #include "aboutdialogs.h"
+#include "mediamenus.h"
 #include "videoview.h"
 #include "windowgeometry.h"
 
@@ -177,6 +178,8 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     m_helpMenu = menuBar()->addMenu(QString());
     m_aboutAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showAbout);
     m_pluginsAction = m_helpMenu->addAction(QString(), this, &PlayerWindow::showPlugins);
+    // Tracks, subtitles and speed: menus of their own between File and Help.
+    m_media = new MediaMenus(this, m_view, m_session, m_fileMenu, m_helpMenu);
     retranslate();
 }
 
@@ -201,6 +204,7 @@ void PlayerWindow::retranslate()
     m_volume->setToolTip(tx("Volume"));
     m_fullScreenButton->setToolTip(tx("Full screen (F)"));
     m_seekBar->setToolTip(tx("Position (Left and Right arrows: 5 seconds)"));
+    m_media->retranslate();
     stateChanged();
 }
 
@@ -436,6 +440,7 @@ void PlayerWindow::showPlugins()
 void PlayerWindow::useSettings()
 {
     m_usesSettings = true;
+    m_media->useSettings();
     const int32_t x = settings().get(MovraPlayerX::kPlayerXPos, kAbsent);
     const int32_t y = settings().get(MovraPlayerX::kPlayerYPos, kAbsent);
     const int32_t width = settings().get(MovraPlayerX::kPlayerWidth, kAbsent);

@@ -15,6 +15,7 @@ class PluginContext;
 
 namespace MovraReference {
 
+class MediaMenus;
 class VideoView;
 
 // The player's main window: the picture, the controls, and what went wrong in words.
@@ -87,6 +88,8 @@ private:
     QTimer* m_refresh = nullptr;
     QStringList m_received;
     QString m_current;
+    // Tracks, subtitles and speed.
+    MediaMenus* m_media = nullptr;
     bool m_seekBarHeld = false;
     bool m_usesSettings = false;
 };

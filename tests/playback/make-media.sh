@@ -52,6 +52,23 @@ while at + 12 <= len(data):
     at = frame + size
 open(sys.argv[1], 'wb').write(data)
 PY
+# Subtitles and tracks: a plain dark picture, so that drawn text is easy to find by its pixels.
+dark="-f lavfi -i color=c=0x202060:size=320x240:rate=25:duration=4"
+cat > embedded.srt <<'SRT'
+1
+00:00:01,000 --> 00:00:02,000
+Embedded line
+
+2
+00:00:03,000 --> 00:00:03,500
+Second line
+SRT
+ff $dark -f lavfi -i sine=frequency=440:sample_rate=48000:duration=4 -c:v libvpx -deadline realtime -cpu-used 8 -b:v 200k $gop -c:a libvorbis dark.mkv
+ff $dark -f lavfi -i sine=frequency=440:sample_rate=48000:duration=4 -i embedded.srt -map 0:v -map 1:a -map 2:s \
+   -c:v libvpx -deadline realtime -cpu-used 8 -b:v 200k $gop -c:a libvorbis -c:s srt -metadata:s:s:0 language=eng dark_srt.mkv
+ff $dark -f lavfi -i sine=frequency=300:sample_rate=48000:duration=4 -f lavfi -i sine=frequency=600:sample_rate=48000:duration=4 \
+   -map 0:v -map 1:a -map 2:a -c:v libvpx -deadline realtime -cpu-used 8 -b:v 200k $gop -c:a libvorbis \
+   -metadata:s:a:0 language=eng -metadata:s:a:1 language=fra -metadata:s:a:1 title=Commentary two_audio.mkv
 # The pattern's picture at 1.00 s, for comparing decoded pictures.
 ff $video -ss 1 -frames:v 1 -f rawvideo -pix_fmt rgb24 pattern_1s.rgb
 # Pictures turned by the container (as phones record them), a phone-sized portrait clip, and

@@ -1,0 +1,158 @@
+#include "audiotempo.h"
+
+#include "playerlog.h"
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/frame.h>
+#include <libavutil/opt.h>
+}
+
+#include <cmath>
+#include <cstring>
+
+namespace MovraReference {
+
+AudioTempo::AudioTempo(int sampleRate, int channels) : m_sampleRate(sampleRate), m_channels(channels)
+{
+    m_frame = av_frame_alloc();
+}
+
+AudioTempo::~AudioTempo()
+{
+    release();
+    av_frame_free(&m_frame);
+}
+
+void AudioTempo::release()
+{
+    avfilter_graph_free(&m_graph);
+    m_source = nullptr;
+    m_sink = nullptr;
+}
+
+bool AudioTempo::setTempo(double tempo)
+{
+    if (!(tempo > 0) || tempo == m_tempo)
+        return tempo > 0;
+    m_tempo = tempo;
+    reset();
+    return m_tempo == 1.0 || build();
+}
+
+void AudioTempo::reset()
+{
+    release();
+    m_basePtsUs = INT64_MIN;
+    m_samplesOut = 0;
+    m_samplesIn = 0;
+}
+
+bool AudioTempo::build()
+{
+    release();
+    m_graph = avfilter_graph_alloc();
+    if (!m_graph)
+        return false;
+    AVChannelLayout layout = {};
+    av_channel_layout_default(&layout, m_channels);
+    char layoutName[64] = {};
+    av_channel_layout_describe(&layout, layoutName, sizeof layoutName);
+    av_channel_layout_uninit(&layout);
+    char sourceArgs[160];
+    std::snprintf(sourceArgs, sizeof sourceArgs, "sample_rate=%d:sample_fmt=s16:channel_layout=%s:time_base=1/%d",
+                  m_sampleRate, layoutName, m_sampleRate);
+    // One atempo stage stretches by at most half; slower speeds chain stages.
+    std::string chain;
+    double left = m_tempo;
+    while (left < 0.5) {
+        chain += "atempo=0.5,";
+        left /= 0.5;
+    }
+    char stage[64];
+    std::snprintf(stage, sizeof stage, "atempo=%.6f,aformat=sample_fmts=s16", left);
+    chain += stage;
+
+    AVFilterInOut* inputs = avfilter_inout_alloc();
+    AVFilterInOut* outputs = avfilter_inout_alloc();
+    bool ok = inputs && outputs
+              && avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in", sourceArgs, nullptr, m_graph) >= 0
+              && avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr, m_graph) >= 0;
+    if (ok) {
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = m_source;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = m_sink;
+        ok = avfilter_graph_parse_ptr(m_graph, chain.c_str(), &inputs, &outputs, nullptr) >= 0
+             && avfilter_graph_config(m_graph, nullptr) >= 0;
+    }
+    avfilter_inout_free(&inputs);
+    avfilter_inout_free(&outputs);
+    if (!ok) {
+        qCWarning(lcPlayer, "Movra Player: the time-stretch filter for %.2f× could not be set up", m_tempo);
+        release();
+    }
+    return ok;
+}
+
+QByteArray AudioTempo::process(const QByteArray& pcm, int64_t ptsUs, int64_t* outPtsUs)
+{
+    const int frameBytes = m_channels * 2;
+    if (m_tempo == 1.0) {
+        *outPtsUs = ptsUs;
+        return pcm;
+    }
+    if (m_basePtsUs == INT64_MIN)
+        m_basePtsUs = ptsUs;
+    if (!m_graph && !build()) {
+        // Without the filter the sound plays at its own pace rather than not at all.
+        *outPtsUs = ptsUs;
+        return pcm;
+    }
+    const int samples = int(pcm.size() / frameBytes);
+    av_frame_unref(m_frame);
+    m_frame->format = AV_SAMPLE_FMT_S16;
+    m_frame->sample_rate = m_sampleRate;
+    av_channel_layout_default(&m_frame->ch_layout, m_channels);
+    m_frame->nb_samples = samples;
+    m_frame->pts = m_samplesIn;
+    if (samples > 0 && av_frame_get_buffer(m_frame, 0) >= 0) {
+        std::memcpy(m_frame->data[0], pcm.constData(), size_t(samples) * frameBytes);
+        m_samplesIn += samples;
+        if (av_buffersrc_add_frame(m_source, m_frame) < 0)
+            av_frame_unref(m_frame);
+    }
+    return drain(outPtsUs);
+}
+
+QByteArray AudioTempo::finish(int64_t* outPtsUs)
+{
+    *outPtsUs = m_basePtsUs;
+    if (!m_graph)
+        return QByteArray();
+    QByteArray out;
+    if (av_buffersrc_add_frame(m_source, nullptr) >= 0)
+        out = drain(outPtsUs);
+    reset();
+    return out;
+}
+
+QByteArray AudioTempo::drain(int64_t* outPtsUs)
+{
+    const int frameBytes = m_channels * 2;
+    QByteArray out;
+    while (av_buffersink_get_frame(m_sink, m_frame) >= 0) {
+        out.append(reinterpret_cast<const char*>(m_frame->data[0]), m_frame->nb_samples * frameBytes);
+        av_frame_unref(m_frame);
+    }
+    // The stretched sound keeps the media's order: its n-th sample stands for the media at
+    // n × tempo samples past where the run of samples began.
+    *outPtsUs = m_basePtsUs + int64_t(std::llround(double(m_samplesOut) * m_tempo * 1e6 / m_sampleRate));
+    m_samplesOut += out.size() / frameBytes;
+    return out;
+}
+
+} // namespace MovraReference

@@ -1,0 +1,333 @@
+// Subtitles, tracks and speed in real playback: decoder plug-ins from a farm, sound through
+// the WAV output, pictures on the clock, subtitles looked for in the pictures shown.
+
+#include "playbacksupport.h"
+
+#include "mediasession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace playbacktest;
+using namespace MovraReference;
+using State = MediaSession::State;
+
+namespace {
+
+bool settled(const MediaSession& session)
+{
+    const State s = session.state();
+    return s == State::Ended || s == State::Failed || s == State::WaitingForCodec;
+}
+
+// Light pixels in the lower third of the dark test picture: drawn subtitle text.
+int subtitlePixels(const QImage& picture)
+{
+    int count = 0;
+    for (int y = picture.height() * 2 / 3; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            count += qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200;
+        }
+    }
+    return count;
+}
+
+int redPixels(const QImage& picture)
+{
+    int count = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb c = picture.pixel(x, y);
+            count += qRed(c) > 180 && qGreen(c) < 80 && qBlue(c) < 80;
+        }
+    }
+    return count;
+}
+
+// Every picture shown, by its time, and whether it carried subtitle text.
+struct Shown
+{
+    int64_t ptsMs;
+    bool text;
+    int red;
+};
+
+class Recorder
+{
+public:
+    explicit Recorder(MediaSession& session) : m_session(session)
+    {
+        QObject::connect(&session, &MediaSession::frameChanged, &m_context, [this] {
+            const QImage picture = m_session.currentFrame();
+            if (!picture.isNull())
+                shown.push_back({m_session.currentFramePtsMs(), subtitlePixels(picture) > 30, redPixels(picture)});
+        });
+    }
+    std::vector<Shown> shown;
+
+    // Pictures in [from, to) of the media's time all show text, those outside none; the
+    // first with text is within 100 ms of from.
+    void expectTextExactlyIn(int64_t from, int64_t to, std::size_t since = 0) const
+    {
+        int64_t firstWithText = -1;
+        int inside = 0;
+        for (std::size_t i = since; i < shown.size(); ++i) {
+            const Shown& s = shown[i];
+            const bool within = s.ptsMs >= from && s.ptsMs < to;
+            EXPECT_EQ(s.text, within) << "picture at " << s.ptsMs << " ms";
+            inside += within;
+            if (s.text && (firstWithText < 0 || s.ptsMs < firstWithText))
+                firstWithText = s.ptsMs;
+        }
+        EXPECT_GT(inside, 0);
+        EXPECT_GE(firstWithText, from);
+        EXPECT_LE(firstWithText, from + 100);
+    }
+
+private:
+    MediaSession& m_session;
+    QObject m_context;
+};
+
+class MediaFeatures : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_wav = m_dir.filePath(QStringLiteral("out.wav"));
+        qputenv("MOVRA_AUDIO_OUTPUT", ("wav:" + m_wav).toUtf8());
+    }
+    void TearDown() override { qunsetenv("MOVRA_AUDIO_OUTPUT"); }
+
+    // The clip under another name in the test's folder, so files can be put beside it.
+    QString film(const char* clip, const QString& name = QStringLiteral("film.mkv"))
+    {
+        const QString path = m_dir.filePath(name);
+        QFile::remove(path);
+        EXPECT_TRUE(QFile::copy(media(clip), path));
+        return path;
+    }
+    void write(const QString& name, const QByteArray& bytes)
+    {
+        QFile f(m_dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_wav;
+};
+
+const QByteArray kSrt = "1\n00:00:01,000 --> 00:00:02,000\nHELLO THERE\n";
+
+TEST_F(MediaFeatures, SubtitlesBesideTheFilmShowInTheirTimeAlsoAfterASeekBackAndAtDoubleSpeed)
+{
+    auto farm = makeFarm(false);
+    const QString path = film("dark.mkv");
+    write(QStringLiteral("film.srt"), kSrt);
+    for (double speed : {1.0, 2.0}) {
+        SCOPED_TRACE(speed);
+        MediaSession session(farm.get());
+        session.setSpeed(speed);
+        Recorder recorder(session);
+        session.open(QUrl::fromLocalFile(path));
+        ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 2300 || settled(session); }, 10000));
+        ASSERT_EQ(session.subtitleTracks().size(), 1);
+        EXPECT_EQ(session.subtitleTrack(), 0);
+        recorder.expectTextExactlyIn(1000, 2000);
+
+        const std::size_t sinceSeek = recorder.shown.size();
+        session.seek(500);
+        ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 2300 || settled(session); }, 10000));
+        recorder.expectTextExactlyIn(1000, 2000, sinceSeek + 1);
+        EXPECT_TRUE(session.problems().isEmpty()) << qPrintable(session.problems().join(QLatin1Char('\n')));
+    }
+}
+
+TEST_F(MediaFeatures, DelayAndOffMoveAndHideTheSubtitles)
+{
+    auto farm = makeFarm(false);
+    const QString path = film("dark.mkv");
+    write(QStringLiteral("film.srt"), kSrt);
+    MediaSession session(farm.get());
+    session.open(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 1300; }, 10000));
+    session.pause();
+    ASSERT_TRUE(waitFor([&] { return subtitlePixels(session.currentFrame()) > 30; }, 2000));
+    // Later by a second: the picture at ~1.3 s is before the text's new start.
+    session.setSubtitleDelay(1000);
+    EXPECT_EQ(subtitlePixels(session.currentFrame()), 0);
+    session.setSubtitleDelay(0);
+    EXPECT_GT(subtitlePixels(session.currentFrame()), 30);
+    session.selectSubtitleTrack(-1);
+    ASSERT_TRUE(waitFor([&] { return subtitlePixels(session.currentFrame()) == 0; }, 2000));
+    EXPECT_EQ(subtitlePixels(session.videoFrame()), 0);
+}
+
+TEST_F(MediaFeatures, AnAssLineWithARedPrimaryColourDrawsRed)
+{
+    auto farm = makeFarm(false);
+    const QString path = film("dark.mkv");
+    write(QStringLiteral("film.ass"),
+          "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+          "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+          "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+          "MarginR, MarginV, Encoding\n"
+          "Style: Red,sans-serif,40,&H000000FF,&H000000FF,&H00000000,&H00000000,1,0,0,0,100,100,0,0,1,1,0,5,10,10,10,1\n\n"
+          "[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
+          "Dialogue: 0,0:00:00.50,0:00:01.50,Red,,0,0,0,,RED\n");
+    MediaSession session(farm.get());
+    Recorder recorder(session);
+    session.open(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 1800 || settled(session); }, 10000));
+    int redInside = 0;
+    for (const Shown& s : recorder.shown) {
+        if (s.ptsMs >= 500 && s.ptsMs < 1500)
+            redInside += s.red > 100;
+        else
+            EXPECT_LT(s.red, 10) << s.ptsMs;
+    }
+    EXPECT_GT(redInside, 5);
+}
+
+TEST_F(MediaFeatures, AnEmbeddedSubRipTrackShowsAndIsListedWithItsLanguage)
+{
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    session.setPreferredLanguages({QStringLiteral("en")}, {QStringLiteral("en")});
+    Recorder recorder(session);
+    session.open(QUrl::fromLocalFile(media("dark_srt.mkv")));
+    ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing; }, 10000));
+    ASSERT_EQ(session.subtitleTracks().size(), 1);
+    EXPECT_EQ(session.subtitleTracks()[0].language, QStringLiteral("eng"));
+    // The sound's language is not known, so the subtitles in the user's language show.
+    EXPECT_EQ(session.subtitleTrack(), 0);
+    ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 3700 || settled(session); }, 10000));
+    int withText = 0;
+    for (const Shown& s : recorder.shown) {
+        const bool within = (s.ptsMs >= 1000 && s.ptsMs < 2000) || (s.ptsMs >= 3000 && s.ptsMs < 3500);
+        EXPECT_EQ(s.text, within) << s.ptsMs;
+        withText += s.text;
+    }
+    EXPECT_GT(withText, 10);
+
+    // Chosen again after a seek back, the same track shows the same lines once.
+    session.selectSubtitleTrack(-1);
+    session.seek(800);
+    session.selectSubtitleTrack(0);
+    const std::size_t since = recorder.shown.size();
+    ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 2300 || settled(session); }, 10000));
+    recorder.expectTextExactlyIn(1000, 2000, since + 1);
+}
+
+// Frequency of the WAV's sound in a window starting at the given second.
+double frequencyAt(const Wav& wav, double second, double length = 0.1)
+{
+    const auto from = std::size_t(second * wav.sampleRate);
+    const auto to = std::min(wav.firstChannel.size(), from + std::size_t(length * wav.sampleRate));
+    if (from >= to)
+        return 0;
+    return frequencyOf(std::vector<int16_t>(wav.firstChannel.begin() + long(from), wav.firstChannel.begin() + long(to)),
+                       wav.sampleRate);
+}
+
+TEST_F(MediaFeatures, AnotherAudioTrackIsHeardWithinHalfASecondWithThePositionKept)
+{
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    session.setPreferredLanguages({QStringLiteral("en")}, {});
+    session.open(QUrl::fromLocalFile(media("two_audio.mkv")));
+    ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 1000; }, 10000));
+    const QList<MediaTrack> tracks = session.audioTracks();
+    ASSERT_EQ(tracks.size(), 2);
+    EXPECT_EQ(session.audioTrack(), 0);
+    EXPECT_EQ(trackLabel(tracks[1], 2), QStringLiteral("French — Commentary"));
+
+    const int64_t before = session.positionMs();
+    session.selectAudioTrack(1);
+    EXPECT_EQ(session.audioTrack(), 1);
+    EXPECT_NEAR(session.positionMs(), before, 50);
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 10000));
+    EXPECT_EQ(session.state(), State::Ended);
+    EXPECT_TRUE(session.problems().isEmpty()) << qPrintable(session.problems().join(QLatin1Char('\n')));
+    session.close();
+
+    Wav wav;
+    ASSERT_TRUE(readWav(m_wav, &wav));
+    const double switchedAt = before / 1000.0;
+    EXPECT_NEAR(frequencyAt(wav, switchedAt - 0.3), 300, 10);
+    EXPECT_NEAR(frequencyAt(wav, switchedAt + 0.5), 600, 10);
+    EXPECT_NEAR(frequencyAt(wav, 3.5), 600, 10);
+    // Nothing was played twice or left out: the sound is as long as the film.
+    EXPECT_NEAR(wav.seconds(), 4.0, 0.25);
+}
+
+TEST_F(MediaFeatures, AtOtherSpeedsTheSoundKeepsItsPitchAndTheFilmEndsSoonerOrLater)
+{
+    auto farm = makeFarm(false);
+    for (double speed : {2.0, 0.5}) {
+        SCOPED_TRACE(speed);
+        QFile::remove(m_wav);
+        MediaSession session(farm.get());
+        session.setSpeed(speed);
+        session.open(QUrl::fromLocalFile(media("vp9_vorbis.webm")));
+        ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000));
+        ASSERT_EQ(session.state(), State::Ended) << qPrintable(session.problems().join(QLatin1Char('\n')));
+        EXPECT_NEAR(session.positionMs(), 2000, 40);
+        const MediaSession::Statistics played = session.statistics();
+        EXPECT_EQ(played.framesShown + played.framesDropped, 50);
+        session.close();
+        Wav wav;
+        ASSERT_TRUE(readWav(m_wav, &wav));
+        // The WAV output is written at the pace a device plays: its length is the time taken.
+        EXPECT_NEAR(wav.seconds(), 2.0 / speed, 0.05 * 2.0 / speed);
+        EXPECT_NEAR(frequencyOf(wav.firstChannel, wav.sampleRate), 440.0, 10.0);
+    }
+}
+
+TEST_F(MediaFeatures, BadSubtitleFilesAndATrackChangeDuringASeekLeaveTheRestPlaying)
+{
+    auto farm = makeFarm(false);
+    const QString path = film("two_audio.mkv");
+    // Legacy 8-bit text, a damaged SubRip file beside it, and one that is not subtitles.
+    write(QStringLiteral("film.en.srt"), QByteArray("1\n00:00:01,000 --> 00:00:02,000\nD\xe9j\xe0 vu\n\n2\nbroken\n"));
+    write(QStringLiteral("film.fr.srt"), QByteArray("\x01\x02\x03\xff\xfe garbage", 13));
+    MediaSession session(farm.get());
+    session.setPreferredLanguages({QStringLiteral("en")}, {QStringLiteral("en")});
+    session.open(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing; }, 10000));
+    // The readable file is offered and shown; the other is named in a notice.
+    ASSERT_EQ(session.subtitleTracks().size(), 1);
+    EXPECT_EQ(session.subtitleTrack(), 0);
+    const QString notices = session.problems().join(QLatin1Char('\n'));
+    EXPECT_TRUE(notices.contains(QStringLiteral("film.en.srt"))) << qPrintable(notices);
+    EXPECT_TRUE(notices.contains(QStringLiteral("film.fr.srt"))) << qPrintable(notices);
+
+    // Tracks changed while seeks are under way, and a file that cannot be read.
+    session.seek(2500);
+    session.selectAudioTrack(1);
+    session.seek(300);
+    session.selectAudioTrack(0);
+    session.selectSubtitleTrack(-1);
+    session.seek(1200);
+    session.selectAudioTrack(1);
+    EXPECT_FALSE(session.loadSubtitleFile(m_dir.filePath(QStringLiteral("missing.srt"))));
+    EXPECT_TRUE(session.loadSubtitleFile(m_dir.filePath(QStringLiteral("film.en.srt"))));
+    EXPECT_EQ(session.subtitleTrack(), 1);
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000));
+    EXPECT_EQ(session.state(), State::Ended);
+    session.close();
+    Wav wav;
+    ASSERT_TRUE(readWav(m_wav, &wav));
+    EXPECT_NEAR(frequencyAt(wav, wav.seconds() - 0.5), 600, 10);
+}
+
+} // namespace
