@@ -50,6 +50,19 @@ std::size_t loadedLibraries(MSE::Farm& farm)
     return farm.libraries.size();
 }
 
+bool waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
 namespace {
 uint32_t le(const char* p, int bytes)
 {

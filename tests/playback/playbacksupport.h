@@ -3,7 +3,6 @@
 // on the event loop, and reading back what the WAV output wrote.
 
 #include "framework/farm.h"
-#include "support/waitfor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,7 +22,8 @@ QString componentsDir();
 std::unique_ptr<MSE::Farm> makeFarm(bool withComponents, const QStringList& extraFolders = {});
 std::size_t loadedLibraries(MSE::Farm& farm);
 
-using MovraTest::waitFor;
+// Runs the event loop until done() or the time is up; answers done().
+bool waitFor(const std::function<bool()>& done, int timeoutMs);
 
 struct Wav
 {
