@@ -32,6 +32,59 @@ AttachedCallbacks& attached()
 
 std::atomic<int> workers{0};
 
+// Managers of the workers between their set-up and their release, so a cancel reaches them;
+// and how many cancels have been asked for, so a worker between two calls sees one too.
+struct Cancellation
+{
+    std::mutex mutex;
+    std::vector<IMovraComponentManager*> managers;
+    uint64_t requests = 0;
+};
+Cancellation& cancellation()
+{
+    static Cancellation* instance = new Cancellation;
+    return *instance;
+}
+
+// Registered for its lifetime; `cancelled()` tells whether a cancel came since it began.
+class CancelScope
+{
+public:
+    CancelScope()
+    {
+        std::lock_guard<std::mutex> lock(cancellation().mutex);
+        m_start = cancellation().requests;
+    }
+    ~CancelScope() { release(); }
+    void attach(IMovraComponentManager* manager)
+    {
+        Cancellation& c = cancellation();
+        std::lock_guard<std::mutex> lock(c.mutex);
+        m_manager = manager;
+        c.managers.push_back(manager);
+        if (c.requests != m_start)
+            manager->cancel();
+    }
+    void release()
+    {
+        if (!m_manager)
+            return;
+        Cancellation& c = cancellation();
+        std::lock_guard<std::mutex> lock(c.mutex);
+        c.managers.erase(std::remove(c.managers.begin(), c.managers.end(), m_manager), c.managers.end());
+        m_manager = nullptr;
+    }
+    bool cancelled() const
+    {
+        std::lock_guard<std::mutex> lock(cancellation().mutex);
+        return cancellation().requests != m_start;
+    }
+
+private:
+    uint64_t m_start = 0;
+    IMovraComponentManager* m_manager = nullptr;
+};
+
 // Counts a worker until its body has returned and released everything it held.
 struct WorkerCount
 {
@@ -43,6 +96,15 @@ struct WorkerCount
 int runningInstalls()
 {
     return workers;
+}
+
+void cancelRunningInstalls()
+{
+    Cancellation& c = cancellation();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    ++c.requests;
+    for (IMovraComponentManager* manager : c.managers)
+        manager->cancel();
 }
 
 void attachInstallCallback(IAsyncInstallCallback* callback)
@@ -96,6 +158,7 @@ void runInstall(std::list<ComponentSpec> specs, IAsyncInstallCallback* callback,
 {
     // A stack overflow on this thread still reaches the crash handler.
     const MovraPlatform::ScopedSignalStack signalStack;
+    CancelScope cancelScope;
     if (!manager)
         manager = createComponentManager();
 
@@ -105,6 +168,13 @@ void runInstall(std::list<ComponentSpec> specs, IAsyncInstallCallback* callback,
         reportInstall(callback, kSetupFailed, 0);
         return;
     }
+    cancelScope.attach(manager.get());
+    // Released from cancels before the manager goes, whichever way this returns.
+    struct Detach
+    {
+        CancelScope& scope;
+        ~Detach() { scope.release(); }
+    } detach{cancelScope};
 
     std::list<std::string> names;
     const int32_t found = manager->findComponents(specs, &names);
@@ -116,10 +186,15 @@ void runInstall(std::list<ComponentSpec> specs, IAsyncInstallCallback* callback,
         reportInstall(callback, kNothingToInstall, 0);
         return;
     }
+    if (cancelScope.cancelled()) {
+        reportInstall(callback, kCancelled, 0);
+        return;
+    }
 
     const int32_t updated = manager->updateComponents(&names);
     // The library is unloaded before the report, so whoever reacts to it (rescanning plug-in
     // folders) sees the installed files, not a library still holding them.
+    cancelScope.release();
     manager.reset();
     reportInstall(callback, updated, 0);
 }

@@ -17,6 +17,7 @@ enum InstallStatus : int32_t {
     kInstalled = 0,
     kSetupFailed = 1,
     kNothingToInstall = 3,
+    kCancelled = 29,  // the component manager's status for an install given up
 };
 
 // Starts a detached worker and returns at once; the specs are copied first. An empty manager
@@ -36,5 +37,8 @@ void detachInstallCallback(IAsyncInstallCallback* callback);
 bool reportInstall(IAsyncInstallCallback* callback, int32_t status, int32_t detail);
 // Workers started and not yet finished, their last release of the library included.
 int runningInstalls();
+// Gives up every install under way: a transfer inside the library ends within a fraction of
+// a second, and each worker reports kCancelled (unless it had already finished).
+void cancelRunningInstalls();
 
 } // namespace mcm

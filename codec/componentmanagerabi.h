@@ -19,6 +19,8 @@ typedef int32_t (*MCM_CheckForUpdatesFunction)(void* handle, const char* names, 
 typedef int32_t (*MCM_FindComponentsFunction)(void* handle, MCM_NameCallback callback, void* context);
 typedef int32_t (*MCM_UpdateComponentsFunction)(void* handle, const char* names);
 typedef int32_t (*MCM_AddSpecFunction)(void* handle, const char* spec);
+// Optional: asks a call running on another thread to return (status 29); does not wait.
+typedef int32_t (*MCM_CancelFunction)(void* handle);
 
 #ifdef __cplusplus
 }

@@ -22,6 +22,9 @@ public:
     virtual int32_t checkForUpdates(std::list<std::string>* names, int32_t option) = 0;
     virtual int32_t findComponents(const std::list<ComponentSpec>& specs, std::list<std::string>* found) = 0;
     virtual int32_t updateComponents(std::list<std::string>* names) = 0;
+    // From another thread while a call runs: makes it return soon (the library's status 29).
+    // Nothing where the library offers no way to cancel.
+    virtual void cancel() {}
 
 protected:
     ~IMovraComponentManager() = default;

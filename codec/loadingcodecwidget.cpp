@@ -46,9 +46,8 @@ LoadingCodecWidget::LoadingCodecWidget(QWidget* parent)
     registerLoadingAnimation();
     setupUi();
     retranslateUi();
-    connect(cancelButton, SIGNAL(clicked()), this, SLOT(cancelClicked()));
-    connect(acceptButton, SIGNAL(clicked()), this, SLOT(retryClicked()));
-    QMetaObject::connectSlotsByName(this);
+    connect(m_cancelButton, &QPushButton::clicked, this, &LoadingCodecWidget::cancelClicked);
+    connect(m_acceptButton, &QPushButton::clicked, this, &LoadingCodecWidget::retryClicked);
 }
 
 void LoadingCodecWidget::setupUi()
@@ -60,68 +59,68 @@ void LoadingCodecWidget::setupUi()
     setAutoFillBackground(true);
     setStyleSheet(QString::fromLatin1(kWidgetStyleSheet));
 
-    verticalLayout_2 = new QVBoxLayout(this);
-    verticalLayout_2->setObjectName(QStringLiteral("verticalLayout_2"));
+    m_outerLayout = new QVBoxLayout(this);
+    m_outerLayout->setObjectName(QStringLiteral("verticalLayout_2"));
 
-    LoadingCodecFrame = new QFrame(this);
-    LoadingCodecFrame->setObjectName(QStringLiteral("LoadingCodecFrame"));
-    LoadingCodecFrame->setStyleSheet(QString::fromLatin1(kFrameStyleSheet));
-    LoadingCodecFrame->setFrameShape(QFrame::StyledPanel);
-    LoadingCodecFrame->setFrameShadow(QFrame::Raised);
-    LoadingCodecFrame->setProperty(kBorderedStyleSheetProperty, QVariant(QString::fromLatin1(kBorderedFrameStyleSheet)));
+    m_frame = new QFrame(this);
+    m_frame->setObjectName(QStringLiteral("LoadingCodecFrame"));
+    m_frame->setStyleSheet(QString::fromLatin1(kFrameStyleSheet));
+    m_frame->setFrameShape(QFrame::StyledPanel);
+    m_frame->setFrameShadow(QFrame::Raised);
+    m_frame->setProperty(kBorderedStyleSheetProperty, QVariant(QString::fromLatin1(kBorderedFrameStyleSheet)));
 
-    verticalLayout = new QVBoxLayout(LoadingCodecFrame);
-    verticalLayout->setObjectName(QStringLiteral("verticalLayout"));
+    m_frameLayout = new QVBoxLayout(m_frame);
+    m_frameLayout->setObjectName(QStringLiteral("verticalLayout"));
 
-    animationLabel = new QLabel(LoadingCodecFrame);
-    animationLabel->setObjectName(QStringLiteral("animationLabel"));
-    animationLabel->setLayoutDirection(Qt::LeftToRight);
-    animationLabel->setText(QString());
-    animationLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    verticalLayout->addWidget(animationLabel);
+    m_animationLabel = new QLabel(m_frame);
+    m_animationLabel->setObjectName(QStringLiteral("animationLabel"));
+    m_animationLabel->setLayoutDirection(Qt::LeftToRight);
+    m_animationLabel->setText(QString());
+    m_animationLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_frameLayout->addWidget(m_animationLabel);
 
-    infoLabel = new QLabel(LoadingCodecFrame);
-    infoLabel->setObjectName(QStringLiteral("infoLabel"));
+    m_messageLabel = new QLabel(m_frame);
+    m_messageLabel->setObjectName(QStringLiteral("infoLabel"));
     QSizePolicy infoPolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    infoPolicy.setHeightForWidth(infoLabel->sizePolicy().hasHeightForWidth());
-    infoLabel->setSizePolicy(infoPolicy);
-    infoLabel->setMinimumSize(QSize(0, 32));
-    infoLabel->setLayoutDirection(Qt::LeftToRight);
-    infoLabel->setText(QStringLiteral("Loading required codec. Be patient, this only needs to happen once."));
-    infoLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    verticalLayout->addWidget(infoLabel);
+    infoPolicy.setHeightForWidth(m_messageLabel->sizePolicy().hasHeightForWidth());
+    m_messageLabel->setSizePolicy(infoPolicy);
+    m_messageLabel->setMinimumSize(QSize(0, 32));
+    m_messageLabel->setLayoutDirection(Qt::LeftToRight);
+    m_messageLabel->setText(QStringLiteral("Loading required codec. Be patient, this only needs to happen once."));
+    m_messageLabel->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_frameLayout->addWidget(m_messageLabel);
 
-    buttonBoxLayout = new QHBoxLayout();
-    buttonBoxLayout->setSpacing(6);
-    buttonBoxLayout->setObjectName(QStringLiteral("buttonBoxLayout"));
-    buttonBoxLayout->setContentsMargins(-1, -1, 6, -1);
-    horizontalSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
-    buttonBoxLayout->addItem(horizontalSpacer);
+    m_buttonRow = new QHBoxLayout();
+    m_buttonRow->setSpacing(6);
+    m_buttonRow->setObjectName(QStringLiteral("buttonBoxLayout"));
+    m_buttonRow->setContentsMargins(-1, -1, 6, -1);
+    m_buttonSpacer = new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum);
+    m_buttonRow->addItem(m_buttonSpacer);
 
-    cancelButton = new QPushButton(LoadingCodecFrame);
-    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton = new QPushButton(m_frame);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
     QSizePolicy cancelPolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    cancelPolicy.setHeightForWidth(cancelButton->sizePolicy().hasHeightForWidth());
-    cancelButton->setSizePolicy(cancelPolicy);
-    cancelButton->setStyleSheet(QString());
-    cancelButton->setFlat(true);
-    buttonBoxLayout->addWidget(cancelButton);
+    cancelPolicy.setHeightForWidth(m_cancelButton->sizePolicy().hasHeightForWidth());
+    m_cancelButton->setSizePolicy(cancelPolicy);
+    m_cancelButton->setStyleSheet(QString());
+    m_cancelButton->setFlat(true);
+    m_buttonRow->addWidget(m_cancelButton);
 
-    acceptButton = new QPushButton(LoadingCodecFrame);
-    acceptButton->setObjectName(QStringLiteral("acceptButton"));
-    acceptButton->setStyleSheet(QString());
-    acceptButton->setFlat(true);
-    buttonBoxLayout->addWidget(acceptButton);
+    m_acceptButton = new QPushButton(m_frame);
+    m_acceptButton->setObjectName(QStringLiteral("acceptButton"));
+    m_acceptButton->setStyleSheet(QString());
+    m_acceptButton->setFlat(true);
+    m_buttonRow->addWidget(m_acceptButton);
 
-    verticalLayout->addLayout(buttonBoxLayout);
-    verticalLayout_2->addWidget(LoadingCodecFrame);
+    m_frameLayout->addLayout(m_buttonRow);
+    m_outerLayout->addWidget(m_frame);
 }
 
 void LoadingCodecWidget::retranslateUi()
 {
     setWindowTitle(QCoreApplication::translate("LoadingCodecWidget", "Form"));
-    cancelButton->setText(QCoreApplication::translate("LoadingCodecWidget", "Cancel"));
-    acceptButton->setText(QCoreApplication::translate("LoadingCodecWidget", "Try again"));
+    m_cancelButton->setText(QCoreApplication::translate("LoadingCodecWidget", "Cancel"));
+    m_acceptButton->setText(QCoreApplication::translate("LoadingCodecWidget", "Try again"));
 }
 
 void LoadingCodecWidget::setErrorCode(int32_t status)
@@ -129,27 +128,31 @@ void LoadingCodecWidget::setErrorCode(int32_t status)
     m_errorCode = status;
     QString message = tr("Downloading Movra codec... please be patient, this only needs to happen once.");
     bool showButtons = false;
-    acceptButton->setText(tr("Try again"));
-    QString frameStyle = LoadingCodecFrame->property(kBorderedStyleSheetProperty).toString();
+    m_acceptButton->setText(tr("Try again"));
+    QString frameStyle = m_frame->property(kBorderedStyleSheetProperty).toString();
 
     if (status == kUpdateRequired) {
         message = tr("Movra Software must be updated to play this video.") + QLatin1Char('\n')
                   + tr("Do you want to continue?");
         showButtons = true;
-        acceptButton->setText(tr("Ok"));
+        m_acceptButton->setText(tr("Ok"));
     } else if (status != 0) {
         message = tr("Error %1: Can't download Movra codec. Please check your internet connection and try again")
                       .arg(status, 0, 10, QLatin1Char(' '));
+        // The connection is not what failed here: say what did.
+        if (status == kSignatureInvalid)
+            message += QLatin1Char('\n') + tr("The codec's signature could not be verified.");
         showButtons = true;
     } else {
         frameStyle.clear();
     }
 
-    LoadingCodecFrame->setStyleSheet(frameStyle);
-    infoLabel->setText(message);
-    acceptButton->setVisible(showButtons);
-    cancelButton->setVisible(showButtons);
-    animationLabel->setVisible(!showButtons);
+    m_frame->setStyleSheet(frameStyle);
+    m_messageLabel->setText(message);
+    m_acceptButton->setVisible(showButtons);
+    // A download can take long: it can always be given up.
+    m_cancelButton->setVisible(true);
+    m_animationLabel->setVisible(!showButtons);
     centerOnParent();
 }
 
@@ -157,6 +160,8 @@ void LoadingCodecWidget::centerOnParent()
 {
     adjustSize();
     if (QWidget* parent = parentWidget()) {
+        if (parent->width() > width())
+            resize(parent->width(), height());
         move(static_cast<int>((parent->width() - width()) * 0.5),
              static_cast<int>((parent->height() - height()) * 0.5));
     }
@@ -168,9 +173,9 @@ void LoadingCodecWidget::showEvent(QShowEvent* event)
 
     // Started afresh on every show, so the animation always begins at its first frame. The
     // label's previous movie is not owned by the label and goes with the new one's parent.
-    QMovie* previous = animationLabel->movie();
-    auto* movie = new QMovie(QString::fromLatin1(kAnimationResource), QByteArray(), animationLabel);
-    animationLabel->setMovie(movie);
+    QMovie* previous = m_animationLabel->movie();
+    auto* movie = new QMovie(QString::fromLatin1(kAnimationResource), QByteArray(), m_animationLabel);
+    m_animationLabel->setMovie(movie);
     movie->start();
     delete previous;
 

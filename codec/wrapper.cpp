@@ -67,6 +67,7 @@ Wrapper::~Wrapper()
     if (shutdownEntry.function)
         shutdownEntry.function(handle);
     // The library goes with the last of these.
+    cancelEntry.reset();
     addSpecEntry.reset();
     updateComponentsEntry.reset();
     findComponentsEntry.reset();
@@ -100,7 +101,17 @@ int32_t Wrapper::initialize(boost::shared_ptr<mvtl::IModule> module)
         || !resolveEntry(module, "MCM_UpdateComponents", updateComponentsEntry)
         || !resolveEntry(module, "MCM_AddSpec", addSpecEntry))
         return kEntryPointMissing;
+    if (const mvtl::IModule::Procedure procedure = module->resolve("MCM_Cancel")) {
+        cancelEntry.function = reinterpret_cast<MCM_CancelFunction>(procedure);
+        cancelEntry.module = module;
+    }
     return initializeEntry.function(&handle);
+}
+
+void Wrapper::cancel()
+{
+    if (cancelEntry.function && handle)
+        cancelEntry.function(handle);
 }
 
 int32_t Wrapper::checkForUpdates(std::list<std::string>* names, int32_t option)

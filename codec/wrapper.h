@@ -49,6 +49,8 @@ public:
     int32_t checkForUpdates(std::list<std::string>* names, int32_t option) override;
     int32_t findComponents(const std::list<ComponentSpec>& specs, std::list<std::string>* found) override;
     int32_t updateComponents(std::list<std::string>* names) override;
+    // Only once initialize has returned 0 (the caller orders the two).
+    void cancel() override;
 
 private:
     template <typename Function>
@@ -61,6 +63,7 @@ private:
     EntryPoint<MCM_FindComponentsFunction> findComponentsEntry;
     EntryPoint<MCM_UpdateComponentsFunction> updateComponentsEntry;
     EntryPoint<MCM_AddSpecFunction> addSpecEntry;
+    EntryPoint<MCM_CancelFunction> cancelEntry;  // optional: older libraries lack it
     void* handle = nullptr;
 };
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <map>
 #include <set>
 
@@ -15,7 +16,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr size_t kMaxNesting = 16;
 constexpr uint64_t kMaxArchiveBytes = uint64_t(4) << 30;
 constexpr uint64_t kMaxUnpackedBytes = uint64_t(16) << 30;
 
@@ -146,6 +146,9 @@ bool readEntry(const json& object, CatalogueEntry* entry, std::string* error)
     if (files != object.end()) {
         if (!files->is_array())
             return r.fail("\"files\" is not a list");
+        if (files->size() > Catalogue::kMaxFilesPerComponent)
+            return r.fail("more than " + std::to_string(Catalogue::kMaxFilesPerComponent) + " files");
+        std::set<std::string> paths;
         for (const json& f : *files) {
             if (!f.is_object())
                 return r.fail("a file is not an object");
@@ -156,6 +159,8 @@ bool readEntry(const json& object, CatalogueEntry* entry, std::string* error)
                 return false;
             if (!isSafeRelativePath(file.path) || !isLowerHex(file.sha256, 64))
                 return r.fail("bad file record \"" + file.path + "\"");
+            if (!paths.insert(file.path).second)
+                return r.fail("file \"" + file.path + "\" listed twice");
             entry->files.push_back(std::move(file));
         }
     }
@@ -246,6 +251,19 @@ bool Catalogue::parse(std::string_view text, std::string* error)
         *error = "not a catalogue of format " + std::to_string(kFormat);
         return false;
     }
+    const auto serial = root.find("serial");
+    if (serial == root.end() || !serial->is_number_unsigned() || serial->get<uint64_t>() == 0) {
+        *error = "\"serial\" is missing or not a positive whole number";
+        return false;
+    }
+    const auto expires = root.find("expires");
+    std::optional<int64_t> expiry;
+    if (expires != root.end() && expires->is_string())
+        expiry = parseUtcTime(expires->get<std::string>());
+    if (!expiry) {
+        *error = "\"expires\" is missing or not a time such as 2030-01-31T00:00:00Z";
+        return false;
+    }
     const auto components = root.find("components");
     if (components == root.end() || !components->is_array()) {
         *error = "\"components\" is not a list";
@@ -265,6 +283,7 @@ bool Catalogue::parse(std::string_view text, std::string* error)
         entries.push_back(std::move(entry));
     }
     m_entries = std::move(entries);
+    m_stamp = CatalogueStamp{serial->get<uint64_t>(), *expiry};
     for (size_t i = 0; i < m_entries.size(); ++i)
         m_index[folded(m_entries[i].name)] = i;
     if (hasCycle(*this, error)) {
@@ -281,7 +300,51 @@ const CatalogueEntry* Catalogue::find(std::string_view name) const
     return it == m_index.end() ? nullptr : &m_entries[it->second];
 }
 
-std::string serialiseCatalogue(const std::vector<CatalogueEntry>& entries)
+std::optional<int64_t> parseUtcTime(std::string_view text)
+{
+    // Exactly YYYY-MM-DDTHH:MM:SSZ.
+    if (text.size() != 20 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':'
+        || text[16] != ':' || text[19] != 'Z')
+        return std::nullopt;
+    const auto number = [&](size_t at, size_t length, int* out) {
+        int value = 0;
+        for (size_t i = at; i < at + length; ++i) {
+            if (text[i] < '0' || text[i] > '9')
+                return false;
+            value = value * 10 + (text[i] - '0');
+        }
+        *out = value;
+        return true;
+    };
+    std::tm tm{};
+    int year = 0, month = 0;
+    if (!number(0, 4, &year) || !number(5, 2, &month) || !number(8, 2, &tm.tm_mday) || !number(11, 2, &tm.tm_hour)
+        || !number(14, 2, &tm.tm_min) || !number(17, 2, &tm.tm_sec))
+        return std::nullopt;
+    if (year < 1970 || month < 1 || month > 12 || tm.tm_mday < 1 || tm.tm_mday > 31 || tm.tm_hour > 23
+        || tm.tm_min > 59 || tm.tm_sec > 59)
+        return std::nullopt;
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    const std::tm asked = tm;
+    const time_t seconds = ::timegm(&tm);
+    // timegm moves 31 February to March: such a date was not a date.
+    if (tm.tm_mday != asked.tm_mday || tm.tm_mon != asked.tm_mon)
+        return std::nullopt;
+    return static_cast<int64_t>(seconds);
+}
+
+std::string formatUtcTime(int64_t seconds)
+{
+    const time_t t = static_cast<time_t>(seconds);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+std::string serialiseCatalogue(const std::vector<CatalogueEntry>& entries, const CatalogueStamp& stamp)
 {
     json components = json::array();
     for (const CatalogueEntry& e : entries) {
@@ -301,7 +364,13 @@ std::string serialiseCatalogue(const std::vector<CatalogueEntry>& entries)
             object["minimum_player_version"] = e.minimumPlayerVersion->text();
         components.push_back(std::move(object));
     }
-    return json{{"format", Catalogue::kFormat}, {"components", components}}.dump(2) + "\n";
+    // Compact, so a component of many files stays well inside the size limit.
+    return json{{"format", Catalogue::kFormat},
+                {"serial", stamp.serial},
+                {"expires", formatUtcTime(stamp.expires)},
+                {"components", components}}
+               .dump()
+           + "\n";
 }
 
 Resolution resolveInstallOrder(const Catalogue& catalogue, const std::vector<std::string>& roots,

@@ -36,10 +36,24 @@ struct CatalogueEntry
     std::vector<CatalogueFile> files;
 };
 
+// What the signature covers besides the entries: a serial that only ever grows from one
+// publication to the next (so an older catalogue replayed by a mirror is recognised) and the
+// time after which the catalogue must not be trusted any more (so a server cannot be frozen
+// on one publication for good).
+struct CatalogueStamp
+{
+    uint64_t serial = 0;
+    int64_t expires = 0;  // seconds since 1970, UTC
+};
+
 class Catalogue
 {
 public:
-    static constexpr size_t kMaxBytes = 8u << 20;
+    // 100,000 files of a component with their hashes take about 11 MB in the compact form
+    // movra-publish writes.
+    static constexpr size_t kMaxBytes = 32u << 20;
+    static constexpr size_t kMaxFilesPerComponent = 100000;
+    static constexpr size_t kMaxNesting = 16;
     static constexpr int kFormat = 1;
 
     // Returns false and a reason when the text is not a valid catalogue.
@@ -47,11 +61,17 @@ public:
 
     const std::vector<CatalogueEntry>& entries() const { return m_entries; }
     const CatalogueEntry* find(std::string_view name) const;
+    const CatalogueStamp& stamp() const { return m_stamp; }
 
 private:
     std::vector<CatalogueEntry> m_entries;
     std::map<std::string, size_t> m_index;  // folded name -> entry
+    CatalogueStamp m_stamp;
 };
+
+// "2026-12-31T23:59:59Z" and back; only this form, always UTC.
+std::optional<int64_t> parseUtcTime(std::string_view text);
+std::string formatUtcTime(int64_t seconds);
 
 // Component and feature names: letters, digits, '_', '-', '.', '+', at most 64, not starting
 // with '.'. They become folder names and registry keys, and travel joined by ';'.
@@ -59,7 +79,7 @@ bool isValidComponentName(std::string_view name);
 // A relative path of such names separated by '/'.
 bool isSafeRelativePath(std::string_view path);
 
-std::string serialiseCatalogue(const std::vector<CatalogueEntry>& entries);
+std::string serialiseCatalogue(const std::vector<CatalogueEntry>& entries, const CatalogueStamp& stamp);
 
 // What must be installed, requirements first, so that every root is present at the
 // catalogue's version or newer. installedVersion answers the installed version, if any.

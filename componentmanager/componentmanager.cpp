@@ -11,7 +11,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include <ctime>
+#include <map>
+#include <sstream>
+
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -22,6 +29,53 @@ namespace MovraComponents {
 namespace {
 
 const char kCatalogueName[] = "catalog.json";
+const char kAcceptedSerialsName[] = ".catalogue-serials";
+
+// The highest catalogue serial accepted from each trusted key, one "key serial" line each,
+// in the components root: written only by those who may install there.
+class AcceptedSerials
+{
+public:
+    explicit AcceptedSerials(const std::string& root) : m_path(root + "/" + kAcceptedSerialsName)
+    {
+        std::string text;
+        if (!readSmallFile(m_path, &text, 1 << 20))
+            return;
+        std::istringstream lines(text);
+        std::string key;
+        uint64_t serial = 0;
+        while (lines >> key >> serial)
+            m_serials[key] = std::max(m_serials[key], serial);
+    }
+    uint64_t highest(const std::string& key) const
+    {
+        const auto it = m_serials.find(key);
+        return it == m_serials.end() ? 0 : it->second;
+    }
+    void raise(const std::string& key, uint64_t serial)
+    {
+        const std::string folder = m_path.substr(0, m_path.find_last_of('/'));
+        if (!folderWritable(folder) || !makeFolders(folder))
+            return;
+        // Concurrent sessions: read again under the lock, keep the highest of each.
+        const int lock = ::open((m_path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (lock < 0)
+            return;
+        while (::flock(lock, LOCK_EX) != 0 && errno == EINTR) {
+        }
+        AcceptedSerials current(folder);
+        current.m_serials[key] = std::max(current.highest(key), serial);
+        std::string text;
+        for (const auto& [k, s] : current.m_serials)
+            text += k + " " + std::to_string(s) + "\n";
+        writeFileAtomically(m_path, text, 0644);
+        ::close(lock);
+    }
+
+private:
+    std::string m_path;
+    std::map<std::string, uint64_t> m_serials;
+};
 const char kSignatureSuffix[] = ".sig";
 constexpr size_t kMaxSignatureBytes = 1024;
 
@@ -54,6 +108,7 @@ int32_t ComponentManager::fail(int32_t status, const std::string& component, con
                                const std::string& reason)
 {
     logFailure(m_config.logPath, status, component, address, reason);
+    m_lastReason = (component.empty() ? std::string() : component + ": ") + reason;
     return status;
 }
 
@@ -88,6 +143,8 @@ const Catalogue* ComponentManager::catalogue(int32_t* status)
     }
     TransferLimits limits;
     limits.stallTimeoutMs = m_config.stallTimeoutMs;
+    limits.deadlineMs = m_config.deadlineMs;
+    limits.minimumRate = m_config.minimumRate;
     limits.maxBytes = Catalogue::kMaxBytes;
     std::string text;
     TransferResult fetched = downloadToString(address, limits, m_cancel, &text);
@@ -107,7 +164,8 @@ const Catalogue* ComponentManager::catalogue(int32_t* status)
                        address + kSignatureSuffix, fetched.reason);
         return nullptr;
     }
-    if (!verifySignature(text, signature, m_config.trustedKeys)) {
+    const int key = verifyingKey(text, signature, m_config.trustedKeys);
+    if (key < 0) {
         *status = fail(SignatureInvalid, std::string(), address, "signature does not verify against a trusted key");
         return nullptr;
     }
@@ -117,6 +175,27 @@ const Catalogue* ComponentManager::catalogue(int32_t* status)
         *status = fail(CatalogueInvalid, std::string(), address, error);
         return nullptr;
     }
+    const CatalogueStamp& stamp = catalogue->stamp();
+    const int64_t now = static_cast<int64_t>(std::time(nullptr));
+    if (stamp.expires <= now) {
+        *status = fail(CatalogueOutdated, std::string(), address,
+                       "the catalogue expired at " + formatUtcTime(stamp.expires) + " (serial "
+                           + std::to_string(stamp.serial) + "): the server offers no current publication");
+        return nullptr;
+    }
+    const std::string keyText = toBase64(m_config.trustedKeys[key].data(), m_config.trustedKeys[key].size());
+    AcceptedSerials accepted(m_config.componentsRoot);
+    const uint64_t highest = accepted.highest(keyText);
+    if (stamp.serial < highest) {
+        *status = fail(CatalogueOutdated, std::string(), address,
+                       "serial " + std::to_string(stamp.serial) + " is lower than " + std::to_string(highest)
+                           + ", already accepted from this key: an older catalogue was replayed");
+        return nullptr;
+    }
+    // Kept only once everything about the catalogue has been checked; without rights to the
+    // components root it is still checked against what an install with rights kept.
+    if (stamp.serial > highest)
+        accepted.raise(keyText, stamp.serial);
     m_catalogue = std::move(catalogue);
     m_catalogueStatus = *status = Success;
     return m_catalogue.get();
@@ -124,21 +203,7 @@ const Catalogue* ComponentManager::catalogue(int32_t* status)
 
 void ComponentManager::reconcileAll()
 {
-    Installer installer(m_config, m_cancel);
-    std::vector<std::string> names;
-    for (const InstalledComponent& c : installedComponents())
-        names.push_back(c.name);
-    if (DIR* dir = ::opendir(m_config.componentsRoot.c_str())) {
-        while (const dirent* e = ::readdir(dir)) {
-            if (isValidComponentName(e->d_name))
-                names.push_back(e->d_name);
-        }
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    for (const std::string& name : names)
-        installer.reconcile(name);
+    Installer(m_config, m_cancel).reconcileAll();
 }
 
 int32_t ComponentManager::findComponents(std::vector<std::string>* names)
@@ -222,8 +287,9 @@ bool ComponentManager::rightsAvailable(std::string* why) const
 
 int32_t ComponentManager::runElevated(const char* command, const std::vector<std::string>& names, bool reinstall)
 {
-    std::vector<std::string> args = {"pkexec", m_config.host.toolPath, command, "--no-elevate",
-                                     "--server", m_config.serverUrl};
+    // No server is handed on: as root the tool uses only the machine record's, never one the
+    // unprivileged caller chose (which the administrator's prompt would not show).
+    std::vector<std::string> args = {"pkexec", m_config.host.toolPath, command, "--no-elevate"};
     if (reinstall)
         args.push_back("--reinstall");
     args.push_back("--");
@@ -264,16 +330,43 @@ int32_t ComponentManager::updateComponents(const std::vector<std::string>& names
     const Catalogue* catalogue = this->catalogue(&status);
     if (!catalogue)
         return status;
+    for (const auto& [name, version] : m_pins) {
+        const CatalogueEntry* entry = catalogue->find(name);
+        if (!entry || entry->version != version)
+            return fail(NoProvider, name, m_config.serverUrl,
+                        "version " + version.text() + " was asked for; the catalogue offers "
+                            + (entry ? entry->version.text() : std::string("none")));
+    }
     const auto installedVersion = [&](const std::string& name) -> std::optional<Version> {
-        if (mode == Mode::Reinstall && std::find(names.begin(), names.end(), name) != names.end())
+        const auto installed = installedComponent(name);
+        if (m_pins.count(name))
             return std::nullopt;
-        if (auto c = installedComponent(name))
-            return c->version;
+        if (mode == Mode::Reinstall && std::find(names.begin(), names.end(), name) != names.end()) {
+            // A reinstall puts back the version the catalogue has; one older than the
+            // installed one only when asked for by its version.
+            const CatalogueEntry* entry = catalogue->find(name);
+            if (installed && entry && entry->version < installed->version)
+                return installed->version;
+            return std::nullopt;
+        }
+        if (installed)
+            return installed->version;
         return std::nullopt;
     };
     const Resolution resolution = resolveInstallOrder(*catalogue, names, installedVersion, m_config.playerVersion);
     if (resolution.status != Success)
         return fail(resolution.status, resolution.component, m_config.serverUrl, resolution.reason);
+    if (mode == Mode::Reinstall) {
+        for (const std::string& name : names) {
+            const CatalogueEntry* entry = catalogue->find(name);
+            const auto installed = installedComponent(name);
+            if (!m_pins.count(name) && installed && entry && entry->version < installed->version)
+                fail(Success, name, m_config.serverUrl,
+                     "not reinstalled: the catalogue has " + entry->version.text() + ", older than the installed "
+                         + installed->version.text() + " (ask for " + name + "@" + entry->version.text()
+                         + " to go back)");
+        }
+    }
     if (resolution.order.empty())
         return Success;
     std::string why;
@@ -283,6 +376,10 @@ int32_t ComponentManager::updateComponents(const std::vector<std::string>& names
         std::vector<std::string> order;
         for (const CatalogueEntry* e : resolution.order)
             order.push_back(e->name);
+        for (std::string& name : order) {
+            if (const auto pin = m_pins.find(name); pin != m_pins.end())
+                name += "@" + pin->second.text();
+        }
         return runElevated("install", order, mode == Mode::Reinstall);
     }
     Installer installer(m_config, m_cancel);

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +31,10 @@ public:
     using Progress = std::function<void(const std::string& component, uint64_t done, uint64_t total)>;
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 
+    // The user asked for this very version: it is installed even when older than the
+    // installed one (the only way back to an older version).
+    void pinVersion(const std::string& name, const Version& version) { m_pins[name] = version; }
+
     bool addSpec(const std::string& text);
     int32_t findComponents(std::vector<std::string>* names);
     int32_t checkForUpdates(const std::vector<std::string>& names, std::vector<std::string>* newer);
@@ -46,6 +51,8 @@ public:
     bool cancelled() const { return m_cancel.load(); }
 
     int32_t fail(int32_t status, const std::string& component, const std::string& address, const std::string& reason);
+    // What the last logged line said (for the command-line tool to repeat).
+    const std::string& lastReason() const { return m_lastReason; }
 
 private:
     struct Spec
@@ -61,6 +68,8 @@ private:
     bool m_elevationAllowed = true;
     Progress m_progress;
     std::vector<Spec> m_specs;
+    std::map<std::string, Version> m_pins;
+    std::string m_lastReason;
     std::string m_badSpec;
     std::unique_ptr<Catalogue> m_catalogue;
     int32_t m_catalogueStatus = -1;

@@ -1,5 +1,5 @@
 #pragma once
-// The six entry points of MovraComponentManager.so, exported with C linkage and nothing else.
+// The entry points of MovraComponentManager.so (the six the player needs and MCM_Cancel), exported with C linkage and nothing else.
 // Texts are NUL-terminated UTF-8; name lists are joined by ';'. A callback is called only
 // while the entry point that received it runs, on the same thread. Statuses: componentstatus.h.
 //
@@ -24,5 +24,8 @@ int32_t MCM_FindComponents(void* handle, MCM_NameCallback callback, void* contex
 int32_t MCM_UpdateComponents(void* handle, const char* names);
 // "component;feature;version", e.g. "MPC;video_decoder.avc;3.1.0".
 int32_t MCM_AddSpec(void* handle, const char* spec);
+// From another thread while a call runs: that call returns 29 (Cancelled) within a fraction of
+// a second. Returns at once; the handle stays valid until MCM_Shutdown.
+int32_t MCM_Cancel(void* handle);
 
 }

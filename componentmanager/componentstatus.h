@@ -23,6 +23,7 @@ enum Status : int32_t {
     InvalidArgument = 31,       // null handle, spec text without three fields, unknown name
     InstallFailed = 32,         // any other file system failure while installing
     RegistryFailed = 33,        // the installation record could not be written
+    CatalogueOutdated = 34,     // older than one already accepted (replayed), or past its expiry
 };
 
 const char* statusText(int32_t status);

@@ -110,6 +110,11 @@ std::vector<PublicKey> parsePublicKeys(std::string_view text, std::vector<std::s
 
 bool verifySignature(std::string_view message, std::string_view signature, const std::vector<PublicKey>& keys)
 {
+    return verifyingKey(message, signature, keys) >= 0;
+}
+
+int verifyingKey(std::string_view message, std::string_view signature, const std::vector<PublicKey>& keys)
+{
     initialiseSodium();
     std::vector<unsigned char> raw;
     if (signature.size() == crypto_sign_BYTES) {
@@ -118,15 +123,15 @@ bool verifySignature(std::string_view message, std::string_view signature, const
         while (!signature.empty() && (signature.back() == '\n' || signature.back() == '\r' || signature.back() == ' '))
             signature.remove_suffix(1);
         if (!fromBase64(signature, &raw) || raw.size() != crypto_sign_BYTES)
-            return false;
+            return -1;
     }
-    for (const PublicKey& key : keys) {
+    for (size_t i = 0; i < keys.size(); ++i) {
         if (crypto_sign_verify_detached(raw.data(), reinterpret_cast<const unsigned char*>(message.data()),
-                                        message.size(), key.data())
+                                        message.size(), keys[i].data())
             == 0)
-            return true;
+            return static_cast<int>(i);
     }
-    return false;
+    return -1;
 }
 
 bool generateKeyPair(std::string* secretBase64, std::string* publicBase64)

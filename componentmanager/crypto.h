@@ -37,6 +37,8 @@ std::vector<PublicKey> parsePublicKeys(std::string_view text, std::vector<std::s
 
 // A detached signature as written beside a catalogue: base64 text, or the 64 raw bytes.
 bool verifySignature(std::string_view message, std::string_view signature, const std::vector<PublicKey>& keys);
+// The index of the key that made the signature, or -1.
+int verifyingKey(std::string_view message, std::string_view signature, const std::vector<PublicKey>& keys);
 
 // The key files of movra-publish: the secret key file holds the 64-byte secret key in base64.
 bool generateKeyPair(std::string* secretBase64, std::string* publicBase64);

@@ -98,7 +98,7 @@ __attribute__((visibility("default"))) int32_t MCM_Initialize(void** handle)
 {
     if (!handle)
         return InvalidArgument;
-    std::lock_guard<std::mutex> lock(sessionsMutex);
+    std::unique_lock<std::mutex> lock(sessionsMutex);
     // The registry layer keeps its roots open for the process. With no session live, nothing
     // of this library holds a key, so they can be dropped and the roots' location read anew:
     // a host that moved MOVRA_REGISTRY_DIR is followed, as a fresh load would follow it.
@@ -109,6 +109,11 @@ __attribute__((visibility("default"))) int32_t MCM_Initialize(void** handle)
         return InstallFailed;
     liveSessions().insert(session);
     *handle = session;
+    lock.unlock();
+    // Nobody else has the handle yet. A kill during an earlier install may have left the
+    // record behind the files, or work folders behind: put that right before anything reads
+    // the records.
+    session->manager.reconcileAll();
     return Success;
 }
 
@@ -159,6 +164,16 @@ __attribute__((visibility("default"))) int32_t MCM_UpdateComponents(void* handle
     if (!call || !names)
         return InvalidArgument;
     return call->updateComponents(splitNames(names));
+}
+
+__attribute__((visibility("default"))) int32_t MCM_Cancel(void* handle)
+{
+    auto* session = static_cast<Session*>(handle);
+    std::lock_guard<std::mutex> lock(sessionsMutex);
+    if (!session || !liveSessions().count(session))
+        return InvalidArgument;
+    session->manager.cancel();
+    return Success;
 }
 
 __attribute__((visibility("default"))) int32_t MCM_AddSpec(void* handle, const char* spec)

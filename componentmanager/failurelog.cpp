@@ -73,6 +73,7 @@ const char* statusText(int32_t status)
     case InvalidArgument: return "invalid argument";
     case InstallFailed: return "install failed";
     case RegistryFailed: return "installation record not written";
+    case CatalogueOutdated: return "catalogue replayed or expired";
     default: return "unknown status";
     }
 }

@@ -8,9 +8,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <set>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -19,8 +22,6 @@
 #include <unistd.h>
 
 namespace MovraComponents {
-
-const char kManifestFileName[] = ".movra-component";
 
 namespace {
 
@@ -62,19 +63,110 @@ private:
     std::vector<std::string> m_paths;
 };
 
-bool readManifest(const std::string& folder, std::string* name, std::optional<Version>* version)
+// Work folders and files are named ".<kind>~<component>~<random>": component names cannot
+// hold '~', so the name between the two is exactly the component's and never the start of
+// another's ("a" and "a-b").
+const char* const kWorkKinds[] = {"staging", "download", "old"};
+const char kLockPrefix[] = ".lock-";
+
+std::string workPattern(const char* kind, const std::string& name)
 {
-    std::string text;
-    if (!readSmallFile(folder + "/" + kManifestFileName, &text, 4096))
-        return false;
-    try {
-        const nlohmann::json manifest = nlohmann::json::parse(text);
-        *name = manifest.at("name").get<std::string>();
-        *version = Version::parse(manifest.at("version").get<std::string>());
-    } catch (const nlohmann::json::exception&) {
-        return false;
+    return std::string(".") + kind + "~" + name + "~XXXXXX";
+}
+
+// The component a work entry or lock file of the root belongs to; empty for anything else.
+std::string ownerOf(const std::string& entry)
+{
+    for (const char* kind : kWorkKinds) {
+        const std::string prefix = std::string(".") + kind + "~";
+        if (entry.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        const size_t end = entry.find('~', prefix.size());
+        if (end == std::string::npos || entry.find('~', end + 1) != std::string::npos)
+            return std::string();
+        const std::string name = entry.substr(prefix.size(), end - prefix.size());
+        return isValidComponentName(name) ? name : std::string();
     }
-    return version->has_value();
+    if (entry.compare(0, sizeof kLockPrefix - 1, kLockPrefix) == 0) {
+        const std::string name = entry.substr(sizeof kLockPrefix - 1);
+        return isValidComponentName(name) ? name : std::string();
+    }
+    return std::string();
+}
+
+bool isWorkEntryOf(const std::string& entry, const std::string& name)
+{
+    return entry.compare(0, sizeof kLockPrefix - 1, kLockPrefix) != 0 && ownerOf(entry) == name;
+}
+
+std::vector<std::string> rootEntries(const std::string& root)
+{
+    std::vector<std::string> entries;
+    if (DIR* dir = ::opendir(root.c_str())) {
+        while (const dirent* e = ::readdir(dir))
+            entries.push_back(e->d_name);
+        ::closedir(dir);
+    }
+    return entries;
+}
+
+// Adds "path: reason" for every difference between the tree and the list: listed files
+// missing, of another size or hash; anything else than those files, their folders and the
+// manifest.
+void compareTree(const std::string& folder, const std::string& relative, const std::map<std::string, const CatalogueFile*>& listed,
+                 std::set<std::string>* seen, std::vector<std::string>* problems)
+{
+    const std::string here = relative.empty() ? folder : folder + "/" + relative;
+    DIR* dir = ::opendir(here.c_str());
+    if (!dir) {
+        problems->push_back(here + ": cannot be read");
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        const std::string rel = relative.empty() ? name : relative + "/" + name;
+        const std::string path = folder + "/" + rel;
+        if (rel == kManifestFileName)
+            continue;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode)) {
+            compareTree(folder, rel, listed, seen, problems);
+            continue;
+        }
+        const auto it = listed.find(rel);
+        if (it == listed.end()) {
+            problems->push_back(path + ": not in the catalogue's list");
+            continue;
+        }
+        seen->insert(rel);
+        if (!S_ISREG(st.st_mode))
+            problems->push_back(path + ": not a file");
+        else if (static_cast<uint64_t>(st.st_size) != it->second->size || sha256OfFile(path) != it->second->sha256)
+            problems->push_back(path + ": changed");
+    }
+}
+
+std::vector<std::string> differencesFromList(const std::string& folder, const std::vector<CatalogueFile>& files)
+{
+    std::map<std::string, const CatalogueFile*> listed;
+    for (const CatalogueFile& file : files)
+        listed.emplace(file.path, &file);
+    std::set<std::string> seen;
+    std::vector<std::string> problems;
+    compareTree(folder, std::string(), listed, &seen, &problems);
+    for (const CatalogueFile& file : files) {
+        if (!seen.count(file.path))
+            problems.push_back(folder + "/" + file.path + ": missing");
+    }
+    return problems;
 }
 
 bool swapFolders(const std::string& a, const std::string& b)
@@ -89,69 +181,82 @@ Installer::Installer(const ManagerConfig& config, const std::atomic<bool>& cance
 {
 }
 
-int Installer::lockComponent(const std::string& name, InstallOutcome* outcome)
+int Installer::lockComponent(const std::string& name, InstallOutcome* outcome, bool wait)
 {
     if (!makeFolders(m_config.componentsRoot)) {
         *outcome = failed(fileFailure(errno), "cannot create " + m_config.componentsRoot + ": " + std::strerror(errno));
         return -1;
     }
-    const std::string path = m_config.componentsRoot + "/.lock-" + name;
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0) {
-        *outcome = failed(fileFailure(errno), "cannot open " + path + ": " + std::strerror(errno));
-        return -1;
-    }
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            *outcome = failed(InstallFailed, "cannot lock " + path + ": " + std::strerror(errno));
-            ::close(fd);
+    const std::string path = m_config.componentsRoot + "/" + kLockPrefix + name;
+    for (;;) {
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        if (fd < 0) {
+            *outcome = failed(fileFailure(errno), "cannot open " + path + ": " + std::strerror(errno));
             return -1;
         }
+        int rc;
+        while ((rc = ::flock(fd, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+        }
+        if (rc != 0) {
+            const bool busy = errno == EWOULDBLOCK;
+            *outcome = failed(InstallFailed, "cannot lock " + path + ": " + std::strerror(errno));
+            ::close(fd);
+            return busy ? kBusy : -1;
+        }
+        // Reconcile deletes lock files it holds: a lock taken on a file no longer under that
+        // name guards nothing, so take the one that is there now.
+        struct stat held, named;
+        if (::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev
+            && held.st_ino == named.st_ino)
+            return fd;
+        ::close(fd);
     }
-    return fd;
 }
 
 void Installer::removeLeftovers(const std::string& name)
 {
-    DIR* dir = ::opendir(m_config.componentsRoot.c_str());
-    if (!dir)
-        return;
-    const std::string prefixes[] = {".staging-" + name + "-", ".download-" + name + "-", ".old-" + name + "-"};
-    std::vector<std::string> doomed;
-    while (const dirent* e = ::readdir(dir)) {
-        const std::string entry = e->d_name;
-        for (const std::string& prefix : prefixes) {
-            if (entry.compare(0, prefix.size(), prefix) == 0)
-                doomed.push_back(m_config.componentsRoot + "/" + entry);
-        }
+    for (const std::string& entry : rootEntries(m_config.componentsRoot)) {
+        if (isWorkEntryOf(entry, name))
+            removeTree(m_config.componentsRoot + "/" + entry);
     }
-    ::closedir(dir);
-    for (const std::string& path : doomed)
-        removeTree(path);
 }
 
-void Installer::reconcile(const std::string& name)
+void Installer::reconcileAll()
 {
     if (!folderWritable(m_config.componentsRoot))
         return;
-    InstallOutcome ignored;
-    const int lock = lockComponent(name, &ignored);
-    if (lock < 0)
-        return;
-    reconcileLocked(name);
-    ::close(lock);
+    std::set<std::string> names;
+    for (const InstalledComponent& c : installedComponents())
+        names.insert(c.name);
+    for (const std::string& entry : rootEntries(m_config.componentsRoot)) {
+        if (isValidComponentName(entry))
+            names.insert(entry);
+        else if (const std::string owner = ownerOf(entry); !owner.empty())
+            names.insert(owner);
+    }
+    for (const std::string& name : names) {
+        // A component another process is installing is left to that install.
+        InstallOutcome ignored;
+        const int lock = lockComponent(name, &ignored, false);
+        if (lock < 0)
+            continue;
+        removeLeftovers(name);
+        reconcileLocked(name);
+        ::unlink((m_config.componentsRoot + "/" + kLockPrefix + name).c_str());
+        ::close(lock);
+    }
 }
 
 void Installer::reconcileLocked(const std::string& name)
 {
     const std::string folder = m_config.componentDir(name);
-    std::string manifestName;
-    std::optional<Version> version;
-    const bool present = readManifest(folder, &manifestName, &version) && manifestName == name;
-    const auto record = installedComponent(name);
-    if (present) {
-        if (!record || record->installDir != folder || record->version != *version)
-            writeInstallRecord(name, folder, *version);
+    const auto manifest = readManifest(folder);
+    const auto record = recordedComponent(name);
+    if (manifest && manifest->name == name) {
+        // The folder is whole (it was swapped in complete, manifest included); a kill between
+        // the swap and the record leaves the record behind, never ahead.
+        if (!record || record->installDir != folder || record->version != manifest->version)
+            writeInstallRecord(name, folder, manifest->version);
     } else if (record && record->installDir == folder) {
         // The folder went away (a remove that was cut short): the record must not claim it.
         struct stat st;
@@ -163,7 +268,7 @@ void Installer::reconcileLocked(const std::string& name)
 InstallOutcome Installer::install(const CatalogueEntry& entry, const std::string& archiveUrl)
 {
     InstallOutcome outcome;
-    const int lock = lockComponent(entry.name, &outcome);
+    const int lock = lockComponent(entry.name, &outcome, true);
     if (lock < 0)
         return outcome;
     removeLeftovers(entry.name);
@@ -179,7 +284,7 @@ InstallOutcome Installer::installLocked(const CatalogueEntry& entry, const std::
     const std::string destination = m_config.componentDir(entry.name);
     Cleanup cleanup;
 
-    std::string download = root + "/.download-" + entry.name + "-XXXXXX";
+    std::string download = root + "/" + workPattern("download", entry.name);
     const int fd = ::mkostemp(&download[0], O_CLOEXEC);
     if (fd < 0)
         return failed(fileFailure(errno), "cannot create a download file in " + root + ": " + std::strerror(errno));
@@ -188,6 +293,8 @@ InstallOutcome Installer::installLocked(const CatalogueEntry& entry, const std::
     TransferLimits limits;
     limits.maxBytes = entry.size;
     limits.stallTimeoutMs = m_config.stallTimeoutMs;
+    limits.deadlineMs = m_config.deadlineMs;
+    limits.minimumRate = m_config.minimumRate;
     uint64_t received = 0;
     TransferResult transfer = MovraComponents::download(
         archiveUrl, limits, m_cancel,
@@ -221,7 +328,7 @@ InstallOutcome Installer::installLocked(const CatalogueEntry& entry, const std::
     if (digest != entry.sha256)
         return failed(ChecksumMismatch, "archive SHA-256 " + digest + ", announced " + entry.sha256, archiveUrl);
 
-    std::string staging = root + "/.staging-" + entry.name + "-XXXXXX";
+    std::string staging = root + "/" + workPattern("staging", entry.name);
     if (!::mkdtemp(&staging[0]))
         return failed(fileFailure(errno), "cannot create a staging folder in " + root + ": " + std::strerror(errno));
     cleanup.add(staging);
@@ -229,9 +336,15 @@ InstallOutcome Installer::installLocked(const CatalogueEntry& entry, const std::
     std::string reason;
     ExtractLimits extractLimits;
     extractLimits.maxBytes = entry.unpackedSize;
+    extractLimits.files = &entry.files;
     const int32_t extracted = extractArchive(download, staging, extractLimits, m_cancel, &reason);
     if (extracted != Success)
         return failed(extracted, reason, archiveUrl);
+    // Whatever happened to the staging folder since (nothing should have), only the tree the
+    // signed list describes goes into place.
+    if (const std::vector<std::string> problems = differencesFromList(staging, entry.files); !problems.empty())
+        return failed(InstallFailed, "the unpacked files differ from the catalogue: " + problems.front() + " ("
+                                         + std::to_string(problems.size()) + " differences)");
     const std::string manifest =
         nlohmann::json{{"name", entry.name}, {"version", entry.version.text()}, {"sha256", entry.sha256}}.dump() + "\n";
     // Everything unpacked must be on disk before the folder becomes visible under its name.
@@ -264,20 +377,21 @@ InstallOutcome Installer::installLocked(const CatalogueEntry& entry, const std::
 
 InstallOutcome Installer::remove(const std::string& name)
 {
+    const std::string folder = m_config.componentDir(name);
+    // Only a record the manager writes: one naming this component's folder under the root.
+    // The manager's own record, the updater's, the player's and a component somebody else put
+    // elsewhere all stay.
+    if (name == kManagerRecord || (installRecordExists(name) && (!recordedComponent(name)
+                                                                 || recordedComponent(name)->installDir != folder)))
+        return failed(InvalidArgument, "Install\\" + name + " is not the record of a component installed in "
+                                           + m_config.componentsRoot + "; left alone");
     InstallOutcome outcome;
-    const int lock = lockComponent(name, &outcome);
+    const int lock = lockComponent(name, &outcome, true);
     if (lock < 0)
         return outcome;
     removeLeftovers(name);
-    const std::string folder = m_config.componentDir(name);
-    const auto record = installedComponent(name);
-    if (record && record->installDir != folder) {
-        ::close(lock);
-        return failed(InvalidArgument, "Install\\" + name + " names " + record->installDir + ", which is not under "
-                                           + m_config.componentsRoot + "; left alone");
-    }
     // Out of sight in one step first, so a reader never finds half a folder.
-    std::string old = m_config.componentsRoot + "/.old-" + name + "-XXXXXX";
+    std::string old = m_config.componentsRoot + "/" + workPattern("old", name);
     const bool madeOld = ::mkdtemp(&old[0]) != nullptr;
     if (!madeOld)
         outcome = failed(fileFailure(errno), "cannot create " + old + ": " + std::strerror(errno));
@@ -296,24 +410,18 @@ InstallOutcome Installer::remove(const std::string& name)
 
 std::vector<std::string> Installer::verify(const CatalogueEntry& entry)
 {
-    std::vector<std::string> problems;
-    const auto record = installedComponent(entry.name);
+    const auto record = recordedComponent(entry.name);
     if (!record)
         return {entry.name + ": not installed"};
+    if (!filesAgreeWithRecord(*record))
+        return {entry.name + ": the files in " + record->installDir + " are not the recorded version "
+                + record->version.text()};
     if (record->version != entry.version)
         return {entry.name + ": installed " + record->version.text() + ", the catalogue describes "
                 + entry.version.text()};
     if (entry.files.empty())
-        problems.push_back(entry.name + ": the catalogue lists no files");
-    for (const CatalogueFile& file : entry.files) {
-        const std::string path = record->installDir + "/" + file.path;
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-            problems.push_back(path + ": missing");
-        else if (static_cast<uint64_t>(st.st_size) != file.size || sha256OfFile(path) != file.sha256)
-            problems.push_back(path + ": changed");
-    }
-    return problems;
+        return {entry.name + ": the catalogue lists no files"};
+    return differencesFromList(record->installDir, entry.files);
 }
 
 } // namespace MovraComponents

@@ -6,9 +6,10 @@
 // Each component has a lock file in the root, so two processes never install it at once.
 //
 // The folder and the record cannot change in one step together. A process killed between
-// the swap and the record leaves the record one version behind the folder; reconcile(),
-// run before every install and by every command of movra-components, brings the record up
-// to the folder's manifest.
+// the swap and the record leaves the record one version behind the folder; reconcileAll(),
+// run at every start of the manager (each session of the library, each command of
+// movra-components), brings the record up to the folder's manifest and removes what killed
+// or cancelled installs left behind. Until then the record does not count (installrecords.h).
 
 #include "componentmanager/catalogue.h"
 #include "componentmanager/managerconfig.h"
@@ -19,8 +20,6 @@
 #include <vector>
 
 namespace MovraComponents {
-
-extern const char kManifestFileName[];  // ".movra-component" in each component folder
 
 struct InstallOutcome
 {
@@ -38,8 +37,9 @@ public:
 
     InstallOutcome install(const CatalogueEntry& entry, const std::string& archiveUrl);
     InstallOutcome remove(const std::string& name);
-    // Takes the component's lock; does nothing when the lock cannot be had (no rights).
-    void reconcile(const std::string& name);
+    // Every component of the root and every name that work folders or lock files are left
+    // for, each under its lock when no live install holds it; nothing without rights.
+    void reconcileAll();
     // Files of the installed component that differ from the catalogue ("path: reason").
     std::vector<std::string> verify(const CatalogueEntry& entry);
 
@@ -47,7 +47,9 @@ private:
     InstallOutcome installLocked(const CatalogueEntry& entry, const std::string& archiveUrl);
     void removeLeftovers(const std::string& name);
     void reconcileLocked(const std::string& name);
-    int lockComponent(const std::string& name, InstallOutcome* outcome);
+    static constexpr int kBusy = -2;
+    // The lock's descriptor; -1 with the outcome, or kBusy when not waiting and it is held.
+    int lockComponent(const std::string& name, InstallOutcome* outcome, bool wait);
 
     const ManagerConfig& m_config;
     const std::atomic<bool>& m_cancel;

@@ -1,14 +1,20 @@
 #include "componentmanager/installrecords.h"
 
+#include "componentmanager/fsutil.h"
 #include "platform/registry.h"
 
+#include <nlohmann/json.hpp>
+
 #include <utf8cpp/utf8.h>
+
+#include <sys/stat.h>
 
 namespace MovraComponents {
 
 using namespace MovraRegistry;
 
 const char kManagerRecord[] = "MovraComponentManager";
+const char kManifestFileName[] = ".movra-component";
 
 namespace {
 
@@ -94,7 +100,53 @@ std::optional<std::string> readInstallString(const std::string& component, const
     return queryString(key.get(), value);
 }
 
+std::optional<Manifest> readManifest(const std::string& folder, bool* present)
+{
+    std::string text;
+    const std::string path = folder + "/" + kManifestFileName;
+    struct stat st;
+    if (present)
+        *present = ::lstat(path.c_str(), &st) == 0;
+    if (!readSmallFile(path, &text, 4096))
+        return std::nullopt;
+    try {
+        const nlohmann::json manifest = nlohmann::json::parse(text);
+        const auto version = Version::parse(manifest.at("version").get<std::string>());
+        if (!version)
+            return std::nullopt;
+        return Manifest{manifest.at("name").get<std::string>(), *version};
+    } catch (const nlohmann::json::exception&) {
+        return std::nullopt;
+    }
+}
+
+bool filesAgreeWithRecord(const InstalledComponent& record)
+{
+    struct stat st;
+    if (::stat(record.installDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    bool present = false;
+    const auto manifest = readManifest(record.installDir, &present);
+    if (!present)
+        return true;
+    return manifest && manifest->name == record.name && manifest->version == record.version;
+}
+
+bool installRecordExists(const std::string& name)
+{
+    Key key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, recordPath(name).c_str(), 0, KEY_READ, key.out()) == ERROR_SUCCESS;
+}
+
 std::optional<InstalledComponent> installedComponent(const std::string& name)
+{
+    auto record = recordedComponent(name);
+    if (!record || !filesAgreeWithRecord(*record))
+        return std::nullopt;
+    return record;
+}
+
+std::optional<InstalledComponent> recordedComponent(const std::string& name)
 {
     Key key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, recordPath(name).c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS)

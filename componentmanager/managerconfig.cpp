@@ -34,13 +34,26 @@ std::string stateFolder()
     return base + "/movra";
 }
 
+// A whole decimal number within the bounds, else the default.
+long number(const std::string& text, long low, long high, long fallback)
+{
+    if (text.empty())
+        return fallback;
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    return end && *end == '\0' && value >= low && value <= high ? value : fallback;
+}
+
 } // namespace
 
 ManagerConfig ManagerConfig::load(const HostPaths& host)
 {
     ManagerConfig config;
     config.host = host;
-    config.serverUrl = environment("MOVRA_COMPONENT_SERVER");
+    // Run with raised rights on behalf of a user: the user's choice of server counts for
+    // nothing, only the administrator's record does.
+    if (environment("PKEXEC_UID").empty())
+        config.serverUrl = environment("MOVRA_COMPONENT_SERVER");
     if (config.serverUrl.empty())
         config.serverUrl = readInstallString(kManagerRecord, "ServerUrl").value_or(kDefaultServer);
     while (!config.serverUrl.empty() && config.serverUrl.back() == '/')
@@ -64,12 +77,11 @@ ManagerConfig ManagerConfig::load(const HostPaths& host)
     std::string timeout = environment("MOVRA_COMPONENTS_TIMEOUT_MS");
     if (timeout.empty())
         timeout = readInstallString(kManagerRecord, "TransferTimeoutMs").value_or("");
-    if (!timeout.empty()) {
-        char* end = nullptr;
-        const long ms = std::strtol(timeout.c_str(), &end, 10);
-        if (end && *end == '\0' && ms >= 50 && ms <= 3600000)
-            config.stallTimeoutMs = ms;
-    }
+    config.stallTimeoutMs = number(timeout, 50, 3600000, config.stallTimeoutMs);
+    config.deadlineMs =
+        number(readInstallString(kManagerRecord, "TransferDeadlineMs").value_or(""), 100, 24 * 3600000L, config.deadlineMs);
+    config.minimumRate =
+        number(readInstallString(kManagerRecord, "MinimumRateBytesPerSecond").value_or(""), 0, 1L << 30, config.minimumRate);
 
     config.logPath = environment("MOVRA_COMPONENTS_LOG");
     if (config.logPath.empty())

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <memory>
 
@@ -182,7 +183,8 @@ bool signCatalogue(const std::string& outFolder, const std::string& keyFile, std
 }
 
 bool publishComponents(const std::string& outFolder, const std::string& keyFile,
-                       const std::vector<PublishedComponent>& components, std::string* error)
+                       const std::vector<PublishedComponent>& components, std::string* error,
+                       const PublishOptions& options)
 {
     std::string key;
     if (!readKey(keyFile, &key, error))
@@ -191,12 +193,16 @@ bool publishComponents(const std::string& outFolder, const std::string& keyFile,
         return failWith(error, "cannot create " + outFolder);
     std::vector<CatalogueEntry> entries;
     std::string existing;
+    CatalogueStamp stamp;
     if (readSmallFile(outFolder + kCatalogue, &existing, Catalogue::kMaxBytes)) {
         Catalogue old;
         if (!old.parse(existing, error))
             return failWith(error, outFolder + kCatalogue + ": " + *error);
         entries = old.entries();
+        stamp.serial = old.stamp().serial;
     }
+    stamp.serial = options.serial ? options.serial : stamp.serial + 1;
+    stamp.expires = options.expires ? options.expires : static_cast<int64_t>(std::time(nullptr)) + kDefaultValidity;
     for (const PublishedComponent& c : components) {
         CatalogueEntry entry;
         entry.name = c.name;
@@ -227,7 +233,7 @@ bool publishComponents(const std::string& outFolder, const std::string& keyFile,
                       entries.end());
         entries.push_back(std::move(entry));
     }
-    const std::string text = serialiseCatalogue(entries);
+    const std::string text = serialiseCatalogue(entries, stamp);
     Catalogue check;
     if (!check.parse(text, error))
         return failWith(error, "the catalogue would be refused: " + *error);

@@ -20,11 +20,20 @@ struct PublishedComponent
     std::string minimumPlayerVersion;
 };
 
+struct PublishOptions
+{
+    uint64_t serial = 0;   // 0: one more than the folder's current catalogue (1 for a new one)
+    int64_t expires = 0;   // seconds since 1970; 0: kDefaultValidity from now
+};
+constexpr int64_t kDefaultValidity = 30 * 24 * 3600;
+
 // Adds the components to the catalogue in `outFolder` (entries of the same name are
 // replaced, others kept), writes the archives and signs the catalogue with the secret key
-// in `keyFile`. Returns false with a reason.
+// in `keyFile`. Every publication carries a new serial, so clients can tell it from an
+// older one. Returns false with a reason.
 bool publishComponents(const std::string& outFolder, const std::string& keyFile,
-                       const std::vector<PublishedComponent>& components, std::string* error);
+                       const std::vector<PublishedComponent>& components, std::string* error,
+                       const PublishOptions& options = PublishOptions());
 
 // Signs `outFolder`/catalog.json as it is.
 bool signCatalogue(const std::string& outFolder, const std::string& keyFile, std::string* error);

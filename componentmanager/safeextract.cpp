@@ -1,14 +1,17 @@
 #include "componentmanager/safeextract.h"
 
 #include "componentmanager/componentstatus.h"
+#include "componentmanager/crypto.h"
 #include "componentmanager/errortext.h"
 
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -72,6 +75,15 @@ public:
     Extractor(const ExtractLimits& limits, const std::atomic<bool>& cancel, std::string* reason)
         : m_limits(limits), m_cancel(cancel), m_reason(reason)
     {
+        if (!limits.files)
+            return;
+        for (const CatalogueFile& file : *limits.files) {
+            m_listed.emplace(file.path, &file);
+            for (size_t slash = file.path.find('/'); slash != std::string::npos; slash = file.path.find('/', slash + 1))
+                m_folders.insert(file.path.substr(0, slash));
+        }
+        // Every member is a listed file or one of their folders, each once (and "." at most).
+        m_maxEntries = m_listed.size() + m_folders.size() + 1;
     }
 
     int32_t run(const std::string& archivePath, const std::string& folder)
@@ -97,11 +109,17 @@ public:
                 return fail(UnsafeArchive, std::string("damaged archive: ") + archiveErrorText(a.get()));
             if (m_cancel.load(std::memory_order_relaxed))
                 return fail(Cancelled, "cancelled");
-            if (++count > m_limits.maxEntries)
-                return fail(UnsafeArchive, "more than " + std::to_string(m_limits.maxEntries) + " entries");
+            if (++count > m_maxEntries)
+                return fail(UnsafeArchive, "more than " + std::to_string(m_maxEntries) + " entries");
             const int32_t status = extractEntry(a.get(), entry);
             if (status != Success)
                 return status;
+        }
+        if (m_limits.files) {
+            for (const auto& [path, file] : m_listed) {
+                if (!m_files.count(path))
+                    return fail(UnsafeArchive, "listed file \"" + path + "\" is not in the archive");
+            }
         }
         return Success;
     }
@@ -133,23 +151,6 @@ private:
         return Success;
     }
 
-    // A link target, taken relative to the link's own folder, must stay inside.
-    static bool targetStaysInside(const std::vector<std::string>& linkParts, const std::string& target)
-    {
-        if (target.empty() || target.front() == '/')
-            return false;
-        long depth = static_cast<long>(linkParts.size()) - 1;
-        for (const std::string& part : splitPath(target)) {
-            if (part == "..") {
-                if (--depth < 0)
-                    return false;
-            } else if (!part.empty() && part != ".") {
-                ++depth;
-            }
-        }
-        return true;
-    }
-
     int32_t extractEntry(archive* a, archive_entry* entry)
     {
         const char* rawName = archive_entry_pathname(entry);
@@ -161,22 +162,9 @@ private:
             return fail(UnsafeArchive, "unsafe entry name \"" + name + "\"");
         }
         const std::vector<std::string> parts = splitPath(path);
-        if (const char* hardlink = archive_entry_hardlink(entry)) {
-            const std::string target = normaliseEntryPath(hardlink);
-            if (target.empty() || m_files.count(target) == 0)
-                return fail(UnsafeArchive, "hard link \"" + name + "\" to \"" + hardlink + "\" outside the archive's files");
-            Fd targetParent, parent;
-            const std::vector<std::string> targetParts = splitPath(target);
-            if (int32_t s = openParent(targetParts, &targetParent); s != Success)
-                return s;
-            if (int32_t s = openParent(parts, &parent); s != Success)
-                return s;
-            if (::linkat(targetParent.get(), targetParts.back().c_str(), parent.get(), parts.back().c_str(), 0) != 0)
-                return fail(errno == EEXIST ? UnsafeArchive : writeFailure(errno),
-                            "cannot link " + name + ": " + std::strerror(errno));
-            m_files.insert(path);
-            return Success;
-        }
+        if (const char* hardlink = archive_entry_hardlink(entry))
+            return fail(UnsafeArchive, "hard link \"" + name + "\" to \"" + hardlink
+                                           + "\" refused: components hold files and folders only");
         const mode_t type = archive_entry_filetype(entry);
         Fd parent;
         if (int32_t s = openParent(parts, &parent); s != Success)
@@ -184,6 +172,8 @@ private:
         const char* leaf = parts.back().c_str();
         switch (type) {
         case AE_IFDIR:
+            if (m_limits.files && !m_folders.count(path))
+                return fail(UnsafeArchive, "folder \"" + path + "\" holds no file of the catalogue's list");
             if (::mkdirat(parent.get(), leaf, 0755) != 0) {
                 struct stat st;
                 if (errno != EEXIST || ::fstatat(parent.get(), leaf, &st, AT_SYMLINK_NOFOLLOW) != 0
@@ -193,22 +183,32 @@ private:
             return Success;
         case AE_IFLNK: {
             const char* target = archive_entry_symlink(entry);
-            if (!target || !targetStaysInside(parts, target))
-                return fail(UnsafeArchive, "link \"" + name + "\" points outside: " + (target ? target : ""));
-            if (::symlinkat(target, parent.get(), leaf) != 0)
-                return fail(errno == EEXIST ? UnsafeArchive : writeFailure(errno),
-                            "cannot create link " + name + ": " + std::strerror(errno));
-            return Success;
+            return fail(UnsafeArchive, "symbolic link \"" + name + "\" to \"" + (target ? target : "")
+                                           + "\" refused: components hold files and folders only");
         }
-        case AE_IFREG:
-            return writeFile(a, entry, parent.get(), leaf, path);
+        case AE_IFREG: {
+            const CatalogueFile* listed = nullptr;
+            if (m_limits.files) {
+                const auto it = m_listed.find(path);
+                if (it == m_listed.end())
+                    return fail(UnsafeArchive, "\"" + path + "\" is not in the catalogue's file list");
+                listed = it->second;
+                if (archive_entry_size_is_set(entry) && static_cast<uint64_t>(archive_entry_size(entry)) != listed->size)
+                    return fail(UnsafeArchive, "\"" + path + "\" has " + std::to_string(archive_entry_size(entry))
+                                                   + " bytes, listed with " + std::to_string(listed->size));
+            }
+            return writeFile(a, entry, parent.get(), leaf, path, listed);
+        }
         default:
             return fail(UnsafeArchive, "\"" + name + "\" is a device, fifo or socket");
         }
     }
 
-    int32_t writeFile(archive* a, archive_entry* entry, int parent, const char* leaf, const std::string& path)
+    int32_t writeFile(archive* a, archive_entry* entry, int parent, const char* leaf, const std::string& path,
+                      const CatalogueFile* listed)
     {
+        Sha256 hash;
+        uint64_t size = 0;
         const mode_t mode = (archive_entry_perm(entry) & 0755) | 0600;
         Fd out(::openat(parent, leaf, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
         if (out.get() < 0)
@@ -222,6 +222,13 @@ private:
             if (n < 0)
                 return fail(UnsafeArchive, std::string("damaged archive: ") + archiveErrorText(a));
             m_total += static_cast<uint64_t>(n);
+            size += static_cast<uint64_t>(n);
+            if (listed) {
+                if (size > listed->size)
+                    return fail(UnsafeArchive, "\"" + path + "\" is larger than the listed " + std::to_string(listed->size)
+                                                   + " bytes");
+                hash.update(buffer, static_cast<size_t>(n));
+            }
             if (m_total > m_limits.maxBytes)
                 return fail(UnsafeArchive, "unpacks to more than the announced " + std::to_string(m_limits.maxBytes)
                                                + " bytes");
@@ -237,6 +244,13 @@ private:
                 done += w;
             }
         }
+        if (listed) {
+            if (size != listed->size)
+                return fail(UnsafeArchive, "\"" + path + "\" has " + std::to_string(size) + " bytes, listed with "
+                                               + std::to_string(listed->size));
+            if (hash.finishHex() != listed->sha256)
+                return fail(UnsafeArchive, "\"" + path + "\" differs from the SHA-256 of the catalogue's list");
+        }
         m_files.insert(path);
         return Success;
     }
@@ -247,6 +261,9 @@ private:
     Fd m_root;
     uint64_t m_total = 0;
     std::set<std::string> m_files;
+    std::map<std::string, const CatalogueFile*> m_listed;
+    std::set<std::string> m_folders;
+    uint64_t m_maxEntries = m_limits.maxEntries;
 };
 
 } // namespace

@@ -86,6 +86,10 @@ TransferResult download(const std::string& url, const TransferLimits& limits, co
     curl_multi_add_handle(multi.get(), e);
 
     CURLcode code = CURLE_OK;
+    const Clock::time_point started = Clock::now();
+    Clock::time_point windowStart = started;
+    uint64_t windowBytes = 0;
+    bool tooSlow = false, overDeadline = false;
     bool stalled = false;
     bool cancelled = false;
     for (;;) {
@@ -105,9 +109,24 @@ TransferResult download(const std::string& url, const TransferLimits& limits, co
             cancelled = true;
             break;
         }
-        if (Clock::now() - state.lastData > std::chrono::milliseconds(limits.stallTimeoutMs)) {
+        const Clock::time_point now = Clock::now();
+        if (now - state.lastData > std::chrono::milliseconds(limits.stallTimeoutMs)) {
             stalled = true;
             break;
+        }
+        if (limits.deadlineMs > 0 && now - started > std::chrono::milliseconds(limits.deadlineMs)) {
+            overDeadline = true;
+            break;
+        }
+        if (now - windowStart >= std::chrono::milliseconds(limits.stallTimeoutMs)) {
+            const double seconds = std::chrono::duration<double>(now - windowStart).count();
+            if (limits.minimumRate > 0
+                && static_cast<double>(state.received - windowBytes) < static_cast<double>(limits.minimumRate) * seconds) {
+                tooSlow = true;
+                break;
+            }
+            windowStart = now;
+            windowBytes = state.received;
         }
         if (progress) {
             curl_off_t total = -1;
@@ -124,6 +143,12 @@ TransferResult download(const std::string& url, const TransferLimits& limits, co
     if (cancelled) {
         result.status = Cancelled;
         result.reason = "cancelled";
+    } else if (overDeadline) {
+        result.status = DownloadFailed;
+        result.reason = "not done within " + std::to_string(limits.deadlineMs) + " ms";
+    } else if (tooSlow) {
+        result.status = DownloadFailed;
+        result.reason = "slower than " + std::to_string(limits.minimumRate) + " bytes per second";
     } else if (stalled) {
         result.status = DownloadFailed;
         result.reason = "no data for " + std::to_string(limits.stallTimeoutMs) + " ms";

@@ -1,8 +1,9 @@
 #pragma once
 // One HTTP(S) download through libcurl, on the calling thread: only http and https, also
 // after a redirect; a bounded number of redirects; a byte limit that stops the transfer the
-// moment it is passed; a stall limit (no byte for that long ends it); and cancellation seen
-// within a few tens of milliseconds.
+// moment it is passed; a stall limit (no byte for that long ends it), a minimum rate over
+// the same time (a server sending a byte now and then ends it too), an overall deadline; and
+// cancellation seen within a few tens of milliseconds.
 
 #include <atomic>
 #include <cstdint>
@@ -15,6 +16,8 @@ struct TransferLimits
 {
     uint64_t maxBytes = 0;
     long stallTimeoutMs = 30000;
+    long deadlineMs = 0;      // the whole transfer; 0: none
+    long minimumRate = 0;     // bytes per second, averaged over each stallTimeoutMs; 0: none
 };
 
 struct TransferResult

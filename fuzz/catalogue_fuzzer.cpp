@@ -52,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (const MovraComponents::CatalogueFile& file : entry.files)
                 FUZZ_CHECK(MovraComponents::isSafeRelativePath(file.path));
         }
-        const std::string written = MovraComponents::serialiseCatalogue(catalogue.entries());
+        const std::string written = MovraComponents::serialiseCatalogue(catalogue.entries(), catalogue.stamp());
         MovraComponents::Catalogue again;
         FUZZ_CHECK(again.parse(written, &error));
-        FUZZ_CHECK(MovraComponents::serialiseCatalogue(again.entries()) == written);
+        FUZZ_CHECK(MovraComponents::serialiseCatalogue(again.entries(), again.stamp()) == written);
     }
 
     const SignedMessage& known = signedMessage();

@@ -112,6 +112,14 @@
         <translation>Das Lesen brach vorzeitig ab: %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>Die Datei endet vorzeitig: Sie ist vielleicht beschädigt oder wird noch heruntergeladen</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>Die Adresse konnte nicht erneut geöffnet werden: %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>Der Videodecoder ist fehlgeschlagen: %1</translation>
     </message>
@@ -188,6 +196,14 @@
         <translation>Alle Videodateien (%1)</translation>
     </message>
     <message>
+        <source>All media files (%1)</source>
+        <translation>Alle Mediendateien (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Alle Audiodateien (%1)</translation>
+    </message>
+    <message>
         <source>All files (*)</source>
         <translation>Alle Dateien (*)</translation>
     </message>
@@ -251,6 +267,134 @@
         <source>Copy</source>
         <translation>Kopieren</translation>
     </message>
+    <message>
+        <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
+        <translation>%1 beginnt nicht wie eine WebVTT-Datei; sie wird trotzdem gelesen.</translation>
+    </message>
+    <message>
+        <source>%1 holds no subtitles the player can show.</source>
+        <translation>%1 enthält keine Untertitel, die der Player anzeigen kann.</translation>
+    </message>
+    <message>
+        <source>%1 is not a subtitle file the player reads (.srt, .vtt, .ass, .ssa).</source>
+        <translation>%1 ist keine Untertiteldatei, die der Player liest (.srt, .vtt, .ass, .ssa).</translation>
+    </message>
+    <message>
+        <source>%1 is not an ASS/SSA script.</source>
+        <translation>%1 ist kein ASS/SSA-Skript.</translation>
+    </message>
+    <message>
+        <source>%1 is not in UTF-8; it was read as %2.</source>
+        <translation>%1 ist nicht in UTF-8; die Datei wurde als %2 gelesen.</translation>
+    </message>
+    <message>
+        <source>%1 is too large to be a subtitle file.</source>
+        <translation>%1 ist zu groß für eine Untertiteldatei.</translation>
+    </message>
+    <message>
+        <source>&amp;Audio</source>
+        <translation>&amp;Audio</translation>
+    </message>
+    <message>
+        <source>&amp;Faster</source>
+        <translation>Sc&amp;hneller</translation>
+    </message>
+    <message>
+        <source>&amp;Normal Speed</source>
+        <translation>&amp;Normale Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Aus</translation>
+    </message>
+    <message>
+        <source>&amp;Playback</source>
+        <translation>&amp;Wiedergabe</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Delay (now %1)</source>
+        <translation>Verzögerung &amp;zurücksetzen (jetzt %1)</translation>
+    </message>
+    <message>
+        <source>&amp;Slower</source>
+        <translation>&amp;Langsamer</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>&amp;Geschwindigkeit</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitles</source>
+        <translation>&amp;Untertitel</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>&amp;Spur</translation>
+    </message>
+    <message>
+        <source>Damaged subtitles skipped in %1: %2.</source>
+        <translation>Beschädigte Untertitel in %1 übersprungen: %2.</translation>
+    </message>
+    <message>
+        <source>Load &amp;Subtitles…</source>
+        <translation>&amp;Untertitel laden…</translation>
+    </message>
+    <message>
+        <source>Load Subtitles</source>
+        <translation>Untertitel laden</translation>
+    </message>
+    <message>
+        <source>No sound</source>
+        <translation>Kein Ton</translation>
+    </message>
+    <message>
+        <source>Show &amp;Earlier (−100 ms)</source>
+        <translation>&amp;Früher anzeigen (−100 ms)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Later (+100 ms)</source>
+        <translation>&amp;Später anzeigen (+100 ms)</translation>
+    </message>
+    <message>
+        <source>Some subtitles are damaged and are not shown.</source>
+        <translation>Einige Untertitel sind beschädigt und werden nicht angezeigt.</translation>
+    </message>
+    <message>
+        <source>Subtitle delay: %1</source>
+        <translation>Untertitelverzögerung: %1</translation>
+    </message>
+    <message>
+        <source>Subtitle files (%1)</source>
+        <translation>Untertiteldateien (%1)</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: %2</source>
+        <translation>Die Tonspur „%1“ kann nicht abgespielt werden: %2</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: there is no sound output.</source>
+        <translation>Die Tonspur „%1“ kann nicht abgespielt werden: Es gibt keine Tonausgabe.</translation>
+    </message>
+    <message>
+        <source>The subtitle file %1 could not be read: %2</source>
+        <translation>Die Untertiteldatei %1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown.</source>
+        <translation>Die Untertitel „%1“ können nicht angezeigt werden.</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown: %2</source>
+        <translation>Die Untertitel „%1“ können nicht angezeigt werden: %2</translation>
+    </message>
+    <message>
+        <source>Track %1</source>
+        <translation>Spur %1</translation>
+    </message>
+    <message>
+        <source>forced</source>
+        <translation>erzwungen</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>
@@ -288,6 +432,10 @@
     <message>
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Fehler %1: Der Movra-Codec kann nicht heruntergeladen werden. Bitte prüfen Sie Ihre Internetverbindung und versuchen Sie es erneut</translation>
+    </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>Die Signatur des Codecs konnte nicht geprüft werden.</translation>
     </message>
 </context>
 </TS>

@@ -112,6 +112,14 @@
         <translation>La lectura se detuvo antes de tiempo: %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>El archivo termina antes de tiempo: puede estar dañado o descargándose todavía</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>No se pudo volver a abrir la dirección: %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>El decodificador de vídeo falló: %1</translation>
     </message>
@@ -188,6 +196,14 @@
         <translation>Todos los archivos de vídeo (%1)</translation>
     </message>
     <message>
+        <source>All media files (%1)</source>
+        <translation>Todos los archivos multimedia (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Todos los archivos de audio (%1)</translation>
+    </message>
+    <message>
         <source>All files (*)</source>
         <translation>Todos los archivos (*)</translation>
     </message>
@@ -251,6 +267,134 @@
         <source>Copy</source>
         <translation>Copiar</translation>
     </message>
+    <message>
+        <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
+        <translation>%1 no empieza como un archivo WebVTT; se lee de todos modos.</translation>
+    </message>
+    <message>
+        <source>%1 holds no subtitles the player can show.</source>
+        <translation>%1 no contiene subtítulos que el reproductor pueda mostrar.</translation>
+    </message>
+    <message>
+        <source>%1 is not a subtitle file the player reads (.srt, .vtt, .ass, .ssa).</source>
+        <translation>%1 no es un archivo de subtítulos que el reproductor lea (.srt, .vtt, .ass, .ssa).</translation>
+    </message>
+    <message>
+        <source>%1 is not an ASS/SSA script.</source>
+        <translation>%1 no es un script ASS/SSA.</translation>
+    </message>
+    <message>
+        <source>%1 is not in UTF-8; it was read as %2.</source>
+        <translation>%1 no está en UTF-8; se ha leído como %2.</translation>
+    </message>
+    <message>
+        <source>%1 is too large to be a subtitle file.</source>
+        <translation>%1 es demasiado grande para ser un archivo de subtítulos.</translation>
+    </message>
+    <message>
+        <source>&amp;Audio</source>
+        <translation>&amp;Audio</translation>
+    </message>
+    <message>
+        <source>&amp;Faster</source>
+        <translation>Más &amp;rápido</translation>
+    </message>
+    <message>
+        <source>&amp;Normal Speed</source>
+        <translation>Velocidad &amp;normal</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Desactivados</translation>
+    </message>
+    <message>
+        <source>&amp;Playback</source>
+        <translation>&amp;Reproducción</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Delay (now %1)</source>
+        <translation>&amp;Restablecer el retardo (ahora %1)</translation>
+    </message>
+    <message>
+        <source>&amp;Slower</source>
+        <translation>Más &amp;lento</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>&amp;Velocidad</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitles</source>
+        <translation>&amp;Subtítulos</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>&amp;Pista</translation>
+    </message>
+    <message>
+        <source>Damaged subtitles skipped in %1: %2.</source>
+        <translation>Subtítulos dañados omitidos en %1: %2.</translation>
+    </message>
+    <message>
+        <source>Load &amp;Subtitles…</source>
+        <translation>Cargar &amp;subtítulos…</translation>
+    </message>
+    <message>
+        <source>Load Subtitles</source>
+        <translation>Cargar subtítulos</translation>
+    </message>
+    <message>
+        <source>No sound</source>
+        <translation>Sin sonido</translation>
+    </message>
+    <message>
+        <source>Show &amp;Earlier (−100 ms)</source>
+        <translation>Mostrar &amp;antes (−100 ms)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Later (+100 ms)</source>
+        <translation>Mostrar &amp;después (+100 ms)</translation>
+    </message>
+    <message>
+        <source>Some subtitles are damaged and are not shown.</source>
+        <translation>Algunos subtítulos están dañados y no se muestran.</translation>
+    </message>
+    <message>
+        <source>Subtitle delay: %1</source>
+        <translation>Retardo de subtítulos: %1</translation>
+    </message>
+    <message>
+        <source>Subtitle files (%1)</source>
+        <translation>Archivos de subtítulos (%1)</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: %2</source>
+        <translation>No se puede reproducir la pista de sonido «%1»: %2</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: there is no sound output.</source>
+        <translation>No se puede reproducir la pista de sonido «%1»: no hay salida de sonido.</translation>
+    </message>
+    <message>
+        <source>The subtitle file %1 could not be read: %2</source>
+        <translation>No se ha podido leer el archivo de subtítulos %1: %2</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown.</source>
+        <translation>No se pueden mostrar los subtítulos «%1».</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown: %2</source>
+        <translation>No se pueden mostrar los subtítulos «%1»: %2</translation>
+    </message>
+    <message>
+        <source>Track %1</source>
+        <translation>Pista %1</translation>
+    </message>
+    <message>
+        <source>forced</source>
+        <translation>forzados</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>
@@ -288,6 +432,10 @@
     <message>
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Error %1: no se puede descargar el códec de Movra. Compruebe su conexión a Internet e inténtelo de nuevo</translation>
+    </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>No se pudo verificar la firma del códec.</translation>
     </message>
 </context>
 </TS>

@@ -112,6 +112,14 @@
         <translation>La lecture du fichier s’est arrêtée trop tôt : %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>Le fichier se termine trop tôt : il est peut-être endommagé ou encore en cours de téléchargement</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>L’adresse n’a pas pu être rouverte : %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>Le décodeur vidéo a échoué : %1</translation>
     </message>
@@ -188,6 +196,14 @@
         <translation>Tous les fichiers vidéo (%1)</translation>
     </message>
     <message>
+        <source>All media files (%1)</source>
+        <translation>Tous les fichiers multimédias (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Tous les fichiers audio (%1)</translation>
+    </message>
+    <message>
         <source>All files (*)</source>
         <translation>Tous les fichiers (*)</translation>
     </message>
@@ -251,6 +267,134 @@
         <source>Copy</source>
         <translation>Copier</translation>
     </message>
+    <message>
+        <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
+        <translation>%1 ne commence pas comme un fichier WebVTT ; il est lu quand même.</translation>
+    </message>
+    <message>
+        <source>%1 holds no subtitles the player can show.</source>
+        <translation>%1 ne contient aucun sous-titre que le lecteur peut afficher.</translation>
+    </message>
+    <message>
+        <source>%1 is not a subtitle file the player reads (.srt, .vtt, .ass, .ssa).</source>
+        <translation>%1 n’est pas un fichier de sous-titres lisible par le lecteur (.srt, .vtt, .ass, .ssa).</translation>
+    </message>
+    <message>
+        <source>%1 is not an ASS/SSA script.</source>
+        <translation>%1 n’est pas un script ASS/SSA.</translation>
+    </message>
+    <message>
+        <source>%1 is not in UTF-8; it was read as %2.</source>
+        <translation>%1 n’est pas en UTF-8 ; il a été lu en %2.</translation>
+    </message>
+    <message>
+        <source>%1 is too large to be a subtitle file.</source>
+        <translation>%1 est trop volumineux pour être un fichier de sous-titres.</translation>
+    </message>
+    <message>
+        <source>&amp;Audio</source>
+        <translation>&amp;Audio</translation>
+    </message>
+    <message>
+        <source>&amp;Faster</source>
+        <translation>Plus &amp;rapide</translation>
+    </message>
+    <message>
+        <source>&amp;Normal Speed</source>
+        <translation>Vitesse &amp;normale</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Désactivés</translation>
+    </message>
+    <message>
+        <source>&amp;Playback</source>
+        <translation>&amp;Lecture</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Delay (now %1)</source>
+        <translation>&amp;Réinitialiser le décalage (actuellement %1)</translation>
+    </message>
+    <message>
+        <source>&amp;Slower</source>
+        <translation>Plus &amp;lent</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>&amp;Vitesse</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitles</source>
+        <translation>&amp;Sous-titres</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>&amp;Piste</translation>
+    </message>
+    <message>
+        <source>Damaged subtitles skipped in %1: %2.</source>
+        <translation>Sous-titres endommagés ignorés dans %1 : %2.</translation>
+    </message>
+    <message>
+        <source>Load &amp;Subtitles…</source>
+        <translation>Charger des &amp;sous-titres…</translation>
+    </message>
+    <message>
+        <source>Load Subtitles</source>
+        <translation>Charger des sous-titres</translation>
+    </message>
+    <message>
+        <source>No sound</source>
+        <translation>Pas de son</translation>
+    </message>
+    <message>
+        <source>Show &amp;Earlier (−100 ms)</source>
+        <translation>Afficher plus &amp;tôt (−100 ms)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Later (+100 ms)</source>
+        <translation>Afficher plus ta&amp;rd (+100 ms)</translation>
+    </message>
+    <message>
+        <source>Some subtitles are damaged and are not shown.</source>
+        <translation>Certains sous-titres sont endommagés et ne sont pas affichés.</translation>
+    </message>
+    <message>
+        <source>Subtitle delay: %1</source>
+        <translation>Décalage des sous-titres : %1</translation>
+    </message>
+    <message>
+        <source>Subtitle files (%1)</source>
+        <translation>Fichiers de sous-titres (%1)</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: %2</source>
+        <translation>La piste audio « %1 » ne peut pas être lue : %2</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: there is no sound output.</source>
+        <translation>La piste audio « %1 » ne peut pas être lue : aucune sortie son.</translation>
+    </message>
+    <message>
+        <source>The subtitle file %1 could not be read: %2</source>
+        <translation>Le fichier de sous-titres %1 n’a pas pu être lu : %2</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown.</source>
+        <translation>Les sous-titres « %1 » ne peuvent pas être affichés.</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown: %2</source>
+        <translation>Les sous-titres « %1 » ne peuvent pas être affichés : %2</translation>
+    </message>
+    <message>
+        <source>Track %1</source>
+        <translation>Piste %1</translation>
+    </message>
+    <message>
+        <source>forced</source>
+        <translation>forcés</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>
@@ -288,6 +432,10 @@
     <message>
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Erreur %1 : impossible de télécharger le codec Movra. Vérifiez votre connexion Internet et réessayez</translation>
+    </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>La signature du codec n&apos;a pas pu être vérifiée.</translation>
     </message>
 </context>
 </TS>

@@ -112,6 +112,14 @@
         <translation>読み込みが途中で止まりました：%1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>ファイルが途中で終わっています：破損しているか、まだダウンロード中の可能性があります</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>アドレスをもう一度開けませんでした：%1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>ビデオデコーダーでエラーが発生しました：%1</translation>
     </message>
@@ -188,6 +196,14 @@
         <translation>すべてのビデオファイル (%1)</translation>
     </message>
     <message>
+        <source>All media files (%1)</source>
+        <translation>すべてのメディアファイル (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>すべての音声ファイル (%1)</translation>
+    </message>
+    <message>
         <source>All files (*)</source>
         <translation>すべてのファイル (*)</translation>
     </message>
@@ -251,6 +267,134 @@
         <source>Copy</source>
         <translation>コピー</translation>
     </message>
+    <message>
+        <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
+        <translation>%1 は WebVTT ファイルの形式で始まっていませんが、そのまま読み込みます。</translation>
+    </message>
+    <message>
+        <source>%1 holds no subtitles the player can show.</source>
+        <translation>%1 には表示できる字幕がありません。</translation>
+    </message>
+    <message>
+        <source>%1 is not a subtitle file the player reads (.srt, .vtt, .ass, .ssa).</source>
+        <translation>%1 は読み込める字幕ファイル (.srt, .vtt, .ass, .ssa) ではありません。</translation>
+    </message>
+    <message>
+        <source>%1 is not an ASS/SSA script.</source>
+        <translation>%1 は ASS/SSA スクリプトではありません。</translation>
+    </message>
+    <message>
+        <source>%1 is not in UTF-8; it was read as %2.</source>
+        <translation>%1 は UTF-8 ではないため、%2 として読み込みました。</translation>
+    </message>
+    <message>
+        <source>%1 is too large to be a subtitle file.</source>
+        <translation>%1 は字幕ファイルとしては大きすぎます。</translation>
+    </message>
+    <message>
+        <source>&amp;Audio</source>
+        <translation>音声(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Faster</source>
+        <translation>速く(&amp;F)</translation>
+    </message>
+    <message>
+        <source>&amp;Normal Speed</source>
+        <translation>通常の速度(&amp;N)</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>オフ(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;Playback</source>
+        <translation>再生(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Delay (now %1)</source>
+        <translation>遅延をリセット(&amp;R)(現在 %1)</translation>
+    </message>
+    <message>
+        <source>&amp;Slower</source>
+        <translation>遅く(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>速度(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitles</source>
+        <translation>字幕(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>トラック(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Damaged subtitles skipped in %1: %2.</source>
+        <translation>%1 の破損した字幕をスキップしました: %2 件。</translation>
+    </message>
+    <message>
+        <source>Load &amp;Subtitles…</source>
+        <translation>字幕を読み込む(&amp;S)…</translation>
+    </message>
+    <message>
+        <source>Load Subtitles</source>
+        <translation>字幕を読み込む</translation>
+    </message>
+    <message>
+        <source>No sound</source>
+        <translation>音声なし</translation>
+    </message>
+    <message>
+        <source>Show &amp;Earlier (−100 ms)</source>
+        <translation>早く表示(&amp;E)(−100 ms)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Later (+100 ms)</source>
+        <translation>遅く表示(&amp;L)(+100 ms)</translation>
+    </message>
+    <message>
+        <source>Some subtitles are damaged and are not shown.</source>
+        <translation>一部の字幕が破損しているため表示されません。</translation>
+    </message>
+    <message>
+        <source>Subtitle delay: %1</source>
+        <translation>字幕の遅延: %1</translation>
+    </message>
+    <message>
+        <source>Subtitle files (%1)</source>
+        <translation>字幕ファイル (%1)</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: %2</source>
+        <translation>音声トラック「%1」を再生できません: %2</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: there is no sound output.</source>
+        <translation>音声トラック「%1」を再生できません: 音声出力がありません。</translation>
+    </message>
+    <message>
+        <source>The subtitle file %1 could not be read: %2</source>
+        <translation>字幕ファイル %1 を読み込めませんでした: %2</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown.</source>
+        <translation>字幕「%1」を表示できません。</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown: %2</source>
+        <translation>字幕「%1」を表示できません: %2</translation>
+    </message>
+    <message>
+        <source>Track %1</source>
+        <translation>トラック %1</translation>
+    </message>
+    <message>
+        <source>forced</source>
+        <translation>強制</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>
@@ -288,6 +432,10 @@
     <message>
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>エラー %1: Movra コーデックをダウンロードできません。インターネット接続を確認してから、もう一度お試しください</translation>
+    </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>コーデックの署名を検証できませんでした。</translation>
     </message>
 </context>
 </TS>

@@ -112,6 +112,14 @@
         <translation>A leitura parou antes do fim: %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>O arquivo termina antes do tempo: pode estar danificado ou ainda sendo baixado</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>Não foi possível abrir o endereço novamente: %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>O decodificador de vídeo falhou: %1</translation>
     </message>
@@ -188,6 +196,14 @@
         <translation>Todos os arquivos de vídeo (%1)</translation>
     </message>
     <message>
+        <source>All media files (%1)</source>
+        <translation>Todos os arquivos de mídia (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Todos os arquivos de áudio (%1)</translation>
+    </message>
+    <message>
         <source>All files (*)</source>
         <translation>Todos os arquivos (*)</translation>
     </message>
@@ -251,6 +267,134 @@
         <source>Copy</source>
         <translation>Copiar</translation>
     </message>
+    <message>
+        <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
+        <translation>%1 não começa como um ficheiro WebVTT; é lido mesmo assim.</translation>
+    </message>
+    <message>
+        <source>%1 holds no subtitles the player can show.</source>
+        <translation>%1 não contém legendas que o leitor possa mostrar.</translation>
+    </message>
+    <message>
+        <source>%1 is not a subtitle file the player reads (.srt, .vtt, .ass, .ssa).</source>
+        <translation>%1 não é um ficheiro de legendas que o leitor leia (.srt, .vtt, .ass, .ssa).</translation>
+    </message>
+    <message>
+        <source>%1 is not an ASS/SSA script.</source>
+        <translation>%1 não é um script ASS/SSA.</translation>
+    </message>
+    <message>
+        <source>%1 is not in UTF-8; it was read as %2.</source>
+        <translation>%1 não está em UTF-8; foi lido como %2.</translation>
+    </message>
+    <message>
+        <source>%1 is too large to be a subtitle file.</source>
+        <translation>%1 é demasiado grande para ser um ficheiro de legendas.</translation>
+    </message>
+    <message>
+        <source>&amp;Audio</source>
+        <translation>Á&amp;udio</translation>
+    </message>
+    <message>
+        <source>&amp;Faster</source>
+        <translation>Mais &amp;rápido</translation>
+    </message>
+    <message>
+        <source>&amp;Normal Speed</source>
+        <translation>Velocidade &amp;normal</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Desligadas</translation>
+    </message>
+    <message>
+        <source>&amp;Playback</source>
+        <translation>&amp;Reprodução</translation>
+    </message>
+    <message>
+        <source>&amp;Reset Delay (now %1)</source>
+        <translation>&amp;Repor o atraso (agora %1)</translation>
+    </message>
+    <message>
+        <source>&amp;Slower</source>
+        <translation>Mais &amp;lento</translation>
+    </message>
+    <message>
+        <source>&amp;Speed</source>
+        <translation>&amp;Velocidade</translation>
+    </message>
+    <message>
+        <source>&amp;Subtitles</source>
+        <translation>&amp;Legendas</translation>
+    </message>
+    <message>
+        <source>&amp;Track</source>
+        <translation>&amp;Faixa</translation>
+    </message>
+    <message>
+        <source>Damaged subtitles skipped in %1: %2.</source>
+        <translation>Legendas danificadas ignoradas em %1: %2.</translation>
+    </message>
+    <message>
+        <source>Load &amp;Subtitles…</source>
+        <translation>Carregar &amp;legendas…</translation>
+    </message>
+    <message>
+        <source>Load Subtitles</source>
+        <translation>Carregar legendas</translation>
+    </message>
+    <message>
+        <source>No sound</source>
+        <translation>Sem som</translation>
+    </message>
+    <message>
+        <source>Show &amp;Earlier (−100 ms)</source>
+        <translation>Mostrar mais &amp;cedo (−100 ms)</translation>
+    </message>
+    <message>
+        <source>Show &amp;Later (+100 ms)</source>
+        <translation>Mostrar mais &amp;tarde (+100 ms)</translation>
+    </message>
+    <message>
+        <source>Some subtitles are damaged and are not shown.</source>
+        <translation>Algumas legendas estão danificadas e não são mostradas.</translation>
+    </message>
+    <message>
+        <source>Subtitle delay: %1</source>
+        <translation>Atraso das legendas: %1</translation>
+    </message>
+    <message>
+        <source>Subtitle files (%1)</source>
+        <translation>Ficheiros de legendas (%1)</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: %2</source>
+        <translation>Não é possível reproduzir a faixa de som «%1»: %2</translation>
+    </message>
+    <message>
+        <source>The sound track “%1” cannot be played: there is no sound output.</source>
+        <translation>Não é possível reproduzir a faixa de som «%1»: não há saída de som.</translation>
+    </message>
+    <message>
+        <source>The subtitle file %1 could not be read: %2</source>
+        <translation>Não foi possível ler o ficheiro de legendas %1: %2</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown.</source>
+        <translation>Não é possível mostrar as legendas «%1».</translation>
+    </message>
+    <message>
+        <source>The subtitles “%1” cannot be shown: %2</source>
+        <translation>Não é possível mostrar as legendas «%1»: %2</translation>
+    </message>
+    <message>
+        <source>Track %1</source>
+        <translation>Faixa %1</translation>
+    </message>
+    <message>
+        <source>forced</source>
+        <translation>forçadas</translation>
+    </message>
 </context>
 <context>
     <name>LoadingCodecWidget</name>
@@ -288,6 +432,10 @@
     <message>
         <source>Error %1: Can&apos;t download Movra codec. Please check your internet connection and try again</source>
         <translation>Erro %1: não foi possível baixar o codec Movra. Verifique sua conexão com a Internet e tente novamente</translation>
+    </message>
+    <message>
+        <source>The codec&apos;s signature could not be verified.</source>
+        <translation>Não foi possível verificar a assinatura do codec.</translation>
     </message>
 </context>
 </TS>

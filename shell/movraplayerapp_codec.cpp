@@ -7,6 +7,7 @@
 #include "codec/asyncinstall.h"
 #include "codec/codeclog.h"
 #include "codec/getcodecevent.h"
+#include "codec/installedcomponent.h"
 #include "codec/loadingcodecwidget.h"
 #include "settings/opensettings.h"
 
@@ -24,7 +25,6 @@ namespace {
 
 constexpr char kPlayerWindowName[] = "MovraPlayerWindow";
 const char16_t* const kCodecPluginComponents[] = {u"MPC", u"AVCCodec", u"HEVCCodec", u"MPEG4Decoder"};
-constexpr char16_t kInstallDirValue[] = u"InstallDir";
 constexpr char16_t kSetupComponent[] = u"Setup";
 constexpr char16_t kInstallPathValue[] = u"InstallPath";
 constexpr char kUpdateArgument[] = "/update";
@@ -42,6 +42,28 @@ constexpr CodecKindRow kCodecKinds[] = {
 };
 constexpr char kCodecComponent[] = "MPC";
 constexpr char kCodecVersion[] = "3.1.0";
+constexpr char kBlockedProperty[] = "movraBlockedForCodecInstall";
+
+// While a codec installs, all the player window holds but the panel is disabled, not the
+// window itself: the panel is its child and would be disabled with it, and its Cancel must
+// stay usable during the download.
+void blockWindowContents(QWidget* window, const QWidget* panel, bool blocked)
+{
+    if (!window)
+        return;
+    const QList<QWidget*> children = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+        if (child == panel || child->isWindow())
+            continue;
+        if (blocked && child->isEnabled()) {
+            child->setProperty(kBlockedProperty, true);
+            child->setEnabled(false);
+        } else if (!blocked && child->property(kBlockedProperty).toBool()) {
+            child->setProperty(kBlockedProperty, QVariant());
+            child->setEnabled(true);
+        }
+    }
+}
 
 } // namespace
 
@@ -89,8 +111,7 @@ void MovraPlayerApp::handleNeedCodecEvent(NeedCodecEvent* event)
             break;
         }
     }
-    if (codecParentWindow)
-        codecParentWindow->setEnabled(false);
+    blockWindowContents(codecParentWindow, codecWidget, true);
     showCodecWidget(mcm::kInstalled);
 }
 
@@ -98,7 +119,9 @@ void MovraPlayerApp::handleGetCodecEvent(GetCodecEvent* event)
 {
     if (!event)
         return;
-    if (event->status != mcm::kInstalled) {
+    if (event->status == mcm::kCancelled && !codecWidget) {
+        // The user gave the download up; the panel went then.
+    } else if (event->status != mcm::kInstalled) {
         showCodecWidget(event->status);
     } else {
         refreshCodecPluginFolders();
@@ -111,8 +134,7 @@ void MovraPlayerApp::handleGetCodecEvent(GetCodecEvent* event)
         }
         closeCodecWidget();
     }
-    if (codecParentWindow)
-        codecParentWindow->setEnabled(true);
+    blockWindowContents(codecParentWindow, codecWidget, false);
 }
 
 void MovraPlayerApp::showCodecWidget(int32_t status)
@@ -145,15 +167,21 @@ void MovraPlayerApp::closeCodecWidget()
 void MovraPlayerApp::refreshCodecPluginFolders()
 {
     for (const char16_t* component : kCodecPluginComponents) {
-        std::u16string folder;
-        if (mvds::readInstallString(std::u16string(component), std::u16string(kInstallDirValue), folder))
-            addPluginFolder(QString::fromStdU16String(folder));
+        // Never a folder whose files are not what the record says.
+        const QString folder = mcm::installedComponentFolder(QString::fromStdU16String(component));
+        if (!folder.isEmpty())
+            addPluginFolder(folder);
     }
 }
 
 void MovraPlayerApp::loadingCodecWidgetFinished(bool retrySelected)
 {
     if (!retrySelected || !pendingCodecRequest) {
+        // Cancel during the download: the transfer ends at once, its report (29) is dropped.
+        if (codecWidget && codecWidget->errorCode() == mcm::kInstalled) {
+            mcm::cancelRunningInstalls();
+            blockWindowContents(codecParentWindow, codecWidget, false);
+        }
         closeCodecWidget();
         return;
     }

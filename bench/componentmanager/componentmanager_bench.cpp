@@ -37,7 +37,7 @@ std::string bigCatalogue(int components)
             e.files.push_back(CatalogueFile{"lib/file" + std::to_string(f) + ".so", 1000, std::string(64, 'd')});
         entries.push_back(std::move(e));
     }
-    return serialiseCatalogue(entries);
+    return serialiseCatalogue(entries, CatalogueStamp{1, 4102444800});
 }
 
 void BM_ParseAndResolveCatalogue(benchmark::State& state)

@@ -57,11 +57,21 @@ public:
     QList<QEvent*> requests;
 };
 
-// Records when the window's enabled state changes and when the panel leaves it.
+// What the player window shows: disabled while a codec installs, the panel on it excepted.
+QWidget* contents(const std::unique_ptr<QWidget>& window)
+{
+    return window->findChild<QWidget*>(QStringLiteral("content"));
+}
+
+// Records when the window's contents are disabled or enabled and when the panel leaves it.
 class WindowLog : public QObject
 {
 public:
-    WindowLog(QWidget* window, QStringList& lines) : m_lines(lines) { window->installEventFilter(this); }
+    WindowLog(QWidget* window, QStringList& lines) : m_lines(lines)
+    {
+        window->installEventFilter(this);
+        window->findChild<QWidget*>(QStringLiteral("content"))->installEventFilter(this);
+    }
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::EnabledChange)
@@ -108,6 +118,11 @@ protected:
         auto window = std::make_unique<QWidget>();
         window->setObjectName(QStringLiteral("MovraPlayerWindow"));
         window->resize(640, 360);
+        // As the player shows it while a decoder is missing: a line across most of the window.
+        auto* content = new QLabel(QStringLiteral("Waiting for the H.264 decoder to be installed… (a long line)"),
+                                   window.get());
+        content->setObjectName(QStringLiteral("content"));
+        content->setGeometry(20, 170, 600, 20);
         window->show();
         return window;
     }
@@ -151,7 +166,7 @@ TEST_P(RequestKind, AsksForItsDecoder)
         // Unknown kinds start nothing at all.
         waitFor([] { return false; }, 200);
         EXPECT_EQ(panel(), nullptr);
-        EXPECT_TRUE(window->isEnabled());
+        EXPECT_TRUE(contents(window)->isEnabled());
         EXPECT_EQ(app()->pendingCodecInstall(), nullptr);
         EXPECT_TRUE(script.calls().isEmpty());
         return;
@@ -160,7 +175,7 @@ TEST_P(RequestKind, AsksForItsDecoder)
     EXPECT_EQ(panel()->errorCode(), 3);
     EXPECT_TRUE(script.calls().contains(QString::fromLatin1(row.spec)));
     EXPECT_FALSE(script.calls().join(QLatin1Char('|')).contains(QStringLiteral("MCM_UpdateComponents")));
-    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(contents(window)->isEnabled());
     EXPECT_EQ(panel()->parentWidget(), window.get());
 }
 
@@ -179,7 +194,7 @@ TEST_F(CodecAppTest, EventsOfTheseTypesButAnotherClassAreIgnored)
     QCoreApplication::postEvent(app(), new QEvent(static_cast<QEvent::Type>(1008)));
     waitFor([] { return false; }, 200);
     EXPECT_EQ(panel(), nullptr);
-    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(contents(window)->isEnabled());
     EXPECT_TRUE(script.calls().isEmpty());
 }
 
@@ -192,11 +207,48 @@ TEST_F(CodecAppTest, DisablesThePlayerWindowWhileInstallingEvenWhenAnotherIsActi
     auto window = playerWindow();
     request(0);
     ASSERT_TRUE(waitFor([] { return panel() != nullptr; }));
-    EXPECT_FALSE(window->isEnabled());
+    EXPECT_FALSE(contents(window)->isEnabled());
+    EXPECT_TRUE(window->isEnabled()) << "the panel on it must stay usable";
+    EXPECT_TRUE(panel()->isEnabled());
     EXPECT_TRUE(other->isEnabled());
     EXPECT_EQ(panel()->parentWidget(), window.get());
     EXPECT_TRUE(panel()->isVisible());
     EXPECT_TRUE(panel()->findChild<QLabel*>(QStringLiteral("animationLabel"))->isVisible());
+    // Nothing of the line beneath shows beside the panel.
+    const QRect line = contents(window)->geometry();
+    EXPECT_LE(panel()->geometry().left(), line.left());
+    EXPECT_GE(panel()->geometry().right(), line.right());
+    EXPECT_TRUE(panel()->geometry().contains(line.center()));
+}
+
+// Cancel while downloading: the transfer is given up at once, the panel goes, the window is
+// usable again, and the worker's late report (29) brings no error panel back.
+TEST_F(CodecAppTest, CancelWhileDownloadingEndsTheTransferAndClosesThePanel)
+{
+    StandinScript script(QStringLiteral("sleep:60000"));
+    auto window = playerWindow();
+    EventLog events;
+    request(0);
+    ASSERT_TRUE(waitFor([&] { return script.calls().contains(QStringLiteral("MCM_UpdateComponents MPC")); }));
+    QPointer<LoadingCodecWidget> shown = panel();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->errorCode(), 0);
+    QPushButton* cancel = shown->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    ASSERT_TRUE(cancel->isVisible());
+    ASSERT_TRUE(cancel->isEnabled());
+    cancel->click();
+    EXPECT_FALSE(shown && shown->isVisible());
+    EXPECT_EQ(app()->pendingCodecInstall(), nullptr);
+    EXPECT_TRUE(contents(window)->isEnabled());
+    // Well before the minute the stand-in would otherwise take.
+    ASSERT_TRUE(waitFor([] { return mcm::runningInstalls() == 0; }, 15000));
+    EXPECT_TRUE(script.calls().contains(QStringLiteral("MCM_Cancel")));
+    EXPECT_TRUE(script.calls().contains(QStringLiteral("MCM_UpdateComponents cancelled")));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(panel(), nullptr);
+    EXPECT_TRUE(events.lines.isEmpty());
+    EXPECT_TRUE(contents(window)->isEnabled());
 }
 
 TEST_F(CodecAppTest, WithoutAnyWindowThePanelStandsAlone)
@@ -246,7 +298,7 @@ TEST_F(CodecAppTest, TryAgainRepostsTheKeptRequestItself)
     request(0);
     ASSERT_TRUE(waitForOutcome());
     EXPECT_EQ(panel()->errorCode(), 27);
-    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(contents(window)->isEnabled());
     const NeedCodecEvent* kept = app()->pendingCodecInstall();
     ASSERT_NE(kept, nullptr);
     ASSERT_EQ(events.requests.size(), 1);
@@ -276,7 +328,7 @@ TEST_F(CodecAppTest, CancelDropsTheRequestAndLeavesTheWindowEnabled)
     EXPECT_TRUE(shown.isNull());
     waitFor([] { return false; }, 100);
     EXPECT_TRUE(events.lines.isEmpty());
-    EXPECT_TRUE(window->isEnabled());
+    EXPECT_TRUE(contents(window)->isEnabled());
 }
 
 TEST_F(CodecAppTest, SecondRequestWhileInstallingStartsASecondWorkerOnOnePanel)

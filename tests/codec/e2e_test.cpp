@@ -102,7 +102,7 @@ TEST_F(CodecEndToEnd, InstallsTheDecoderAndReopensTheSameAddress)
 
     const int first = indexOf(log, mediaUri());
     const int disabled = indexOf(log, QStringLiteral("window disabled"), first);
-    const int downloading = indexOf(log, QStringLiteral("panel Downloading Movra codec... please be patient, this only needs to happen once. (animated)"), first);
+    const int downloading = indexOf(log, QStringLiteral("panel Downloading Movra codec... please be patient, this only needs to happen once. [Cancel] (animated)"), first);
     const int second = indexOf(log, mediaUri(), first + 1);
     const int removed = indexOf(log, QStringLiteral("panel removed"), second);
     const int enabled = indexOf(log, QStringLiteral("window enabled"), second);

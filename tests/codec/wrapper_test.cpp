@@ -1,5 +1,6 @@
 // The component-manager wrapper against real libraries built in the test tree.
 
+#include "codec/installedcomponent.h"
 #include "codec/module.h"
 #include "codec/wrapper.h"
 #include "codectestsupport.h"
@@ -18,6 +19,7 @@ namespace {
 using CodecTest::StandinScript;
 using CodecTest::isMapped;
 using CodecTest::standinFolder;
+using CodecTest::removeInstallRecord;
 using CodecTest::writeInstallRecord;
 
 const mcm::ComponentSpec kAvc{"video_decoder.avc", "MPC", "3.1.0"};
@@ -229,6 +231,46 @@ TEST(Module, LoadsOnlyLocalFiles)
     }
     mvtl::Module module;
     EXPECT_EQ(module.resolve("MCM_Initialize"), nullptr) << "nothing loaded";
+}
+
+} // namespace
+
+namespace {
+
+// The plug-in folder of an installed component is loaded only while its files agree with its
+// record (a kill between the folder swap and the record write leaves them apart).
+TEST_F(WrapperTest, ComponentFolderCountsOnlyWhileItsFilesAgreeWithTheRecord)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.filePath(QStringLiteral("AVCCodec"));
+    const auto writeManifest = [&](const QByteArray& text) {
+        QFile manifest(folder + QStringLiteral("/.movra-component"));
+        ASSERT_TRUE(manifest.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        manifest.write(text);
+    };
+    const QString name = QStringLiteral("AVCCodec");
+    EXPECT_EQ(mcm::installedComponentFolder(name), QString()) << "no record";
+    writeInstallRecord(name, QStringLiteral("InstallDir"), folder);
+    writeInstallRecord(name, QStringLiteral("Version"), QStringLiteral("1.0.34"));
+    EXPECT_EQ(mcm::installedComponentFolder(name), QString()) << "no folder";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_EQ(mcm::installedComponentFolder(name), folder) << "a package's folder, without a manifest";
+    const struct
+    {
+        const char* manifest;
+        bool loaded;
+    } rows[] = {
+        {R"({"name": "AVCCodec", "version": "1.0.34", "sha256": "x"})", true},
+        {R"({"name": "AVCCodec", "version": "1.0.33"})", false},
+        {R"({"name": "HEVCCodec", "version": "1.0.34"})", false},
+        {"not json", false},
+    };
+    for (const auto& row : rows) {
+        writeManifest(row.manifest);
+        EXPECT_EQ(mcm::installedComponentFolder(name), row.loaded ? folder : QString()) << row.manifest;
+    }
+    removeInstallRecord(name);
 }
 
 } // namespace

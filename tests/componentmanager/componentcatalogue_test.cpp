@@ -26,7 +26,8 @@ std::string entry(const std::string& name, const std::string& extra = "", const 
 
 std::string catalogue(const std::string& components)
 {
-    return "{\"format\": 1, \"components\": [" + components + "]}";
+    return "{\"format\": 1, \"serial\": 3, \"expires\": \"2099-01-01T00:00:00Z\", \"components\": [" + components
+           + "]}";
 }
 
 TEST(ComponentCatalogue, RefusesMalformedCatalogues)
@@ -43,7 +44,7 @@ TEST(ComponentCatalogue, RefusesMalformedCatalogues)
         {"DeeplyNested", std::string(100000, '[') + std::string(100000, ']'), "nested too deeply"},
         {"NotAnObject", "[1, 2]", "format"},
         {"WrongFormat", "{\"format\": 2, \"components\": []}", "format"},
-        {"ComponentsNotAList", "{\"format\": 1, \"components\": {}}", "not a list"},
+        {"ComponentsNotAList", "{\"format\": 1, \"serial\": 1, \"expires\": \"2099-01-01T00:00:00Z\", \"components\": {}}", "not a list"},
         {"SizeIsText", catalogue("{\"name\": \"MPC\", \"version\": \"1\", \"archive\": \"a\", \"size\": \"10\"}"),
          "\"size\" is not a size"},
         {"NegativeSize", catalogue(entry("MPC", ", \"size\": -1")), "is not a size"},
@@ -62,6 +63,21 @@ TEST(ComponentCatalogue, RefusesMalformedCatalogues)
         {"ArchiveOutside", catalogue(entry("MPC", ", \"archive\": \"../x.tar.xz\"")), "unsafe archive address"},
         {"ShortHash", catalogue(entry("MPC", ", \"x\": 1").replace(entry("MPC").find(std::string(64, 'a')), 64, "ab")),
          "SHA-256"},
+        // Without a signed serial and expiry a catalogue could be replayed for ever.
+        {"NoSerial", "{\"format\": 1, \"expires\": \"2099-01-01T00:00:00Z\", \"components\": []}", "\"serial\""},
+        {"SerialZero", "{\"format\": 1, \"serial\": 0, \"expires\": \"2099-01-01T00:00:00Z\", \"components\": []}",
+         "\"serial\""},
+        {"SerialText", "{\"format\": 1, \"serial\": \"9\", \"expires\": \"2099-01-01T00:00:00Z\", \"components\": []}",
+         "\"serial\""},
+        {"NoExpiry", "{\"format\": 1, \"serial\": 1, \"components\": []}", "\"expires\""},
+        {"ExpiryLocalTime", "{\"format\": 1, \"serial\": 1, \"expires\": \"2099-01-01T00:00:00+02:00\", \"components\": []}",
+         "\"expires\""},
+        {"ExpiryNotADate", "{\"format\": 1, \"serial\": 1, \"expires\": \"2099-02-30T00:00:00Z\", \"components\": []}",
+         "\"expires\""},
+        {"FileListedTwice",
+         catalogue(entry("MPC", ", \"files\": [{\"path\": \"a\", \"size\": 1, \"sha256\": \"" + std::string(64, 'b')
+                                    + "\"}, {\"path\": \"a\", \"size\": 1, \"sha256\": \"" + std::string(64, 'b') + "\"}]")),
+         "listed twice"},
     };
     for (const auto& row : rows) {
         Catalogue c;
@@ -73,6 +89,31 @@ TEST(ComponentCatalogue, RefusesMalformedCatalogues)
     Catalogue c;
     std::string error;
     EXPECT_TRUE(c.parse(good, &error)) << error;
+    EXPECT_EQ(c.stamp().serial, 3u);
+    EXPECT_EQ(formatUtcTime(c.stamp().expires), "2099-01-01T00:00:00Z");
+}
+
+// The largest component the limits allow must fit the size limit as movra-publish writes it.
+TEST(ComponentCatalogue, HundredThousandFilesFitAndReadBack)
+{
+    CatalogueEntry e;
+    e.name = "Big";
+    e.version = *Version::parse("1.0");
+    e.archive = "Big-1.0.tar.xz";
+    e.size = 1;
+    e.unpackedSize = 1;
+    e.sha256 = std::string(64, 'c');
+    for (size_t i = 0; i < Catalogue::kMaxFilesPerComponent; ++i)
+        e.files.push_back(CatalogueFile{"lib/plugins/part" + std::to_string(i) + ".so", 123456, std::string(64, 'd')});
+    const std::string text = serialiseCatalogue({e}, CatalogueStamp{5, 4102444800});
+    EXPECT_LT(text.size(), Catalogue::kMaxBytes);
+    Catalogue c;
+    std::string error;
+    ASSERT_TRUE(c.parse(text, &error)) << error;
+    EXPECT_EQ(c.entries().front().files.size(), Catalogue::kMaxFilesPerComponent);
+    e.files.push_back(CatalogueFile{"one-more", 1, std::string(64, 'd')});
+    EXPECT_FALSE(c.parse(serialiseCatalogue({e}, CatalogueStamp{5, 4102444800}), &error));
+    EXPECT_NE(error.find("more than 100000 files"), std::string::npos) << error;
 }
 
 TEST(ComponentCatalogue, ArchiveAddressesStayBelowTheCatalogue)

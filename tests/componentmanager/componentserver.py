@@ -5,7 +5,8 @@ request. The first path segment picks the behaviour, the rest names the file:
   /hang/<file>      accepts the request for an archive and never answers
   /drop/<file>      announces an archive's full length, sends half, closes the connection
   /slow/<file>      sends an archive 64 bytes every 50 ms
-(the catalogue and its signature come whole and at once in those three modes)
+  /trickle/<file>   sends an archive one byte every 200 ms
+(the catalogue and its signature come whole and at once in those four modes)
   /loop/<file>      redirects to itself, forever
   /scheme/<file>    redirects to file:///etc/passwd
   /status/<n>/<file> answers with HTTP status n
@@ -83,6 +84,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(body[i:i + 64])
                 self.wfile.flush()
                 time.sleep(0.05)
+            return
+        if mode == "trickle":
+            self.send_response(200)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            try:
+                for i in range(len(body)):
+                    self.wfile.write(body[i:i + 1])
+                    self.wfile.flush()
+                    time.sleep(0.2)
+            except OSError:
+                pass
             return
         self.send_body(body)
 

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 using namespace playbacktest;
 using namespace MovraReference;
@@ -328,6 +330,202 @@ TEST_F(MediaFeatures, BadSubtitleFilesAndATrackChangeDuringASeekLeaveTheRestPlay
     Wav wav;
     ASSERT_TRUE(readWav(m_wav, &wav));
     EXPECT_NEAR(frequencyAt(wav, wav.seconds() - 0.5), 600, 10);
+}
+
+} // namespace
+
+#include "mediamenus.h"
+#include "playerwindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+namespace {
+
+QStringList texts(QMenu* menu)
+{
+    QStringList out;
+    for (QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            out.append(action->text());
+    }
+    return out;
+}
+
+QAction* actionNamed(QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+TEST_F(MediaFeatures, TheWindowsMenusAndKeysChangeTracksSpeedAndDelay)
+{
+    auto farm = makeFarm(false);
+    const QString path = film("two_audio.mkv");
+    write(QStringLiteral("film.en.srt"), kSrt);
+    PlayerWindow window(farm.get());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    MediaSession* session = window.session();
+    session->setPreferredLanguages({QStringLiteral("en")}, {QStringLiteral("en")});
+    window.openAddress(QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()));
+    ASSERT_TRUE(waitFor([&] { return session->positionMs() > 300; }, 10000));
+
+    auto* audioTracks = window.findChild<QMenu*>(QStringLiteral("audioTrackMenu"));
+    auto* subtitleTracks = window.findChild<QMenu*>(QStringLiteral("subtitleTrackMenu"));
+    ASSERT_TRUE(audioTracks && subtitleTracks);
+    emit audioTracks->aboutToShow();
+    EXPECT_EQ(texts(audioTracks), (QStringList{"English", "French — Commentary"}));
+    emit subtitleTracks->aboutToShow();
+    EXPECT_EQ(texts(subtitleTracks), (QStringList{"&Off", "English (film.en.srt)"}));
+    EXPECT_TRUE(actionNamed(subtitleTracks, QStringLiteral("English (film.en.srt)"))->isChecked());
+
+    actionNamed(audioTracks, QStringLiteral("French — Commentary"))->trigger();
+    EXPECT_EQ(session->audioTrack(), 1);
+    actionNamed(subtitleTracks, QStringLiteral("&Off"))->trigger();
+    EXPECT_EQ(session->subtitleTrack(), -1);
+
+    auto* badge = window.findChild<QLabel*>(QStringLiteral("speedBadge"));
+    ASSERT_TRUE(badge);
+    EXPECT_FALSE(badge->isVisible());
+    QTest::keyClick(&window, Qt::Key_BracketRight);
+    EXPECT_DOUBLE_EQ(session->speed(), 1.25);
+    EXPECT_TRUE(badge->isVisible());
+    EXPECT_TRUE(badge->text().startsWith(QStringLiteral("1.25")));
+    QTest::keyClick(&window, Qt::Key_BracketLeft);
+    QTest::keyClick(&window, Qt::Key_BracketLeft);
+    EXPECT_DOUBLE_EQ(session->speed(), 0.75);
+    QTest::keyClick(&window, Qt::Key_Backspace);
+    EXPECT_DOUBLE_EQ(session->speed(), 1.0);
+    EXPECT_FALSE(badge->isVisible());
+
+    QTest::keyClick(&window, Qt::Key_X);
+    QTest::keyClick(&window, Qt::Key_X);
+    QTest::keyClick(&window, Qt::Key_Z);
+    EXPECT_EQ(session->subtitleDelayMs(), 100);
+    // The speed steps stop at their ends.
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(4.0, +1), 4.0);
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(0.25, -1), 0.25);
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(1.1, +1), 1.25);
+    EXPECT_DOUBLE_EQ(MediaMenus::stepSpeed(1.1, -1), 1.0);
+}
+
+} // namespace
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+// A film with a DVD subtitle track: the dark clip's pictures and one white box from 1 s to
+// 2 s, encoded with libavcodec's DVD subtitle encoder (ffmpeg's command line cannot make
+// picture subtitles from nothing).
+bool makeDvdSubtitleFilm(const QString& from, const QString& to)
+{
+    AVFormatContext* in = nullptr;
+    AVFormatContext* out = nullptr;
+    if (avformat_open_input(&in, QFile::encodeName(from).constData(), nullptr, nullptr) < 0
+        || avformat_find_stream_info(in, nullptr) < 0)
+        return false;
+    bool ok = avformat_alloc_output_context2(&out, nullptr, "matroska", QFile::encodeName(to).constData()) >= 0;
+    const int video = av_find_best_stream(in, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AVStream* videoOut = ok ? avformat_new_stream(out, nullptr) : nullptr;
+    ok = ok && video >= 0 && videoOut && avcodec_parameters_copy(videoOut->codecpar, in->streams[video]->codecpar) >= 0;
+    if (videoOut)
+        videoOut->codecpar->codec_tag = 0;
+
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVD_SUBTITLE);
+    AVCodecContext* encoder = codec ? avcodec_alloc_context3(codec) : nullptr;
+    AVStream* subtitleOut = ok ? avformat_new_stream(out, nullptr) : nullptr;
+    if (encoder) {
+        encoder->width = 320;
+        encoder->height = 240;
+        encoder->time_base = AVRational{1, 1000};
+    }
+    ok = ok && encoder && subtitleOut && avcodec_open2(encoder, codec, nullptr) >= 0
+         && avcodec_parameters_from_context(subtitleOut->codecpar, encoder) >= 0;
+    if (subtitleOut)
+        subtitleOut->time_base = AVRational{1, 1000};
+    ok = ok && avio_open(&out->pb, QFile::encodeName(to).constData(), AVIO_FLAG_WRITE) >= 0
+         && avformat_write_header(out, nullptr) >= 0;
+
+    AVPacket* packet = av_packet_alloc();
+    while (ok && av_read_frame(in, packet) >= 0) {
+        if (packet->stream_index == video) {
+            av_packet_rescale_ts(packet, in->streams[video]->time_base, videoOut->time_base);
+            packet->stream_index = videoOut->index;
+            ok = av_interleaved_write_frame(out, packet) >= 0;
+        }
+        av_packet_unref(packet);
+    }
+    if (ok) {
+        std::vector<uint8_t> indices(120 * 30, 1);
+        uint32_t palette[4] = {0x00000000, 0xFFFFFFFF, 0xFF000000, 0xFF808080};
+        AVSubtitleRect rect = {};
+        rect.type = SUBTITLE_BITMAP;
+        rect.x = 100;
+        rect.y = 180;
+        rect.w = 120;
+        rect.h = 30;
+        rect.nb_colors = 4;
+        rect.data[0] = indices.data();
+        rect.linesize[0] = 120;
+        rect.data[1] = reinterpret_cast<uint8_t*>(palette);
+        AVSubtitleRect* rects[1] = {&rect};
+        AVSubtitle subtitle = {};
+        subtitle.num_rects = 1;
+        subtitle.rects = rects;
+        subtitle.start_display_time = 0;
+        subtitle.end_display_time = 1000;
+        subtitle.pts = 1000000;
+        std::vector<uint8_t> buffer(65536);
+        const int size = avcodec_encode_subtitle(encoder, buffer.data(), int(buffer.size()), &subtitle);
+        ok = size > 0 && av_new_packet(packet, size) >= 0;
+        if (ok) {
+            std::memcpy(packet->data, buffer.data(), size_t(size));
+            packet->stream_index = subtitleOut->index;
+            packet->pts = packet->dts = av_rescale_q(1000, AVRational{1, 1000}, subtitleOut->time_base);
+            packet->duration = av_rescale_q(1000, AVRational{1, 1000}, subtitleOut->time_base);
+            ok = av_interleaved_write_frame(out, packet) >= 0;
+        }
+    }
+    ok = ok && av_write_trailer(out) >= 0;
+    av_packet_free(&packet);
+    avcodec_free_context(&encoder);
+    if (out && out->pb)
+        avio_closep(&out->pb);
+    avformat_free_context(out);
+    avformat_close_input(&in);
+    return ok;
+}
+
+TEST_F(MediaFeatures, APictureSubtitleTrackShowsInItsTime)
+{
+    const QString path = m_dir.filePath(QStringLiteral("dvd.mkv"));
+    ASSERT_TRUE(makeDvdSubtitleFilm(media("dark.mkv"), path));
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    session.setPreferredLanguages({QStringLiteral("en")}, {QStringLiteral("en")});
+    Recorder recorder(session);
+    session.open(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(waitFor([&] { return session.state() == State::Playing; }, 10000));
+    ASSERT_EQ(session.subtitleTracks().size(), 1);
+    EXPECT_TRUE(session.subtitleTracks()[0].bitmap);
+    // Nothing marks the track for this user: it is chosen by hand.
+    EXPECT_EQ(session.subtitleTrack(), -1);
+    session.selectSubtitleTrack(0);
+    const std::size_t since = recorder.shown.size();
+    ASSERT_TRUE(waitFor([&] { return session.positionMs() >= 2300 || settled(session); }, 10000));
+    recorder.expectTextExactlyIn(1000, 2000, since + 1);
+    EXPECT_TRUE(session.problems().isEmpty()) << qPrintable(session.problems().join(QLatin1Char('\n')));
 }
 
 } // namespace

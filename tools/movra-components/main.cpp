@@ -27,11 +27,15 @@ namespace {
 const char kUsage[] =
     "usage: movra-components [--server URL] [--no-elevate] COMMAND [NAME...]\n"
     "  list                    installed and available components\n"
-    "  install [--reinstall] NAME...  install (with what they require)\n"
+    "  install [--reinstall] NAME[@VERSION]...  install (with what they require); a\n"
+    "                          reinstall never goes back to an older version unless\n"
+    "                          that version is named\n"
     "  update [NAME...]        install newer versions (all installed components by default)\n"
     "  remove NAME...          remove components and their records\n"
     "  verify [NAME...]        compare installed files with the catalogue\n"
-    "  /update                 update every installed component, then start the player\n";
+    "  /update                 update every installed component, then start the player\n"
+    "--server is ignored when started through pkexec: as root only the machine record's\n"
+    "ServerUrl counts.\n";
 
 std::string executableFolder()
 {
@@ -86,10 +90,15 @@ private:
     std::chrono::steady_clock::time_point m_last;
 };
 
+const ComponentManager* reporting = nullptr;
+
 int fail(int32_t status)
 {
-    if (status != Success)
+    if (status != Success) {
         std::fprintf(stderr, "movra-components: %s (status %d)\n", statusText(status), status);
+        if (reporting && !reporting->lastReason().empty())
+            std::fprintf(stderr, "movra-components: %s\n", reporting->lastReason().c_str());
+    }
     return status;
 }
 
@@ -191,7 +200,11 @@ int main(int argc, char** argv)
         if (!optionsDone && a == "--") {
             optionsDone = true;
         } else if (!optionsDone && a == "--server" && i + 1 < args.size()) {
-            ::setenv("MOVRA_COMPONENT_SERVER", args[++i].c_str(), 1);
+            ++i;
+            if (std::getenv("PKEXEC_UID"))
+                std::fprintf(stderr, "movra-components: --server ignored with raised rights\n");
+            else
+                ::setenv("MOVRA_COMPONENT_SERVER", args[i].c_str(), 1);
         } else if (!optionsDone && a == "--no-elevate") {
             elevate = false;
         } else if (!optionsDone && a == "--reinstall") {
@@ -209,12 +222,28 @@ int main(int argc, char** argv)
         }
     }
     ComponentManager manager(hostPaths());
+    reporting = &manager;
     manager.setElevationAllowed(elevate);
     ProgressBar bar;
     manager.setProgress([&bar](const std::string& name, uint64_t done, uint64_t total) { bar.update(name, done, total); });
     manager.reconcileAll();
     if (command == "list")
         return list(manager);
+    if (command == "install") {
+        // NAME@VERSION: that very version, even an older one.
+        for (std::string& name : names) {
+            const size_t at = name.find('@');
+            if (at == std::string::npos)
+                continue;
+            const auto version = Version::parse(name.substr(at + 1));
+            if (!version) {
+                std::fprintf(stderr, "movra-components: %s is not NAME@VERSION\n", name.c_str());
+                return InvalidArgument;
+            }
+            name.resize(at);
+            manager.pinVersion(name, *version);
+        }
+    }
     if (command == "install" && !names.empty())
         return fail(manager.updateComponents(names, reinstall ? ComponentManager::Mode::Reinstall
                                                                : ComponentManager::Mode::IfNewer));

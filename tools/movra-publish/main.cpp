@@ -3,7 +3,10 @@
 
 #include "componentmanager/publisher.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -17,7 +20,11 @@ const char kUsage[] =
     "       movra-publish --key KEY --out DIR COMPONENT...\n"
     "a COMPONENT is: --component NAME --version V (--folder DIR | --archive FILE)\n"
     "                [--provides FEATURE]... [--requires NAME]... [--min-player V]\n"
-    "Components already in DIR's catalogue stay unless published again.\n";
+    "       [--serial N] [--expires TIME|DAYSd]\n"
+    "Components already in DIR's catalogue stay unless published again.\n"
+    "Every publication gets a serial one higher than DIR's catalogue had (or N), and clients\n"
+    "refuse a catalogue older than one they accepted. It expires after 30 days (or at TIME,\n"
+    "written 2030-01-31T00:00:00Z, or after DAYS days): publish again before then.\n";
 
 int usage(const char* problem)
 {
@@ -33,6 +40,7 @@ int main(int argc, char** argv)
     std::string key, out, error;
     bool signOnly = false;
     std::vector<PublishedComponent> components;
+    PublishOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--sign") {
@@ -53,7 +61,26 @@ int main(int argc, char** argv)
             }
             return 0;
         }
-        if (a == "--key") {
+        if (a == "--serial") {
+            char* end = nullptr;
+            errno = 0;
+            const unsigned long long serial = std::strtoull(value.c_str(), &end, 10);
+            if (value.empty() || value[0] == '-' || *end != '\0' || errno != 0 || serial == 0)
+                return usage(("--serial needs a positive whole number, not " + value).c_str());
+            options.serial = serial;
+        } else if (a == "--expires") {
+            if (const auto at = parseUtcTime(value)) {
+                options.expires = *at;
+            } else {
+                char* end = nullptr;
+                const long days = std::strtol(value.c_str(), &end, 10);
+                if (value.empty() || *end != 'd' || end[1] != '\0' || days < 1 || days > 36500)
+                    return usage(("--expires needs a time such as 2030-01-31T00:00:00Z or days such as 30d, not "
+                                  + value)
+                                     .c_str());
+                options.expires = static_cast<int64_t>(std::time(nullptr)) + days * 24 * 3600;
+            }
+        } else if (a == "--key") {
             key = value;
         } else if (a == "--out") {
             out = value;
@@ -84,7 +111,7 @@ int main(int argc, char** argv)
         if (c.folder.empty() == c.archive.empty())
             return usage(("component " + c.name + " needs one of --folder and --archive").c_str());
     }
-    const bool ok = signOnly ? signCatalogue(out, key, &error) : publishComponents(out, key, components, &error);
+    const bool ok = signOnly ? signCatalogue(out, key, &error) : publishComponents(out, key, components, &error, options);
     if (!ok) {
         std::fprintf(stderr, "movra-publish: %s\n", error.c_str());
         return 1;

@@ -13,6 +13,7 @@
 #include <MovraPlayerX/PluginInterfaces.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -40,7 +41,7 @@ class WindowWatcher : public QObject
 public:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::EnabledChange)
+        if (event->type() == QEvent::EnabledChange && watched->objectName() == QLatin1String("content"))
             record(static_cast<QWidget*>(watched)->isEnabled() ? "window enabled" : "window disabled");
         if (event->type() == QEvent::ChildRemoved
             && static_cast<QChildEvent*>(event)->child()->objectName() == QLatin1String("LoadingCodecWidget"))
@@ -83,11 +84,20 @@ public:
         m_window->resize(640, 360);
         m_watcher = new WindowWatcher;
         m_window->installEventFilter(m_watcher);
+        // What the window shows; disabled (not the window, which holds the panel) while a codec
+        // installs.
+        auto* content = new QWidget(m_window);
+        content->setObjectName(QStringLiteral("content"));
+        content->setGeometry(0, 0, 640, 360);
+        content->installEventFilter(m_watcher);
         m_window->show();
         // The window's code lives in this library: stay alive for the rest of the run.
         addRef();
         auto* poll = new QTimer(m_window);
-        QObject::connect(poll, &QTimer::timeout, [this] { watchPanel(); });
+        QObject::connect(poll, &QTimer::timeout, [this] {
+            watchPanel();
+            cancelDownloadWhenAsked();
+        });
         poll->start(20);
     }
 
@@ -160,6 +170,27 @@ private:
         } else {
             accept->click();
         }
+    }
+
+    // The answer "cancel-download": Cancel in the downloading look, once an archive download
+    // has begun in MOVRA_TEST_DOWNLOAD_DIR (the components folder).
+    void cancelDownloadWhenAsked()
+    {
+        if (m_answers.isEmpty() || m_answers.first() != QLatin1String("cancel-download"))
+            return;
+        QWidget* panel = m_window->findChild<QWidget*>(QStringLiteral("LoadingCodecWidget"));
+        auto* cancel = panel ? panel->findChild<QPushButton*>(QStringLiteral("cancelButton")) : nullptr;
+        auto* accept = panel ? panel->findChild<QPushButton*>(QStringLiteral("acceptButton")) : nullptr;
+        if (!cancel || !cancel->isVisible() || !cancel->isEnabled() || accept->isVisible())
+            return;
+        const QDir folder(qEnvironmentVariable("MOVRA_TEST_DOWNLOAD_DIR"));
+        if (folder.entryList({QStringLiteral(".download~*")}, QDir::Files | QDir::Hidden).isEmpty())
+            return;
+        m_answers.removeFirst();
+        record("answer cancel-download");
+        cancel->click();
+        record(panel->isVisible() ? "panel still shown" : "panel hidden");
+        closeSoon(300);
     }
 
     QPointer<QWidget> m_window;

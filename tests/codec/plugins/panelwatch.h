@@ -48,12 +48,13 @@ inline QString panelState(QWidget* panel)
     return state;
 }
 
-// Whether the panel asks a question the user can answer now: its buttons are shown and
-// nothing disables them.
+// Whether the panel asks a question the user can answer now: both its buttons are shown and
+// nothing disables them (while downloading it shows only Cancel).
 inline bool panelAwaitsAnswer(QWidget* panel)
 {
     auto* cancel = panel ? panel->findChild<QPushButton*>(QStringLiteral("cancelButton")) : nullptr;
-    return cancel && cancel->isVisible() && cancel->isEnabled();
+    auto* accept = panel ? panel->findChild<QPushButton*>(QStringLiteral("acceptButton")) : nullptr;
+    return cancel && accept && cancel->isVisible() && cancel->isEnabled() && accept->isVisible();
 }
 
 } // namespace CodecTestPlugin

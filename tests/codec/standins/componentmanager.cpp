@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -34,6 +36,7 @@ namespace {
 struct Context
 {
     std::string outcome;
+    std::atomic<bool> cancelled{false};
 };
 
 std::string environment(const char* name)
@@ -166,13 +169,29 @@ STANDIN_EXPORT int32_t MCM_UpdateComponents(void* handle, const char* names)
     record("MCM_UpdateComponents " + std::string(names).substr(0, 200));
     const std::string outcome = outcomeOf(handle);
     const int32_t sleepMs = numberAfter(outcome, "sleep:", 0);
-    if (sleepMs > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+    // The sleep stands for a download: MCM_Cancel ends it as it would end a transfer.
+    auto* session = static_cast<Context*>(handle);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(sleepMs);
+    while (std::chrono::steady_clock::now() < until) {
+        if (session && session->cancelled.load()) {
+            record("MCM_UpdateComponents cancelled");
+            return 29;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     const int32_t status = numberAfter(outcome, "update:", 0);
     if (status == 0)
         copyComponents();
     record("MCM_UpdateComponents done");
     return status;
+}
+
+STANDIN_EXPORT int32_t MCM_Cancel(void* handle)
+{
+    record("MCM_Cancel");
+    if (handle)
+        static_cast<Context*>(handle)->cancelled.store(true);
+    return 0;
 }
 
 STANDIN_EXPORT int32_t MCM_AddSpec(void* handle, const char* spec)
