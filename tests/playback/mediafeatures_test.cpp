@@ -529,3 +529,29 @@ TEST_F(MediaFeatures, APictureSubtitleTrackShowsInItsTime)
 }
 
 } // namespace
+
+#include "settings/applicationsettings.h"
+#include "settings/registrysandbox.h"
+
+namespace {
+
+TEST_F(MediaFeatures, PreferredLanguagesAndFilesBesideComeFromTheSettingsStore)
+{
+    RegistrySandbox sandbox;
+    auto farm = makeFarm(false);
+    const QString path = film("two_audio.mkv");
+    write(QStringLiteral("film.srt"), kSrt);
+    auto& settings = MovraPlayerX::ApplicationSettings::application();
+    ASSERT_TRUE(settings.set(MovraPlayerX::kAudioLanguage, QStringLiteral("ja, fr")));
+    ASSERT_TRUE(settings.set(MovraPlayerX::kUseExternalSubtitles, false));
+    PlayerWindow window(farm.get());
+    window.useSettings();
+    window.openAddress(QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()));
+    MediaSession* session = window.session();
+    ASSERT_TRUE(waitFor([&] { return session->state() == State::Playing; }, 10000));
+    EXPECT_EQ(session->audioTrack(), 1);
+    EXPECT_TRUE(session->subtitleTracks().isEmpty());
+    window.close();
+}
+
+} // namespace
