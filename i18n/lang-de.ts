@@ -112,6 +112,14 @@
         <translation>Das Lesen brach vorzeitig ab: %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>Die Datei endet vorzeitig: Sie ist vielleicht beschädigt oder wird noch heruntergeladen</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>Die Adresse konnte nicht erneut geöffnet werden: %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>Der Videodecoder ist fehlgeschlagen: %1</translation>
     </message>
@@ -186,6 +194,14 @@
     <message>
         <source>All video files (%1)</source>
         <translation>Alle Videodateien (%1)</translation>
+    </message>
+    <message>
+        <source>All media files (%1)</source>
+        <translation>Alle Mediendateien (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Alle Audiodateien (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>

@@ -112,6 +112,14 @@
         <translation>La lectura se detuvo antes de tiempo: %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>El archivo termina antes de tiempo: puede estar dañado o descargándose todavía</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>No se pudo volver a abrir la dirección: %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>El decodificador de vídeo falló: %1</translation>
     </message>
@@ -186,6 +194,14 @@
     <message>
         <source>All video files (%1)</source>
         <translation>Todos los archivos de vídeo (%1)</translation>
+    </message>
+    <message>
+        <source>All media files (%1)</source>
+        <translation>Todos los archivos multimedia (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Todos los archivos de audio (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>

@@ -112,6 +112,14 @@
         <translation>La lecture du fichier s’est arrêtée trop tôt : %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>Le fichier se termine trop tôt : il est peut-être endommagé ou encore en cours de téléchargement</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>L’adresse n’a pas pu être rouverte : %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>Le décodeur vidéo a échoué : %1</translation>
     </message>
@@ -186,6 +194,14 @@
     <message>
         <source>All video files (%1)</source>
         <translation>Tous les fichiers vidéo (%1)</translation>
+    </message>
+    <message>
+        <source>All media files (%1)</source>
+        <translation>Tous les fichiers multimédias (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Tous les fichiers audio (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>

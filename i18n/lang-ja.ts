@@ -112,6 +112,14 @@
         <translation>読み込みが途中で止まりました：%1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>ファイルが途中で終わっています：破損しているか、まだダウンロード中の可能性があります</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>アドレスをもう一度開けませんでした：%1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>ビデオデコーダーでエラーが発生しました：%1</translation>
     </message>
@@ -186,6 +194,14 @@
     <message>
         <source>All video files (%1)</source>
         <translation>すべてのビデオファイル (%1)</translation>
+    </message>
+    <message>
+        <source>All media files (%1)</source>
+        <translation>すべてのメディアファイル (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>すべての音声ファイル (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>

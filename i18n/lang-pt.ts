@@ -112,6 +112,14 @@
         <translation>A leitura parou antes do fim: %1</translation>
     </message>
     <message>
+        <source>The file ends early: it may be damaged or still downloading</source>
+        <translation>O arquivo termina antes do tempo: pode estar danificado ou ainda sendo baixado</translation>
+    </message>
+    <message>
+        <source>The address could not be opened again: %1</source>
+        <translation>Não foi possível abrir o endereço novamente: %1</translation>
+    </message>
+    <message>
         <source>The video decoder failed: %1</source>
         <translation>O decodificador de vídeo falhou: %1</translation>
     </message>
@@ -186,6 +194,14 @@
     <message>
         <source>All video files (%1)</source>
         <translation>Todos os arquivos de vídeo (%1)</translation>
+    </message>
+    <message>
+        <source>All media files (%1)</source>
+        <translation>Todos os arquivos de mídia (%1)</translation>
+    </message>
+    <message>
+        <source>All audio files (%1)</source>
+        <translation>Todos os arquivos de áudio (%1)</translation>
     </message>
     <message>
         <source>All files (*)</source>

@@ -485,7 +485,7 @@ bool MinidumpWriter::isPrepared()
     return scratch != nullptr;
 }
 
-bool MinidumpWriter::write(int fd, const CrashInfo& crash, bool fullMemory)
+bool MinidumpWriter::write(int fd, const CrashInfo& crash, bool fullMemory, bool keepThreadsStopped)
 {
     if (!scratch)
         return false;
@@ -496,7 +496,7 @@ bool MinidumpWriter::write(int fd, const CrashInfo& crash, bool fullMemory)
     file.append(&header, sizeof(header));
     file.append(scratch->directory, sizeof(scratch->directory));
 
-    // The other threads stay stopped until their stacks are written.
+    // The other threads stay stopped at least until their stacks are written.
     ThreadSnapshot snapshot;
     snapshotThreads(crash, snapshot);
     readMaps();
@@ -513,7 +513,10 @@ bool MinidumpWriter::write(int fd, const CrashInfo& crash, bool fullMemory)
     writeStackList(file);
     if (fullMemory)
         writeFullMemory(file);
-    snapshot.release();
+    // Kept: the helper holds the threads until the last descriptor of its command pipe,
+    // ours, goes with the process.
+    if (!keepThreadsStopped)
+        snapshot.release();
 
     header.streamCount = static_cast<uint32_t>(scratch->streamCount);
     header.timeDateStamp = static_cast<uint32_t>(time(nullptr));

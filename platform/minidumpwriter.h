@@ -38,8 +38,10 @@ public:
     static bool isPrepared();
 
     // Writes the dump into fd (a new, empty file). False when the file could not be
-    // completed; what was written stays.
-    static bool write(int fd, const CrashInfo& crash, bool fullMemory);
+    // completed; what was written stays. The process's other threads are stopped while it
+    // writes; with `keepThreadsStopped` they stay stopped until the process ends, for a
+    // caller that is about to end it and must not let anything run on after a crash.
+    static bool write(int fd, const CrashInfo& crash, bool fullMemory, bool keepThreadsStopped = false);
 
     // After write(): the path of the plug-in library the crashing instruction lies in, or
     // null when it lies elsewhere. A plug-in library is a ".so" with its properties document

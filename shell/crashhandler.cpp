@@ -108,10 +108,14 @@ const char* formatMessage(const char* dumpPath)
     return message.data();
 }
 
+// The dialog is a process of its own that outlives this one: the crashed process does not
+// wait for it, so that nothing of it runs on while the user reads the message. Its own
+// session keeps it out of whatever ends the player's process group.
 void showDialog(const char* message)
 {
     const pid_t child = MovraPlatform::forkBare();
     if (child == 0) {
+        setsid();
         // The handler's blocked signals would otherwise stay blocked in the dialog.
         sigset_t none;
         sigemptyset(&none);
@@ -120,8 +124,6 @@ void showDialog(const char* message)
         execve(state.dialogPath, arguments, environ);
         _exit(127);
     }
-    if (child > 0)
-        MovraPlatform::waitForChild(child);
 }
 
 void onFatalSignal(int signalNumber, siginfo_t* info, void* context)
@@ -141,7 +143,10 @@ void onFatalSignal(int signalNumber, siginfo_t* info, void* context)
     const char* path = formatDumpPath();
     const int fd = path ? createDumpFile(path) : -1;
     if (fd >= 0) {
-        const bool written = MovraPlatform::MinidumpWriter::write(fd, state.crash, state.fullMemory);
+        // The other threads stay stopped from the dump until the process ends: after a
+        // crash none of them may go on (a GUI thread could even shut down normally and
+        // end the process with status 0).
+        const bool written = MovraPlatform::MinidumpWriter::write(fd, state.crash, state.fullMemory, true);
         close(fd);
         if (written) {
             const char* message = formatMessage(path);

@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide crash handler: on a fatal signal it writes a minidump into the folder chosen
 // at installation, tells the user where it is (standard error, and a dialog where a display
-// exists) and lets the process end by the same signal.
+// exists, in a process of its own) and ends the process by the same signal at once. The other
+// threads are stopped from the dump on, so nothing of the process runs on after the crash.
 
 #include <cstdint>
 

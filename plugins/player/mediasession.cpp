@@ -55,6 +55,7 @@ void MediaSession::open(const QUrl& url)
     m_hasVideo = m_hasAudio = false;
     m_durationUs = 0;
     m_clock.reset();
+    setSeekable(false);
     m_clock.setRate(m_speed);
     forgetTracks();
     emit frameChanged();
@@ -204,6 +205,7 @@ void MediaSession::onProbed(int runId)
     run->gate.notify_all();
     m_ticker.start();
     emit durationChanged(durationMs());
+    setSeekable(run->byteSeekable || m_durationUs > 0);
     setState(State::Playing);
 }
 
@@ -220,6 +222,18 @@ void MediaSession::onStreamProblem(int runId, const QString& text)
 {
     if (m_run && m_run->id == runId)
         report(text);
+}
+
+void MediaSession::onEndedEarly(int runId)
+{
+    if (m_run && m_run->id == runId)
+        report(tx("The file ends early: it may be damaged or still downloading"));
+}
+
+void MediaSession::setSeekable(bool seekable)
+{
+    m_seekable = seekable;
+    emit seekableChanged(seekable);
 }
 
 void MediaSession::stopRun()
@@ -308,7 +322,7 @@ void MediaSession::togglePause()
 
 void MediaSession::seek(int64_t positionMs)
 {
-    if (!m_run || !(m_state == State::Playing || m_state == State::Paused || m_state == State::Ended))
+    if (!m_run || !m_seekable || !(m_state == State::Playing || m_state == State::Paused || m_state == State::Ended))
         return;
     int64_t target = std::max<int64_t>(positionMs, 0) * 1000;
     if (m_durationUs > 0)
@@ -413,7 +427,11 @@ void MediaSession::tick()
         return;
     }
     if (videoDone && audioDone) {
-        m_clock.freezeAt(std::max(clock, m_durationUs));
+        // A file cut short stays where its last picture was; a whole one ends at its end.
+        if (run->endedEarly)
+            m_clock.freezeAt(m_hasVideo && !m_frame.image.isNull() ? m_frame.pts : clock);
+        else
+            m_clock.freezeAt(std::max(clock, m_durationUs));
         m_statistics.audioBytesPlayed = run->sound ? run->sound->totalBytesRead() : 0;
         setState(State::Ended);
     }

@@ -66,6 +66,9 @@ public:
     bool muted() const { return m_muted; }
 
     State state() const { return m_state; }
+    // Whether seek() can move the position: false until the address is open, and for a live
+    // stream that neither seeks nor announces a duration.
+    bool isSeekable() const { return m_seekable; }
     QUrl url() const { return m_url; }
     bool hasVideo() const { return m_hasVideo; }
     bool hasAudio() const { return m_hasAudio; }
@@ -110,6 +113,7 @@ signals:
     void frameChanged();
     void problemReported(const QString& text);
     void durationChanged(qint64 milliseconds);
+    void seekableChanged(bool seekable);
     void tracksChanged();
     void speedChanged(double speed);
 
@@ -118,6 +122,8 @@ private:
     void onProbed(int runId);
     void onFailed(int runId, const QString& text);
     void onStreamProblem(int runId, const QString& text);
+    void onEndedEarly(int runId);
+    void setSeekable(bool seekable);
     void tick();
     int64_t clockUs();
     bool audioIsClock() const;
@@ -143,6 +149,7 @@ private:
     bool m_showNextFrame = false;
     bool m_hasVideo = false;
     bool m_hasAudio = false;
+    bool m_seekable = false;
     int64_t m_durationUs = 0;
     PlaybackClock m_clock;
     double m_volume = 1.0;

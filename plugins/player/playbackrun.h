@@ -135,6 +135,10 @@ struct PlaybackRun
     int serial = 0;   // GUI thread only
     int seekSerial = 0;
 
+    // Set by the demuxer before the probe is reported: whether the input seeks by bytes.
+    bool byteSeekable = true;
+    // Reading ended before the announced duration: the file is cut short.
+    std::atomic<bool> endedEarly{false};
     // Track changes asked for by the GUI thread, under seekMutex. The demuxer routes packets
     // by its own copies of the stream numbers and takes a change over as it comes to it; the
     // audio decoder takes its new decoder with the flush of the seek that goes with the change.
@@ -160,6 +164,8 @@ struct PlaybackRun
 
     // demuxer.cpp
     void demux();
+    // Opens location into format; libavformat's error code, and whether the time ran out.
+    int openInput(bool* timedOut);
     void reportStreamProblem(const QString& text);
     // videopath.cpp
     void decodeVideo();

@@ -163,6 +163,8 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
             m_view->setText(text);
     });
     connect(m_session, &MediaSession::durationChanged, this, [this](qint64 ms) { m_seekBar->setRange(0, int(ms)); });
+    // A live stream that cannot seek has no position to choose.
+    connect(m_session, &MediaSession::seekableChanged, m_seekBar, &QWidget::setEnabled);
     m_refresh = new QTimer(this);
     m_refresh->setInterval(200);
     connect(m_refresh, &QTimer::timeout, this, &PlayerWindow::updateControls);
@@ -360,6 +362,8 @@ QStringList PlayerWindow::openFileFilters()
                                               "mp4", "wmv", "vob", "mpg", "mpeg", "asf", "qt"};
     // Further video the player plays without claiming it.
     static const char* const kOtherVideo[] = {"webm", "ogv", "m4v", "ts", "m2ts", "mts", "flv", "3gp"};
+    // Sound the shipped decoders play.
+    static const char* const kAudio[] = {"mp3", "flac", "ogg", "oga", "opus", "wav", "m4a", "aac", "mka", "mp2"};
     // Both spellings: a desktop's own dialog may match case-sensitively.
     const auto patterns = [](const char* extension) {
         const QString lower = QStringLiteral("*.") + QLatin1String(extension);
@@ -367,13 +371,19 @@ QStringList PlayerWindow::openFileFilters()
     };
     QStringList filters;
     QStringList video;
+    QStringList audio;
     for (const char* extension : kAssociated) {
         filters << tx("%1 files (%2)").arg(QString::fromLatin1(extension).toUpper(), patterns(extension));
         video << patterns(extension);
     }
     for (const char* extension : kOtherVideo)
         video << patterns(extension);
+    for (const char* extension : kAudio)
+        audio << patterns(extension);
+    // First, and chosen when the dialog opens: everything the player plays.
+    filters.prepend(tx("All media files (%1)").arg((video + audio).join(QLatin1Char(' '))));
     filters << tx("All video files (%1)").arg(video.join(QLatin1Char(' ')));
+    filters << tx("All audio files (%1)").arg(audio.join(QLatin1Char(' ')));
     filters << tx("All files (*)");
     return filters;
 }
@@ -388,7 +398,7 @@ void PlayerWindow::chooseFile()
     if (!QFileInfo(folder).isDir())
         folder = QDir::homePath();
     const QStringList filters = openFileFilters();
-    QString selected = filters.value(filters.size() - 2);
+    QString selected = filters.first();
     const QString file = QFileDialog::getOpenFileName(this, tx("Open File"), folder, filters.join(QStringLiteral(";;")), &selected);
     if (file.isEmpty())
         return;

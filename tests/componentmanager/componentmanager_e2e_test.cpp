@@ -55,6 +55,7 @@ protected:
     RunResult play(const std::string& server, const QString& answers)
     {
         QProcessEnvironment environment;
+        environment.insert(QStringLiteral("MOVRA_TEST_DOWNLOAD_DIR"), QString::fromStdString(root()));
         environment.insert(QStringLiteral("MOVRA_COMPONENT_SERVER"), QString::fromStdString(server));
         environment.insert(QStringLiteral("MOVRA_COMPONENTS_LOG"), QString::fromStdString(work + "/components.log"));
         environment.insert(QStringLiteral("MOVRA_COMPONENTS_TIMEOUT_MS"), QStringLiteral("5000"));
@@ -98,6 +99,36 @@ TEST_F(ComponentEndToEnd, ACatalogueThatDoesNotVerifyShowsItsStatus)
     EXPECT_FALSE(log.contains(QStringLiteral("decoder obtained"))) << log.toStdString();
     EXPECT_FALSE(ComponentTest::exists(root() + "/AVCCodec"));
     EXPECT_NE(ComponentTest::readFile(work + "/components.log").find("signature does not verify"), std::string::npos);
+}
+
+// A server that trickles: Cancel in the downloading panel gives the download up at once (the
+// manager logs it as cancelled, 29), the panel goes with the click, and the next start of the
+// manager finds nothing of it in the components folder.
+TEST_F(ComponentEndToEnd, CancelDuringATricklingDownloadLeavesNothing)
+{
+    ComponentTest::Server server(work + "/server");
+    const RunResult result = play(server.url("trickle"), QStringLiteral("cancel-download"));
+    ASSERT_TRUE(result.finished);
+    EXPECT_FALSE(result.crashed);
+    EXPECT_EQ(result.exitCode, 0) << result.standardError.toStdString();
+    const QString log = result.pluginLog.join(QLatin1Char('\n'));
+    const int answer = result.pluginLog.indexOf(QStringLiteral("answer cancel-download"));
+    ASSERT_GE(answer, 0) << log.toStdString();
+    // Hidden within the click itself (the window's contents enabled on the way).
+    const int hidden = result.pluginLog.indexOf(QStringLiteral("panel hidden"), answer);
+    EXPECT_GT(hidden, answer) << log.toStdString();
+    EXPECT_EQ(result.pluginLog.indexOf(QStringLiteral("panel still shown")), -1) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("panel Error"))) << log.toStdString();
+    EXPECT_NE(ComponentTest::readFile(work + "/components.log").find("status 29"), std::string::npos)
+        << ComponentTest::readFile(work + "/components.log");
+
+    const ComponentTest::RunResult next = ComponentTest::run(
+        {"env", "MOVRA_REGISTRY_DIR=" + folder.registryDir().toStdString(),
+         "MOVRA_COMPONENTS_LOG=" + work + "/components.log", ComponentTest::appDir() + "/movra-components",
+         "--server", server.url(), "list"});
+    EXPECT_EQ(next.status, 0) << next.output;
+    const ComponentTest::RunResult left = ComponentTest::run({"ls", "-A", root()});
+    EXPECT_EQ(left.output, ".catalogue-serials\n.catalogue-serials.lock\n");
 }
 
 } // namespace

@@ -636,7 +636,10 @@ TEST_F(Fixture, ComponentsWhoseNamesShareAPrefixInstallSideBySide)
                                "--component", "a-b", "--version", "1.0", "--folder", kit.makeFolder("a-b", files)});
     Server server(serverFolder);
     const std::string tool = appDir() + "/movra-components";
-    for (int round = 0; round < 4; ++round) {
+    // MOVRA_PREFIX_ROUNDS: the soak runs twenty.
+    const char* roundsText = std::getenv("MOVRA_PREFIX_ROUNDS");
+    const int rounds = roundsText ? std::atoi(roundsText) : 4;
+    for (int round = 0; round < rounds; ++round) {
         std::vector<std::string> outputs(2);
         std::vector<int> statuses(2);
         std::thread first([&] {

@@ -51,7 +51,7 @@ std::string ChildResult::describe() const
 }
 
 ChildResult runChild(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
-                     const std::string& workingDirectory)
+                     const std::string& workingDirectory, const std::string& awaitOutput)
 {
     std::map<std::string, std::string> variables;
     for (char** entry = environ; *entry; ++entry) {
@@ -111,6 +111,12 @@ ChildResult runChild(const std::vector<std::string>& arguments, const std::map<s
         }
     }
     posix_spawn_file_actions_destroy(&actions);
+    if (!awaitOutput.empty() && result.ended) {
+        const auto deadline = std::chrono::steady_clock::now() + kChildBound;
+        while (readFile(outputTemplate).find(awaitOutput) == std::string::npos
+               && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     close(outputFd);
     close(errorFd);
     result.standardOutput = readFile(outputTemplate);

@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -133,6 +134,28 @@ NOINLINE void crashOnTwoThreads()
     go = true;
     first.join();
     second.join();
+}
+
+// The main thread writes a tick to standard error every tenth of a millisecond while a
+// worker, once it has seen a few, crashes; a main thread that gets through its loop says so
+// and returns normally.
+NOINLINE int tickWhileWorkerCrashes()
+{
+    std::atomic<int> ticks{0};
+    std::thread([&ticks] {
+        while (ticks.load() < 20) {
+        }
+        crashByNullWrite();
+    }).detach();
+    for (int i = 0; i < 100000; ++i) {
+        if (write(STDERR_FILENO, "tick\n", 5) != 5)
+            return 1;
+        ++ticks;
+        const timespec pause{0, 100000};
+        nanosleep(&pause, nullptr);
+    }
+    const char finished[] = "finished\n";
+    return write(STDERR_FILENO, finished, sizeof finished - 1) > 0 ? 0 : 1;
 }
 
 void crashAtExit()
@@ -252,6 +275,8 @@ int main(int argc, char** argv)
     } else if (scenario == "at-exit") {
         std::atexit(crashAtExit);
         return 0;
+    } else if (scenario == "tick-while-worker-crashes") {
+        return tickWhileWorkerCrashes();
     } else if (scenario == "heap-marker") {
         placeHeapMarker();
         crashByNullWrite();

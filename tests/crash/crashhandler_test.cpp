@@ -221,12 +221,35 @@ TEST_F(CrashHandler, AFolderWithNonAsciiCharactersIsNamedInUtf8)
     EXPECT_FALSE(expectOneDump(result, folder, SIGSEGV).empty());
 }
 
+const char kMessageEnd[] = "Please send this file to the Movra Development team.";
+
 TEST_F(CrashHandler, WithADisplayTheDialogShowsTheSameMessage)
 {
-    // The dialog runs offscreen, where it prints instead of waiting for a click.
-    const ChildResult result = crash("null-write", "1", {{"DISPLAY", ":99"}, {"QT_QPA_PLATFORM", "offscreen"}});
+    // The dialog runs offscreen, where it prints instead of waiting for a click; it is a
+    // process of its own that may print after the crashed one ended.
+    const ChildResult result
+        = crash("null-write", "1", {{"DISPLAY", ":99"}, {"QT_QPA_PLATFORM", "offscreen"}}, kMessageEnd);
     const std::string dump = expectOneDump(result, desktop(), SIGSEGV);
     EXPECT_NE(result.standardOutput.find("Application Crash\n" + messageFor(dump) + "\n"), std::string::npos)
+        << result.describe();
+}
+
+// The main thread ticks on standard error while a worker crashes. From the dump on nothing
+// of the process runs: no tick follows the message, the process ends by the signal instead
+// of finishing its loop and exiting normally, and the dialog, not waited for, still shows.
+TEST_F(CrashHandler, NothingRunsOnAfterAWorkerCrashes)
+{
+    const ChildResult result = crash("tick-while-worker-crashes", "1",
+                                     {{"DISPLAY", ":99"}, {"QT_QPA_PLATFORM", "offscreen"}}, kMessageEnd);
+    const std::string dump = expectOneDump(result, desktop(), SIGSEGV);
+    if (dump.empty())
+        return;
+    const size_t message = result.standardError.find(messageFor(dump));
+    ASSERT_NE(message, std::string::npos);
+    EXPECT_NE(result.standardError.rfind("tick\n", message), std::string::npos) << "the main thread never ticked";
+    EXPECT_EQ(result.standardError.find("tick", message), std::string::npos) << result.describe();
+    EXPECT_EQ(result.standardError.find("finished"), std::string::npos) << result.describe();
+    EXPECT_NE(result.standardOutput.find("Application Crash\n" + messageFor(dump)), std::string::npos)
         << result.describe();
 }
 

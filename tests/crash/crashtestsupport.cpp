@@ -66,12 +66,13 @@ std::string CrashFolderTest::path(const std::string& relative) const
 }
 
 ChildResult CrashFolderTest::crash(const std::string& scenario, const std::string& mode,
-                                   const std::map<std::string, std::string>& environment) const
+                                   const std::map<std::string, std::string>& environment,
+                                   const std::string& awaitOutput) const
 {
     std::map<std::string, std::string> variables{{"XDG_DESKTOP_DIR", desktop()}};
     for (const auto& [name, value] : environment)
         variables[name] = value;
-    return runChild({crashChildPath(), scenario, mode}, variables, path(""));
+    return runChild({crashChildPath(), scenario, mode}, variables, path(""), awaitOutput);
 }
 
 std::string CrashFolderTest::expectOneDump(const ChildResult& result, const std::string& folder, int signalNumber) const

@@ -38,7 +38,8 @@ protected:
     std::string path(const std::string& relative) const;
     std::string desktop() const { return path("desktop"); }
     ChildResult crash(const std::string& scenario, const std::string& mode,
-                      const std::map<std::string, std::string>& environment = {}) const;
+                      const std::map<std::string, std::string>& environment = {},
+                      const std::string& awaitOutput = std::string()) const;
     // Checks what every crash with a dump shows: the process ended by the signal, exactly
     // one dump named by the pattern in `folder`, private to the user, and the message on
     // standard error naming it. Returns its path, or empty after a failure.

@@ -19,10 +19,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <algorithm>
 
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +34,7 @@ using namespace MovraRegistry;
 namespace {
 
 const char kHelper[] = MOVRA_REGISTRY_HELPER;
+const char kRegTool[] = MOVRA_REG_TOOL;
 
 pid_t spawn(const std::vector<std::string>& args, int* stdoutPipe = nullptr, int* stdinPipe = nullptr)
 {
@@ -286,6 +290,174 @@ TEST(RegistryProcesses, ReaderWithAWarmCacheSeesEveryWriteOfAKilledWriter)
         EXPECT_GT(checked, 0);
     }
     RegCloseKey(key);
+}
+
+uint32_t bigEndian32(const unsigned char* bytes)
+{
+    return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
+}
+
+// A checkpoint writes page 1, whose header records the database's new size, before the
+// pages after it. A writer killed right there leaves the file shorter than its header says
+// while the log still holds every page: the root must open, not be called truncated, and
+// hold every write the writer reported.
+TEST(RegistryProcesses, WriterKilledInsideACheckpointLeavesAUsableRoot)
+{
+    MovraTest::TemporaryRegistry registry;
+    int out = -1;
+    const pid_t writer = spawn({"diecheckpointing"}, &out);
+    ASSERT_GT(writer, 0);
+    std::string reported;
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(out, buffer, sizeof buffer)) > 0)
+        reported.append(buffer, static_cast<size_t>(n));
+    ::close(out);
+    ASSERT_EQ(exitStatus(writer), -SIGKILL);
+
+    // The state the kill must have left, or the test proves nothing.
+    const std::string database = registry.userDatabase();
+    FILE* file = std::fopen(database.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    unsigned char header[100] = {};
+    ASSERT_EQ(std::fread(header, 1, sizeof header, file), sizeof header);
+    std::fclose(file);
+    struct stat st;
+    ASSERT_EQ(::stat(database.c_str(), &st), 0);
+    const uint32_t pageSize = (uint32_t(header[16]) << 8) | header[17];
+    ASSERT_GT(int64_t(bigEndian32(header + 28)) * pageSize, st.st_size) << "the file was not left short";
+
+    resetRegistryForTesting();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Kill", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS)
+        << registryProblems();
+    EXPECT_EQ(registryProblems(), "");
+    std::istringstream lines(reported);
+    std::string kind, name;
+    unsigned fill = 0;
+    int checked = 0;
+    while (lines >> kind >> name >> fill) {
+        std::vector<BYTE> value(30000, 0);
+        DWORD size = static_cast<DWORD>(value.size()), type = 0;
+        ASSERT_EQ(RegQueryValueExW(key, wide(name).c_str(), nullptr, &type, value.data(), &size), ERROR_SUCCESS)
+            << name;
+        EXPECT_EQ(size, 20000u) << name;
+        EXPECT_EQ(std::count(value.begin(), value.begin() + size, BYTE(fill)), std::ptrdiff_t(size)) << name;
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+    const DWORD after = 7;
+    EXPECT_EQ(RegSetValueExW(key, u"after", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&after), 4), ERROR_SUCCESS);
+    RegCloseKey(key);
+    resetRegistryForTesting();
+    EXPECT_EQ(integrityCheck(database), "ok");
+}
+
+// Eight `movra-reg add` processes, each killed at random moments: every write a process
+// reported (exit 0) is kept, the database stays sound, and no process fails for any reason
+// but the kill. MOVRA_KILL_SECONDS sets how long the writers run (the soak: 300).
+TEST(RegistryProcesses, EightToolWritersKilledAtRandomLoseNothingAndNeverFail)
+{
+    MovraTest::TemporaryRegistry registry;
+    const char* configured = std::getenv("MOVRA_KILL_SECONDS");
+    const int seconds = configured ? std::atoi(configured) : 3;
+    const unsigned seed = std::random_device()();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+
+    struct Writer
+    {
+        pid_t pid = -1;
+        int errors = -1; // the process's standard error
+        std::string name;
+        int value = 0;
+    };
+    int started = 0;
+    const auto start = [&](Writer& w, int slot) {
+        w.value = started++;
+        w.name = "w" + std::to_string(slot) + "_" + std::to_string(w.value);
+        int fds[2];
+        ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        const std::string data = std::to_string(w.value);
+        const char* argv[] = {kRegTool, "add", "HKCU\\SOFTWARE\\Movra\\Soak", "/v", w.name.c_str(), "/t",
+                              "REG_DWORD", "/d", data.c_str(), "/f", nullptr};
+        ASSERT_EQ(::posix_spawn(&w.pid, kRegTool, &actions, nullptr, const_cast<char**>(argv), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(fds[1]);
+        w.errors = fds[0];
+    };
+    std::vector<std::pair<std::string, int>> kept;
+    std::vector<std::string> failures;
+    int killed = 0;
+    // Reads what a finished writer said (short enough to sit in the pipe) and counts it.
+    const auto finish = [&](Writer& w, int status) {
+        std::string said;
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(w.errors, buffer, sizeof buffer)) > 0)
+            said.append(buffer, static_cast<size_t>(n));
+        ::close(w.errors);
+        w.pid = -1;
+        if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            ++killed;
+        else if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            kept.emplace_back(w.name, w.value);
+        else
+            failures.push_back(w.name + ": status " + std::to_string(status) + ": " + said);
+    };
+
+    Writer writers[8];
+    for (int slot = 0; slot < 8; ++slot)
+        start(writers[slot], slot);
+    std::uniform_int_distribution<int> pauseMs(5, 60);
+    std::uniform_int_distribution<int> victim(0, 7);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs(random)));
+        Writer& target = writers[victim(random)];
+        if (target.pid > 0)
+            ::kill(target.pid, SIGKILL);
+        for (int slot = 0; slot < 8; ++slot) {
+            int status = 0;
+            if (writers[slot].pid > 0 && ::waitpid(writers[slot].pid, &status, WNOHANG) == writers[slot].pid) {
+                finish(writers[slot], status);
+                start(writers[slot], slot);
+            }
+        }
+    }
+    for (Writer& w : writers) {
+        int status = 0;
+        if (w.pid > 0 && ::waitpid(w.pid, &status, 0) == w.pid)
+            finish(w, status);
+    }
+    RecordProperty("writes_kept", static_cast<int>(kept.size()));
+    RecordProperty("writers_killed", killed);
+    for (const std::string& failure : failures)
+        ADD_FAILURE() << failure;
+    EXPECT_GT(kept.size(), 0u);
+    EXPECT_GT(killed, 0);
+
+    ASSERT_EQ(integrityCheck(registry.userDatabase()), "ok");
+    resetRegistryForTesting();
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Movra\\Soak", 0, KEY_READ, &key), ERROR_SUCCESS)
+        << registryProblems();
+    size_t lost = 0;
+    for (const auto& [name, expected] : kept) {
+        DWORD value = 0, size = 4;
+        if (RegQueryValueExW(key, wide(name).c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size)
+                != ERROR_SUCCESS
+            || value != DWORD(expected))
+            ++lost;
+    }
+    RegCloseKey(key);
+    EXPECT_EQ(lost, 0u) << "of " << kept.size() << " reported writes";
+    std::printf("%zu writes kept, %d writers killed, %zu failures, %zu lost in %d s\n", kept.size(), killed,
+                failures.size(), lost, seconds);
 }
 
 } // namespace

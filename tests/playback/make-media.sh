@@ -82,4 +82,13 @@ done
 rm upright.mp4
 ff -f lavfi -i testsrc=size=1080x1920:rate=25:duration=0.6 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -crf 40 -b:v 0 portrait.webm
 ff -f lavfi -i testsrc=size=480x360:rate=25:duration=0.4 -vf setsar=4/3 -c:v libx264 -preset ultrafast anamorphic.mp4
+# For serving over loopback: six seconds of small pictures and sound, and a transport stream
+# as a live source sends it. A stream whose pictures change size halfway.
+ff -f lavfi -i testsrc=size=160x120:rate=25:duration=6 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=6 \
+  -map 0:v -map 1:a -c:v libvpx -deadline realtime -cpu-used 8 -b:v 300k $gop -c:a libvorbis long.webm
+ff $video -c:v mpeg2video -q:v 4 $gop -f mpegts live.ts
+ff -f lavfi -i testsrc=size=320x240:rate=25:duration=0.6 -c:v mpeg2video -q:v 4 -f mpegts sizes_a.ts
+ff -f lavfi -i testsrc=size=176x144:rate=25:duration=0.6 -c:v mpeg2video -q:v 4 -output_ts_offset 0.6 -f mpegts sizes_b.ts
+cat sizes_a.ts sizes_b.ts > sizes.ts
+rm sizes_a.ts sizes_b.ts
 touch .done

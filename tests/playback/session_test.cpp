@@ -315,6 +315,46 @@ TEST_F(Session, APhonePortraitClipPlaysToItsEnd)
     EXPECT_EQ(session.currentFrame().size(), QSize(1080, 1920));
 }
 
+TEST_F(Session, AFileCutShortEndsAtItsLastPictureWithANotice)
+{
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    QStringList told;
+    QObject::connect(&session, &MediaSession::problemReported, [&](const QString& text) { told << text; });
+    session.open(file("truncated.webm"));   // the first half of a two-second file
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000));
+    EXPECT_EQ(session.state(), State::Ended);
+    EXPECT_NEAR(session.durationMs(), 2000, 50);
+    EXPECT_TRUE(told.join(QLatin1Char(' ')).contains(QLatin1String("The file ends early"))) << qPrintable(told.join(QLatin1Char('\n')));
+    // Where the last picture was, not the announced end, and there it stays.
+    const int64_t end = session.positionMs();
+    EXPECT_GT(end, 200);
+    EXPECT_LT(end, 1500);
+    waitFor([] { return false; }, 100);
+    EXPECT_EQ(session.positionMs(), end);
+}
+
+TEST_F(Session, PicturesChangingSizeMidStreamPlayOnAndTheNextFilePlays)
+{
+    auto farm = makeFarm(false);
+    MediaSession session(farm.get());
+    QSize firstSize;
+    QObject::connect(&session, &MediaSession::frameChanged, [&] {
+        if (firstSize.isEmpty())
+            firstSize = session.currentFrame().size();
+    });
+    session.open(file("sizes.ts"));
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000));
+    EXPECT_EQ(session.state(), State::Ended) << qPrintable(session.problems().join(QLatin1Char('\n')));
+    EXPECT_EQ(firstSize, QSize(320, 240));
+    EXPECT_EQ(session.currentFrame().size(), QSize(176, 144));
+
+    session.open(file("video_only.webm"));
+    ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000));
+    EXPECT_EQ(session.state(), State::Ended);
+    EXPECT_TRUE(session.problems().isEmpty()) << qPrintable(session.problems().join(QLatin1Char('\n')));
+}
+
 struct BadCase
 {
     const char* name;

@@ -143,16 +143,25 @@ TEST(PlayerWindowDialogs, OpenOffersTheMediaTypesAndTheAddressDialogIsWide)
     const QStringList filters = PlayerWindow::openFileFilters();
     const char* const associated[] = {"avi", "movra", "mvr", "tix", "xvid", "mkv", "mov",
                                       "mp4", "wmv", "vob", "mpg", "mpeg", "asf", "qt"};
-    ASSERT_EQ(filters.size(), 16) << qPrintable(filters.join(QLatin1Char('\n')));
+    ASSERT_EQ(filters.size(), 18) << qPrintable(filters.join(QLatin1Char('\n')));
+    // The first, chosen when the dialog opens, shows sound files as well as films.
+    EXPECT_TRUE(filters[0].startsWith(QLatin1String("All media files (")));
+    for (const char* extension : {"mp3", "flac", "ogg", "wav", "opus", "m4a", "webm", "mkv"}) {
+        const QString pattern = QStringLiteral("*.") + QLatin1String(extension);
+        EXPECT_TRUE(filters[0].contains(pattern + QLatin1Char(' ') + pattern.toUpper())) << extension;
+    }
     for (int i = 0; i < 14; ++i) {
         const QString lower = QStringLiteral("*.") + QLatin1String(associated[i]);
         SCOPED_TRACE(qPrintable(lower));
-        EXPECT_EQ(filters[i], QStringLiteral("%1 files (%2 %3)").arg(lower.mid(2).toUpper(), lower, lower.toUpper()));
-        EXPECT_TRUE(filters[14].contains(lower + QLatin1Char(' ')));
+        EXPECT_EQ(filters[i + 1], QStringLiteral("%1 files (%2 %3)").arg(lower.mid(2).toUpper(), lower, lower.toUpper()));
+        EXPECT_TRUE(filters[15].contains(lower + QLatin1Char(' ')));
     }
-    EXPECT_TRUE(filters[14].startsWith(QLatin1String("All video files (")));
-    EXPECT_TRUE(filters[14].contains(QLatin1String("*.webm *.WEBM")));
-    EXPECT_EQ(filters[15], QStringLiteral("All files (*)"));
+    EXPECT_TRUE(filters[15].startsWith(QLatin1String("All video files (")));
+    EXPECT_TRUE(filters[15].contains(QLatin1String("*.webm *.WEBM")));
+    EXPECT_TRUE(filters[16].startsWith(QLatin1String("All audio files (")));
+    EXPECT_TRUE(filters[16].contains(QLatin1String("*.flac *.FLAC")));
+    EXPECT_FALSE(filters[16].contains(QLatin1String("*.mkv")));
+    EXPECT_EQ(filters[17], QStringLiteral("All files (*)"));
 
     auto farm = makeFarm(false);
     PlayerWindow window(farm.get());

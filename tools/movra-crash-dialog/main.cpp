@@ -3,8 +3,9 @@
 //
 //   movra-crash-dialog MESSAGE
 //
-// On a platform without a screen (offscreen, minimal) nobody could close the box, and the
-// crashed process waits for it: the caption and message go to standard output instead.
+// The crashed process has ended by the time the user reads the box: it starts this program
+// and does not wait for it. On a platform without a screen (offscreen, minimal) nobody could
+// close the box: the caption and message go to standard output instead.
 
 #include <QApplication>
 #include <QMessageBox>

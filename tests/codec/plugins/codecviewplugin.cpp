@@ -13,6 +13,7 @@
 #include <MovraPlayerX/PluginInterfaces.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -93,7 +94,10 @@ public:
         // The window's code lives in this library: stay alive for the rest of the run.
         addRef();
         auto* poll = new QTimer(m_window);
-        QObject::connect(poll, &QTimer::timeout, [this] { watchPanel(); });
+        QObject::connect(poll, &QTimer::timeout, [this] {
+            watchPanel();
+            cancelDownloadWhenAsked();
+        });
         poll->start(20);
     }
 
@@ -166,6 +170,27 @@ private:
         } else {
             accept->click();
         }
+    }
+
+    // The answer "cancel-download": Cancel in the downloading look, once an archive download
+    // has begun in MOVRA_TEST_DOWNLOAD_DIR (the components folder).
+    void cancelDownloadWhenAsked()
+    {
+        if (m_answers.isEmpty() || m_answers.first() != QLatin1String("cancel-download"))
+            return;
+        QWidget* panel = m_window->findChild<QWidget*>(QStringLiteral("LoadingCodecWidget"));
+        auto* cancel = panel ? panel->findChild<QPushButton*>(QStringLiteral("cancelButton")) : nullptr;
+        auto* accept = panel ? panel->findChild<QPushButton*>(QStringLiteral("acceptButton")) : nullptr;
+        if (!cancel || !cancel->isVisible() || !cancel->isEnabled() || accept->isVisible())
+            return;
+        const QDir folder(qEnvironmentVariable("MOVRA_TEST_DOWNLOAD_DIR"));
+        if (folder.entryList({QStringLiteral(".download~*")}, QDir::Files | QDir::Hidden).isEmpty())
+            return;
+        m_answers.removeFirst();
+        record("answer cancel-download");
+        cancel->click();
+        record(panel->isVisible() ? "panel still shown" : "panel hidden");
+        closeSoon(300);
     }
 
     QPointer<QWidget> m_window;

@@ -1,12 +1,28 @@
 // A primary view whose show() writes through a null pointer: a plug-in that crashes the
-// player as soon as the main window is asked for.
+// player as soon as the main window is asked for. With CRASHING_VIEW=thread-overflow it
+// starts a thread of its own instead, as a plug-in may, whose recursion overflows its stack.
 
 #include <MSE/PluginObject.h>
 #include <MovraPlayerX/PluginInterfaces.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <thread>
+
 namespace {
 
 int* volatile nowhere = nullptr;
+
+// The bound is never reached: the stack ends long before.
+__attribute__((noinline)) int recurse(int depth)
+{
+    volatile char frame[256];
+    frame[depth % 256] = static_cast<char>(depth);
+    if (depth == std::numeric_limits<int>::max())
+        return frame[0];
+    return recurse(depth + 1) + frame[0];
+}
 
 class CrashingView final : public MSE::PluginObject, public MovraPlayerX::IView
 {
@@ -21,7 +37,15 @@ public:
         return 0;
     }
 
-    __attribute__((noinline)) void show() override { *nowhere = 1; }
+    __attribute__((noinline)) void show() override
+    {
+        const char* how = std::getenv("CRASHING_VIEW");
+        if (how && std::strcmp(how, "thread-overflow") == 0) {
+            std::thread([] { recurse(0); }).join();
+            return;
+        }
+        *nowhere = 1;
+    }
 };
 
 } // namespace

@@ -1,0 +1,83 @@
+#pragma once
+// Read and write transactions of the registry store, for registrysemantics.cpp: where a
+// transaction meets the change signal and the cache's stamp, and where a group of writes
+// sharing one commit would go.
+
+#include "platform/registrystore_internal.h"
+
+namespace MovraRegistry {
+
+using StoreDetail::Query;
+using StoreDetail::kBurstCheckpointFrames;
+
+template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
+{
+    // With a log, commits go on while the transaction reads, so the counter is taken
+    // before its snapshot. The file header instead is read inside the transaction after
+    // its first query, so it is the one of the state that transaction sees; read before
+    // it, it could show a commit still in progress that a crash then rolls back.
+    const bool before = m_signal != ChangeSignal::FileHeader;
+    const uint32_t early = before ? changeCounter_locked() : 0;
+    LONG rc = beginRead_locked();
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int sqliteRc = fn();
+    if (sqliteRc != SQLITE_OK) {
+        Query(statement_locked(m_rollback)).step();
+        return sqliteError_locked(sqliteRc, false);
+    }
+    endRead_locked(before ? early : changeCounter_locked());
+    return ERROR_SUCCESS;
+}
+
+// Every write is its own immediate transaction: the write lock is taken up front, so two
+// writers never deadlock upgrading a read lock, and the busy timeout does the waiting.
+// `fn` returns a Win32 code, or stores a SQLite failure in its argument; either rolls back.
+template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
+{
+    LONG rc = prepare_locked(true);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    int sqliteRc = Query(statement_locked(m_beginImmediate)).step();
+    if (sqliteRc != SQLITE_DONE)
+        return sqliteError_locked(sqliteRc, true);
+    const uint32_t before = changeCounter_locked();
+    if (m_stamp != int64_t(before)) {
+        m_cache.clear();
+        m_stamp = before;
+    }
+    int sqliteError = SQLITE_OK;
+    rc = fn(&sqliteError);
+    if (rc == ERROR_SUCCESS) {
+        sqliteRc = Query(statement_locked(m_commit)).step();
+        if (sqliteRc != SQLITE_DONE)
+            sqliteError = sqliteRc;
+    }
+    if (sqliteError != SQLITE_OK || rc != ERROR_SUCCESS) {
+        if (!sqlite3_get_autocommit(m_db))
+            Query(statement_locked(m_rollback)).step();
+        m_cache.clear();
+        m_stamp = -1;
+        return sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
+    }
+    if (m_walFrames >= kBurstCheckpointFrames) {
+        m_walFrames = 0;
+        if (m_checkpointer)
+            m_checkpointer->stand();
+        if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_RESTART, nullptr, nullptr) != SQLITE_OK)
+            qCDebug(lcRegistry, "checkpoint of %s: %s", m_path.c_str(), sqlite3_errmsg(m_db));
+    }
+    // Our commit advanced the counter by exactly one (the data version counts only the
+    // commits of other connections) unless another process committed in between; only
+    // then may the cache, updated by the caller, be kept.
+    const uint32_t expected = before + (m_signal == ChangeSignal::DataVersion ? 0 : 1);
+    if (changeCounter_locked() == expected) {
+        m_stamp = expected;
+    } else {
+        m_cache.clear();
+        m_stamp = -1;
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace MovraRegistry
