@@ -226,8 +226,11 @@ void Installer::reconcileAll()
     if (!folderWritable(m_config.componentsRoot))
         return;
     std::set<std::string> names;
-    for (const InstalledComponent& c : installedComponents())
-        names.insert(c.name);
+    // Records whose files disagree too: those are the ones to put right.
+    for (const std::string& name : installRecordNames()) {
+        if (isValidComponentName(name))
+            names.insert(name);
+    }
     for (const std::string& entry : rootEntries(m_config.componentsRoot)) {
         if (isValidComponentName(entry))
             names.insert(entry);

@@ -161,18 +161,27 @@ std::optional<InstalledComponent> recordedComponent(const std::string& name)
     return InstalledComponent{name, *dir, *parsed};
 }
 
-std::vector<InstalledComponent> installedComponents()
+std::vector<std::string> installRecordNames()
 {
-    std::vector<InstalledComponent> result;
+    std::vector<std::string> names;
     Key key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInstallKey, 0, KEY_READ, key.out()) != ERROR_SUCCESS)
-        return result;
+        return names;
     for (DWORD i = 0;; ++i) {
         char16_t name[kMaxKeyNameLength + 1];
         DWORD length = kMaxKeyNameLength + 1;
         if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        if (auto component = installedComponent(narrow(std::u16string(name, length))))
+        names.push_back(narrow(std::u16string(name, length)));
+    }
+    return names;
+}
+
+std::vector<InstalledComponent> installedComponents()
+{
+    std::vector<InstalledComponent> result;
+    for (const std::string& name : installRecordNames()) {
+        if (auto component = installedComponent(name))
             result.push_back(std::move(*component));
     }
     return result;

@@ -37,6 +37,8 @@ struct InstalledComponent
 // The record as it stands, whatever the files say.
 std::optional<InstalledComponent> recordedComponent(const std::string& name);
 bool installRecordExists(const std::string& name);
+// Every record's name, whatever it holds.
+std::vector<std::string> installRecordNames();
 // Only components whose files agree with the record (see above).
 std::optional<InstalledComponent> installedComponent(const std::string& name);
 std::vector<InstalledComponent> installedComponents();

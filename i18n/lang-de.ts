@@ -268,6 +268,34 @@
         <translation>Kopieren</translation>
     </message>
     <message>
+        <source>Play &amp;Queue</source>
+        <translation>&amp;Wiedergabeliste</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Queue</source>
+        <translation>&amp;Liste</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>&amp;Vorheriger Titel</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Nächster Titel</translation>
+    </message>
+    <message>
+        <source>Start From the &amp;Beginning</source>
+        <translation>Von &amp;Anfang an</translation>
+    </message>
+    <message>
+        <source>&amp;Repeat</source>
+        <translation>&amp;Wiederholen</translation>
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 beginnt nicht wie eine WebVTT-Datei; sie wird trotzdem gelesen.</translation>
     </message>
@@ -306,6 +334,30 @@
     <message>
         <source>&amp;Off</source>
         <translation>&amp;Aus</translation>
+    </message>
+    <message>
+        <source>&amp;One</source>
+        <translation>&amp;Einen Titel</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>A&amp;lle</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>&amp;Zuletzt geöffnet</translation>
+    </message>
+    <message>
+        <source>Previous (P)</source>
+        <translation>Vorheriger Titel (P)</translation>
+    </message>
+    <message>
+        <source>Next (N)</source>
+        <translation>Nächster Titel (N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>&amp;Leeren</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -436,6 +488,61 @@
     <message>
         <source>The codec&apos;s signature could not be verified.</source>
         <translation>Die Signatur des Codecs konnte nicht geprüft werden.</translation>
+    </message>
+</context>
+<context>
+    <name>MovraPlayQueue</name>
+    <message>
+        <source>%1 (the file does not exist)</source>
+        <translation>%1 (die Datei existiert nicht)</translation>
+    </message>
+    <message>
+        <source>%1 (the folder holds no media files)</source>
+        <translation>%1 (der Ordner enthält keine Mediendateien)</translation>
+    </message>
+    <message>
+        <source>%1 (the file cannot be read)</source>
+        <translation>%1 (die Datei kann nicht gelesen werden)</translation>
+    </message>
+    <message>
+        <source>%1 (the playlist includes itself)</source>
+        <translation>%1 (die Wiedergabeliste enthält sich selbst)</translation>
+    </message>
+    <message>
+        <source>%1 (playlists nested too deeply)</source>
+        <translation>%1 (Wiedergabelisten zu tief verschachtelt)</translation>
+    </message>
+    <message>
+        <source>%1 (too large for a playlist)</source>
+        <translation>%1 (zu groß für eine Wiedergabeliste)</translation>
+    </message>
+    <message>
+        <source>%1 (only the first %2 entries were queued)</source>
+        <translation>%1 (nur die ersten %2 Einträge wurden eingereiht)</translation>
+    </message>
+    <message>
+        <source>%1 (not a file or an address the player can open)</source>
+        <translation>%1 (keine Datei oder Adresse, die der Player öffnen kann)</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>Übersprungen: %1</translation>
+    </message>
+    <message>
+        <source>(%1 more)</source>
+        <translation>(%1 weitere)</translation>
+    </message>
+    <message>
+        <source>Play Queue</source>
+        <translation>Wiedergabeliste</translation>
+    </message>
+    <message>
+        <source>Resumed at %1. Ctrl+Home starts from the beginning.</source>
+        <translation>Fortgesetzt bei %1. Strg+Pos1 beginnt von vorn.</translation>
+    </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>%1 übersprungen: %2</translation>
     </message>
 </context>
 </TS>

@@ -268,6 +268,62 @@
         <translation>Copiar</translation>
     </message>
     <message>
+        <source>Play &amp;Queue</source>
+        <translation>&amp;Cola de reproducción</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ver</translation>
+    </message>
+    <message>
+        <source>&amp;Queue</source>
+        <translation>C&amp;ola</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>&amp;Anterior</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Siguiente</translation>
+    </message>
+    <message>
+        <source>Start From the &amp;Beginning</source>
+        <translation>Desde el &amp;principio</translation>
+    </message>
+    <message>
+        <source>&amp;Repeat</source>
+        <translation>&amp;Repetir</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Desactivado</translation>
+    </message>
+    <message>
+        <source>&amp;One</source>
+        <translation>&amp;Uno</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;Todos</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>Abrir &amp;reciente</translation>
+    </message>
+    <message>
+        <source>Previous (P)</source>
+        <translation>Anterior (P)</translation>
+    </message>
+    <message>
+        <source>Next (N)</source>
+        <translation>Siguiente (N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>&amp;Borrar</translation>
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 no empieza como un archivo WebVTT; se lee de todos modos.</translation>
     </message>
@@ -302,10 +358,6 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>Velocidad &amp;normal</translation>
-    </message>
-    <message>
-        <source>&amp;Off</source>
-        <translation>&amp;Desactivados</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -436,6 +488,61 @@
     <message>
         <source>The codec&apos;s signature could not be verified.</source>
         <translation>No se pudo verificar la firma del códec.</translation>
+    </message>
+</context>
+<context>
+    <name>MovraPlayQueue</name>
+    <message>
+        <source>%1 (the file does not exist)</source>
+        <translation>%1 (el archivo no existe)</translation>
+    </message>
+    <message>
+        <source>%1 (the folder holds no media files)</source>
+        <translation>%1 (la carpeta no contiene archivos multimedia)</translation>
+    </message>
+    <message>
+        <source>%1 (the file cannot be read)</source>
+        <translation>%1 (no se puede leer el archivo)</translation>
+    </message>
+    <message>
+        <source>%1 (the playlist includes itself)</source>
+        <translation>%1 (la lista de reproducción se incluye a sí misma)</translation>
+    </message>
+    <message>
+        <source>%1 (playlists nested too deeply)</source>
+        <translation>%1 (listas de reproducción anidadas demasiado)</translation>
+    </message>
+    <message>
+        <source>%1 (too large for a playlist)</source>
+        <translation>%1 (demasiado grande para una lista de reproducción)</translation>
+    </message>
+    <message>
+        <source>%1 (only the first %2 entries were queued)</source>
+        <translation>%1 (solo se añadieron las primeras %2 entradas)</translation>
+    </message>
+    <message>
+        <source>%1 (not a file or an address the player can open)</source>
+        <translation>%1 (no es un archivo ni una dirección que el reproductor pueda abrir)</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>Omitido: %1</translation>
+    </message>
+    <message>
+        <source>(%1 more)</source>
+        <translation>(%1 más)</translation>
+    </message>
+    <message>
+        <source>Play Queue</source>
+        <translation>Cola de reproducción</translation>
+    </message>
+    <message>
+        <source>Resumed at %1. Ctrl+Home starts from the beginning.</source>
+        <translation>Reanudado en %1. Ctrl+Inicio empieza desde el principio.</translation>
+    </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>Se omitió %1: %2</translation>
     </message>
 </context>
 </TS>

@@ -268,6 +268,62 @@
         <translation>Copier</translation>
     </message>
     <message>
+        <source>Play &amp;Queue</source>
+        <translation>&amp;File de lecture</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>&amp;Queue</source>
+        <translation>F&amp;ile</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>&amp;Précédent</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Suivant</translation>
+    </message>
+    <message>
+        <source>Start From the &amp;Beginning</source>
+        <translation>Reprendre au &amp;début</translation>
+    </message>
+    <message>
+        <source>&amp;Repeat</source>
+        <translation>&amp;Répéter</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Désactivé</translation>
+    </message>
+    <message>
+        <source>&amp;One</source>
+        <translation>&amp;Un seul</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;Tous</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>Ouvrir un fichier &amp;récent</translation>
+    </message>
+    <message>
+        <source>Previous (P)</source>
+        <translation>Précédent (P)</translation>
+    </message>
+    <message>
+        <source>Next (N)</source>
+        <translation>Suivant (N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>&amp;Effacer</translation>
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 ne commence pas comme un fichier WebVTT ; il est lu quand même.</translation>
     </message>
@@ -302,10 +358,6 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>Vitesse &amp;normale</translation>
-    </message>
-    <message>
-        <source>&amp;Off</source>
-        <translation>&amp;Désactivés</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -436,6 +488,61 @@
     <message>
         <source>The codec&apos;s signature could not be verified.</source>
         <translation>La signature du codec n&apos;a pas pu être vérifiée.</translation>
+    </message>
+</context>
+<context>
+    <name>MovraPlayQueue</name>
+    <message>
+        <source>%1 (the file does not exist)</source>
+        <translation>%1 (le fichier n’existe pas)</translation>
+    </message>
+    <message>
+        <source>%1 (the folder holds no media files)</source>
+        <translation>%1 (le dossier ne contient aucun fichier multimédia)</translation>
+    </message>
+    <message>
+        <source>%1 (the file cannot be read)</source>
+        <translation>%1 (le fichier ne peut pas être lu)</translation>
+    </message>
+    <message>
+        <source>%1 (the playlist includes itself)</source>
+        <translation>%1 (la liste de lecture s’inclut elle-même)</translation>
+    </message>
+    <message>
+        <source>%1 (playlists nested too deeply)</source>
+        <translation>%1 (listes de lecture imbriquées trop profondément)</translation>
+    </message>
+    <message>
+        <source>%1 (too large for a playlist)</source>
+        <translation>%1 (trop volumineux pour une liste de lecture)</translation>
+    </message>
+    <message>
+        <source>%1 (only the first %2 entries were queued)</source>
+        <translation>%1 (seules les %2 premières entrées ont été ajoutées)</translation>
+    </message>
+    <message>
+        <source>%1 (not a file or an address the player can open)</source>
+        <translation>%1 (ni un fichier ni une adresse que le lecteur peut ouvrir)</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>Ignoré : %1</translation>
+    </message>
+    <message>
+        <source>(%1 more)</source>
+        <translation>(%1 de plus)</translation>
+    </message>
+    <message>
+        <source>Play Queue</source>
+        <translation>File de lecture</translation>
+    </message>
+    <message>
+        <source>Resumed at %1. Ctrl+Home starts from the beginning.</source>
+        <translation>Reprise à %1. Ctrl+Début repart du début.</translation>
+    </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>%1 ignoré : %2</translation>
     </message>
 </context>
 </TS>

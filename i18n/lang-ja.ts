@@ -268,6 +268,34 @@
         <translation>コピー</translation>
     </message>
     <message>
+        <source>Play &amp;Queue</source>
+        <translation>再生キュー(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>表示(&amp;V)</translation>
+    </message>
+    <message>
+        <source>&amp;Queue</source>
+        <translation>キュー(&amp;Q)</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>前へ(&amp;P)</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>次へ(&amp;N)</translation>
+    </message>
+    <message>
+        <source>Start From the &amp;Beginning</source>
+        <translation>最初から再生(&amp;B)</translation>
+    </message>
+    <message>
+        <source>&amp;Repeat</source>
+        <translation>リピート(&amp;R)</translation>
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 は WebVTT ファイルの形式で始まっていませんが、そのまま読み込みます。</translation>
     </message>
@@ -306,6 +334,30 @@
     <message>
         <source>&amp;Off</source>
         <translation>オフ(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;One</source>
+        <translation>1 曲(&amp;O)</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>すべて(&amp;A)</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>最近使ったファイル(&amp;R)</translation>
+    </message>
+    <message>
+        <source>Previous (P)</source>
+        <translation>前へ (P)</translation>
+    </message>
+    <message>
+        <source>Next (N)</source>
+        <translation>次へ (N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>消去(&amp;C)</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -436,6 +488,61 @@
     <message>
         <source>The codec&apos;s signature could not be verified.</source>
         <translation>コーデックの署名を検証できませんでした。</translation>
+    </message>
+</context>
+<context>
+    <name>MovraPlayQueue</name>
+    <message>
+        <source>%1 (the file does not exist)</source>
+        <translation>%1（ファイルが存在しません）</translation>
+    </message>
+    <message>
+        <source>%1 (the folder holds no media files)</source>
+        <translation>%1（フォルダーにメディアファイルがありません）</translation>
+    </message>
+    <message>
+        <source>%1 (the file cannot be read)</source>
+        <translation>%1（ファイルを読み込めません）</translation>
+    </message>
+    <message>
+        <source>%1 (the playlist includes itself)</source>
+        <translation>%1（プレイリストが自分自身を含んでいます）</translation>
+    </message>
+    <message>
+        <source>%1 (playlists nested too deeply)</source>
+        <translation>%1（プレイリストの入れ子が深すぎます）</translation>
+    </message>
+    <message>
+        <source>%1 (too large for a playlist)</source>
+        <translation>%1（プレイリストとしては大きすぎます）</translation>
+    </message>
+    <message>
+        <source>%1 (only the first %2 entries were queued)</source>
+        <translation>%1（最初の %2 項目だけを追加しました）</translation>
+    </message>
+    <message>
+        <source>%1 (not a file or an address the player can open)</source>
+        <translation>%1（プレーヤーで開けるファイルやアドレスではありません）</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>スキップしました: %1</translation>
+    </message>
+    <message>
+        <source>(%1 more)</source>
+        <translation>（ほか %1 件）</translation>
+    </message>
+    <message>
+        <source>Play Queue</source>
+        <translation>再生キュー</translation>
+    </message>
+    <message>
+        <source>Resumed at %1. Ctrl+Home starts from the beginning.</source>
+        <translation>%1 から再開しました。Ctrl+Home で最初から再生します。</translation>
+    </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>%1 をスキップしました: %2</translation>
     </message>
 </context>
 </TS>

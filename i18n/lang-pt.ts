@@ -268,6 +268,62 @@
         <translation>Copiar</translation>
     </message>
     <message>
+        <source>Play &amp;Queue</source>
+        <translation>&amp;Fila de reprodução</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ver</translation>
+    </message>
+    <message>
+        <source>&amp;Queue</source>
+        <translation>Fi&amp;la</translation>
+    </message>
+    <message>
+        <source>&amp;Previous</source>
+        <translation>&amp;Anterior</translation>
+    </message>
+    <message>
+        <source>&amp;Next</source>
+        <translation>&amp;Seguinte</translation>
+    </message>
+    <message>
+        <source>Start From the &amp;Beginning</source>
+        <translation>Desde o &amp;início</translation>
+    </message>
+    <message>
+        <source>&amp;Repeat</source>
+        <translation>&amp;Repetir</translation>
+    </message>
+    <message>
+        <source>&amp;Off</source>
+        <translation>&amp;Desligado</translation>
+    </message>
+    <message>
+        <source>&amp;One</source>
+        <translation>&amp;Um</translation>
+    </message>
+    <message>
+        <source>&amp;All</source>
+        <translation>&amp;Todos</translation>
+    </message>
+    <message>
+        <source>Open &amp;Recent</source>
+        <translation>Abrir &amp;recente</translation>
+    </message>
+    <message>
+        <source>Previous (P)</source>
+        <translation>Anterior (P)</translation>
+    </message>
+    <message>
+        <source>Next (N)</source>
+        <translation>Seguinte (N)</translation>
+    </message>
+    <message>
+        <source>&amp;Clear</source>
+        <translation>&amp;Limpar</translation>
+    </message>
+    <message>
         <source>%1 does not start as a WebVTT file should; reading it anyway.</source>
         <translation>%1 não começa como um ficheiro WebVTT; é lido mesmo assim.</translation>
     </message>
@@ -302,10 +358,6 @@
     <message>
         <source>&amp;Normal Speed</source>
         <translation>Velocidade &amp;normal</translation>
-    </message>
-    <message>
-        <source>&amp;Off</source>
-        <translation>&amp;Desligadas</translation>
     </message>
     <message>
         <source>&amp;Playback</source>
@@ -436,6 +488,61 @@
     <message>
         <source>The codec&apos;s signature could not be verified.</source>
         <translation>Não foi possível verificar a assinatura do codec.</translation>
+    </message>
+</context>
+<context>
+    <name>MovraPlayQueue</name>
+    <message>
+        <source>%1 (the file does not exist)</source>
+        <translation>%1 (o ficheiro não existe)</translation>
+    </message>
+    <message>
+        <source>%1 (the folder holds no media files)</source>
+        <translation>%1 (a pasta não contém ficheiros multimédia)</translation>
+    </message>
+    <message>
+        <source>%1 (the file cannot be read)</source>
+        <translation>%1 (não é possível ler o ficheiro)</translation>
+    </message>
+    <message>
+        <source>%1 (the playlist includes itself)</source>
+        <translation>%1 (a lista de reprodução inclui-se a si própria)</translation>
+    </message>
+    <message>
+        <source>%1 (playlists nested too deeply)</source>
+        <translation>%1 (listas de reprodução demasiado aninhadas)</translation>
+    </message>
+    <message>
+        <source>%1 (too large for a playlist)</source>
+        <translation>%1 (demasiado grande para uma lista de reprodução)</translation>
+    </message>
+    <message>
+        <source>%1 (only the first %2 entries were queued)</source>
+        <translation>%1 (só as primeiras %2 entradas foram adicionadas)</translation>
+    </message>
+    <message>
+        <source>%1 (not a file or an address the player can open)</source>
+        <translation>%1 (não é um ficheiro nem um endereço que o leitor possa abrir)</translation>
+    </message>
+    <message>
+        <source>Skipped: %1</source>
+        <translation>Ignorado: %1</translation>
+    </message>
+    <message>
+        <source>(%1 more)</source>
+        <translation>(mais %1)</translation>
+    </message>
+    <message>
+        <source>Play Queue</source>
+        <translation>Fila de reprodução</translation>
+    </message>
+    <message>
+        <source>Resumed at %1. Ctrl+Home starts from the beginning.</source>
+        <translation>Retomado em %1. Ctrl+Home começa desde o início.</translation>
+    </message>
+    <message>
+        <source>Skipped %1: %2</source>
+        <translation>%1 ignorado: %2</translation>
     </message>
 </context>
 </TS>

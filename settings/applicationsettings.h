@@ -51,7 +51,7 @@ enum SettingKey : int {
     kDeletLibraryFileAndDiskFile, kEnableRecentWatchedPlaylist, kShowVideoThumbnail,
     kDefaultViewColumnsEstablished,
     // RecentFilis
-    kRecentWatchedMovies,
+    kRecentWatchedMovies, kRecentFiles,
     // Playback
     kEnableToolTips, kHideInactiveButtons, kAlwaysOnTop, kLoopPlayback, kResumeFromLastPos,
     kShowResumeOffer, kLoopPlaylist, kResizePlayerToVideo, kDisableScreenSaver, kShowUltraMenus,
@@ -78,7 +78,7 @@ enum SettingKey : int {
     kSettingKeyCount
 };
 
-static_assert(kSettingKeyCount == 123, "the key table has 123 rows");
+static_assert(kSettingKeyCount == 124, "the key table has 124 rows");
 
 extern const SettingKeyRow kSettingKeyTable[kSettingKeyCount];
 

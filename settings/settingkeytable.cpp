@@ -96,6 +96,8 @@ const SettingKeyRow kSettingKeyTable[kSettingKeyCount] = {
     {"ShowVideoThumbnail", kGroupMediaLibrary, SettingType::Boolean},
     {"DefaultViewColumnsEstablished", kGroupMediaLibrary, SettingType::Boolean},
     {"RecentWatchedMovies", kGroupRecentFilis, SettingType::TextList},
+    // File › Open Recent: one encoded address a line (a ":"-joined list cannot hold addresses).
+    {"RecentFiles", kGroupRecentFilis, SettingType::Text},
     {"enableToolTips", kGroupPlayback, SettingType::Boolean},
     {"hideInactiveButtons", kGroupPlayback, SettingType::Boolean},
     {"AlwaysOnTop", kGroupPlayback, SettingType::Boolean},

@@ -72,7 +72,8 @@ public:
     {
         const QString address = QString::fromUtf8(encodedUri ? encodedUri : "");
         say(QStringLiteral("opening %1").arg(address));
-        ensureWindow()->openAddress(address);
+        // Addresses given together (the command line) play one after the other.
+        ensureWindow()->enqueueAddress(address);
     }
 
     // IPlaybackServices. Without a window nothing plays: the shell also asks after the window

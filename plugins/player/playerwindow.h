@@ -17,6 +17,8 @@ namespace MovraReference {
 
 class MediaMenus;
 class VideoView;
+class QueueController;
+class QueuePanel;
 
 // The player's main window: the picture, the controls, and what went wrong in words.
 class PlayerWindow : public QMainWindow
@@ -92,6 +94,40 @@ private:
     MediaMenus* m_media = nullptr;
     bool m_seekBarHeld = false;
     bool m_usesSettings = false;
+
+    // --- The play queue: Next/Previous, Repeat, the queue panel, File › Open Recent,
+    // resuming where a file was left.
+public:
+    // Adds an address to the queue (the URI handler's road); it plays at once when nothing
+    // plays. openAddress() replaces the queue instead.
+    void enqueueAddress(const QString& encodedAddress);
+    QueueController* queueController() const { return m_queueController; }
+    QueuePanel* queuePanel() const { return m_queuePanel; }
+    QMenu* recentMenu() const { return m_recentMenu; }
+    // The passing message shown last over the picture (what was skipped, where playback resumed).
+    QString queueNoticeText() const;
+
+private:
+    void setUpQueue();
+    void retranslateQueue();
+    void playUrl(const QUrl& url);
+    void rebuildRecentMenu();
+    void showQueueNotice(const QString& text);
+
+    QueueController* m_queueController = nullptr;
+    QueuePanel* m_queuePanel = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    QMenu* m_queueMenu = nullptr;
+    QMenu* m_repeatMenu = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QAction* m_nextAction = nullptr;
+    QAction* m_previousAction = nullptr;
+    QAction* m_startOverAction = nullptr;
+    QAction* m_repeatActions[3] = {};
+    QToolButton* m_nextButton = nullptr;
+    QToolButton* m_previousButton = nullptr;
+    QLabel* m_queueNotice = nullptr;
+    QTimer* m_queueNoticeTimer = nullptr;
 };
 
 } // namespace MovraReference

@@ -346,6 +346,8 @@ TEST_F(Fixture, OversizedCatalogueIsCutOffAndRefused)
               0);
     Server server(serverFolder);
     MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url().c_str());
+    // The server reads the whole file before it answers: on a busy machine that is no stall.
+    MovraTest::ScopedEnvironment patient("MOVRA_COMPONENTS_TIMEOUT_MS", "30000");
     Session session;
     std::vector<std::string> names;
     EXPECT_EQ(session.find({kAvcSpec}, &names), 30);
@@ -658,6 +660,11 @@ TEST_F(Fixture, ComponentsWhoseNamesShareAPrefixInstallSideBySide)
     }
 }
 
+std::u16string wideAscii(const std::string& ascii)
+{
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
 // A kill between the swap and the record leaves the record behind the files; the next start
 // of the manager, whatever it is asked, puts the record right, and until then the record
 // does not count.
@@ -678,6 +685,20 @@ TEST_F(Fixture, EveryStartReconcilesRecordsAndLeftovers)
         RegCloseKey(key);
         ASSERT_EQ(SHDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Install\\MPC"), ERROR_SUCCESS);
     }
+    // And a record whose folder a cut-short remove took away.
+    {
+        using namespace MovraRegistry;
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Movra\\Install\\Gone", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        const std::u16string dir = wideAscii(kit.root() + "/Gone");
+        RegSetValueExW(key, u"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                       static_cast<DWORD>((dir.size() + 1) * 2));
+        const std::u16string version = u"1.0";
+        RegSetValueExW(key, u"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()), 8);
+        RegCloseKey(key);
+    }
     // What killed and cancelled installs leave, and one that a live install holds.
     for (const char* left : {".download~AVCCodec~a1b2c3", ".staging~MPC~d4e5f6", ".old~Gone~g7h8i9",
                              ".lock-Gone", ".lock-NeverInstalled", ".staging~Held~x1y2z3"})
@@ -693,6 +714,7 @@ TEST_F(Fixture, EveryStartReconcilesRecordsAndLeftovers)
     EXPECT_EQ(kit.recordValue("AVCCodec", "Version"), "2.0");
     EXPECT_EQ(kit.recordValue("MPC", "Version"), "3.1.0");
     EXPECT_EQ(kit.recordValue("MPC", "InstallDir"), kit.root() + "/MPC");
+    EXPECT_EQ(kit.recordValue("Gone", "Version"), "<no record>");
     const RunResult left = run({"ls", "-A", kit.root()});
     EXPECT_EQ(left.output, ".catalogue-serials\n.catalogue-serials.lock\n.lock-Held\n.staging~Held~x1y2z3\nAVCCodec\nMPC\n");
     ::close(held);

@@ -53,16 +53,12 @@ RunResult AppFolder::runShell(const QString& script) const
     return start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, launcher()}, {}, 60000);
 }
 
-RunResult AppFolder::start(const QString& program, const QStringList& arguments, const QProcessEnvironment& extra,
-                           int timeoutMs) const
+QProcessEnvironment AppFolder::environment(const QProcessEnvironment& extra) const
 {
-    const QString log = path() + QStringLiteral("/plugins.log");
-    QFile::remove(log);
-
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("MOVRA_REGISTRY_DIR"), registryDir());
-    environment.insert(QStringLiteral("MOVRA_TEST_PLUGIN_LOG"), log);
+    environment.insert(QStringLiteral("MOVRA_TEST_PLUGIN_LOG"), path() + QStringLiteral("/plugins.log"));
     environment.insert(QStringLiteral("MOVRA_TEST_VIEW_CLOSE_MS"), QStringLiteral("300"));
     environment.insert(QStringLiteral("MOVRA_DEMO_QUIT_AFTER_MS"), QStringLiteral("300"));
     // Nothing may reach a real hint server from a test.
@@ -75,6 +71,15 @@ RunResult AppFolder::start(const QString& program, const QStringList& arguments,
     for (const QString& key : extra.keys())
         environment.insert(key, extra.value(key));
 
+    return environment;
+}
+
+RunResult AppFolder::start(const QString& program, const QStringList& arguments, const QProcessEnvironment& extra,
+                           int timeoutMs) const
+{
+    const QString log = path() + QStringLiteral("/plugins.log");
+    QFile::remove(log);
+    const QProcessEnvironment environment = this->environment(extra);
     QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(path());

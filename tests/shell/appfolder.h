@@ -31,6 +31,9 @@ public:
 
     RunResult run(const QStringList& arguments, const QProcessEnvironment& extra = {},
                   int timeoutMs = 60000) const;
+    // The environment run() gives the player (with `extra` added), for a test that starts and
+    // watches the process itself.
+    QProcessEnvironment environment(const QProcessEnvironment& extra = {}) const;
     // The same through `/bin/sh -c script launcher`, for arguments a QString cannot carry.
     RunResult runShell(const QString& script) const;
 
