@@ -71,6 +71,10 @@ boost::shared_ptr<IMovraComponentManager> createComponentManager();
 // Where the installer put the library; empty when it left no record.
 Uri componentManagerUri();
 std::list<std::string> librarySuffixes();
+// The names joined by ';' into `out`, the form the component manager's entry points take.
+// Every caller here hands an empty `out`, where the result is simply the joined names. Given
+// text already, one name replaces it while several are appended to it: the library's
+// interface has always answered so, and a caller outside this tree may rely on it.
 void joinNames(const std::list<std::string>& names, Utf8String& out);
 // The callback handed to the library: appends one name to the std::list<std::string> that
 // `context` points to.

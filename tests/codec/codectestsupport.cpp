@@ -86,29 +86,4 @@ QStringList readLines(const QString& path)
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-bool isMapped(const std::string& pathSuffix)
-{
-    std::ifstream maps("/proc/self/maps");
-    std::string line;
-    while (std::getline(maps, line)) {
-        if (line.size() >= pathSuffix.size()
-            && line.compare(line.size() - pathSuffix.size(), pathSuffix.size(), pathSuffix) == 0)
-            return true;
-    }
-    return false;
-}
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
-    return true;
-}
-
 } // namespace CodecTest

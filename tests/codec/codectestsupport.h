@@ -2,6 +2,9 @@
 // Shared by the codec tests: installation records, the stand-in component manager's script
 // and call log, and waiting.
 
+#include "support/mappedfiles.h"
+#include "support/waitfor.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -42,9 +45,7 @@ private:
 };
 
 QStringList readLines(const QString& path);
-// Whether a library whose path ends in `pathSuffix` is mapped into this process.
-bool isMapped(const std::string& pathSuffix);
-// Polls `condition`, running the Qt event loop when there is one, for up to `timeoutMs`.
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 5000);
+using MovraTest::isMapped;
+using MovraTest::waitFor;
 
 } // namespace CodecTest

@@ -3,7 +3,7 @@
 // component server (componentserver.py), movra-publish and movra-components run as processes,
 // hand-made archives, and MovraComponentManager.so loaded with dlopen as the player loads it.
 
-#include "platform/temporaryregistry.h"
+#include "support/temporaryregistry.h"
 
 #include <cstdint>
 #include <map>

@@ -5,6 +5,8 @@
 #include "support/catalogue.h"
 #include "support/testsupport.h"
 
+#include "support/scopedenvironment.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,6 +15,8 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+
+using MovraTest::ScopedEnvironment;
 
 using fwtest::TempDir;
 using MSE::CatalogueCache;
@@ -38,23 +42,6 @@ std::string document(const std::string& name)
 
 // Files written now are only cached once they are older than the cache's one second.
 void letFilesSettle() { std::this_thread::sleep_for(std::chrono::milliseconds(1100)); }
-
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name)
-    {
-        if (const char* old = std::getenv(name))
-            m_old = old, m_had = true;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() { m_had ? setenv(m_name, m_old.c_str(), 1) : unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::string m_old;
-    bool m_had = false;
-};
 
 std::string withoutCache(const std::string& folder)
 {

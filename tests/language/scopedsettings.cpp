@@ -60,19 +60,3 @@ QStringList ScopedSettings::storedValues(const char* group)
     names.sort();
     return names;
 }
-
-ScopedEnvironment::ScopedEnvironment(const char* name, const QByteArray& value)
-    : m_name(name)
-    , m_previous(qgetenv(name))
-    , m_hadPrevious(qEnvironmentVariableIsSet(name))
-{
-    qputenv(m_name, value);
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-    if (m_hadPrevious)
-        qputenv(m_name, m_previous);
-    else
-        qunsetenv(m_name);
-}

@@ -4,6 +4,7 @@
 
 #include "platform/registry.h"
 #include "settings/applicationsettings.h"
+#include "support/scopedenvironment.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -24,22 +25,6 @@ public:
 
 private:
     QTemporaryDir m_folder;
-    QByteArray m_previous;
-    bool m_hadPrevious;
-};
-
-// Sets or clears one environment variable for the life of the object.
-class ScopedEnvironment
-{
-public:
-    ScopedEnvironment(const char* name, const QByteArray& value);
-    ~ScopedEnvironment();
-
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
     QByteArray m_previous;
     bool m_hadPrevious;
 };

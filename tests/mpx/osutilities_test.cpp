@@ -1,11 +1,13 @@
-#include "scopedenvironment.h"
 #include "mpx/osutilities.h"
+#include "support/scopedenvironment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+using MovraTest::ScopedEnvironment;
 
 using MovraPlayerX::OSUtilities;
 

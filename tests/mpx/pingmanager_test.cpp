@@ -1,6 +1,6 @@
 #include "loopbackhttpserver.h"
-#include "scopedenvironment.h"
 #include "mpx/pingmanager.h"
+#include "support/scopedenvironment.h"
 
 #include <QElapsedTimer>
 
@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 #include <gtest/gtest.h>
+
+using MovraTest::ScopedEnvironment;
 
 using MovraPlayerX::PingManager;
 

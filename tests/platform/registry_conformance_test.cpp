@@ -2,7 +2,7 @@
 // exact error codes and out-sizes, out-parameters left alone on failure.
 
 #include "platform/registry.h"
-#include "platform/temporaryregistry.h"
+#include "support/temporaryregistry.h"
 
 #include <gtest/gtest.h>
 

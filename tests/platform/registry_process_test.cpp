@@ -3,7 +3,7 @@
 // holds every write it reported.
 
 #include "platform/registry.h"
-#include "platform/temporaryregistry.h"
+#include "support/temporaryregistry.h"
 #include "settings/opensettings.h"
 #include "settings/refcountedptr.h"
 

@@ -4,7 +4,7 @@
 #include "platform/registry.h"
 #include "platform/registrynames.h"
 #include "platform/registrystore.h"
-#include "platform/temporaryregistry.h"
+#include "support/temporaryregistry.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // round trip, imports that must change nothing, and the real executable's exit codes.
 
 #include "platform/registry.h"
-#include "platform/temporaryregistry.h"
+#include "support/temporaryregistry.h"
 #include "tools/movra-reg/regtool.h"
 
 #include <gtest/gtest.h>

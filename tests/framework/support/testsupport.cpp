@@ -140,28 +140,4 @@ std::string StderrCapture::text() const
     return text;
 }
 
-bool isMapped(const std::string& fileName)
-{
-    std::ifstream maps("/proc/self/maps");
-    const std::string suffix = "/" + fileName;
-    for (std::string line; std::getline(maps, line);) {
-        if (line.size() >= suffix.size() && line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
-            return true;
-    }
-    return false;
-}
-
-double waitFor(const std::function<bool()>& predicate, std::chrono::milliseconds timeout)
-{
-    const auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (predicate())
-            return elapsed;
-        if (std::chrono::steady_clock::now() - start > timeout)
-            return -1.0;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-}
-
 } // namespace fwtest

@@ -2,6 +2,8 @@
 // Helpers shared by the framework tests: folders, wide strings, captured output, mappings.
 
 #include "framework/widestring.h"
+#include "support/mappedfiles.h"
+#include "support/waitfor.h"
 
 #include <MSE/String.h>
 
@@ -67,11 +69,16 @@ private:
     Impl* m_impl;
 };
 
-// Whether a file whose name ends with fileName is mapped into this process.
-bool isMapped(const std::string& fileName);
+// Whether the library file `fileName` ("Alpha.so") is mapped into this process.
+inline bool isMapped(const std::string& fileName)
+{
+    return MovraTest::isMapped("/" + fileName);
+}
 
-// Polls predicate every 50 ms until it holds or the timeout passes; the elapsed time in seconds
-// when it held, a negative number otherwise.
-double waitFor(const std::function<bool()>& predicate, std::chrono::milliseconds timeout);
+// The seconds until predicate held, a negative number when it did not within the timeout.
+inline double waitFor(const std::function<bool()>& predicate, std::chrono::milliseconds timeout)
+{
+    return MovraTest::secondsUntil(predicate, timeout);
+}
 
 } // namespace fwtest

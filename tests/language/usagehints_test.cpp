@@ -80,8 +80,8 @@ protected:
     void useServer(const QString& baseUrl)
     {
         m_serverVariable.reset();
-        m_serverVariable = std::make_unique<ScopedEnvironment>(PingManager::kServerEnvironmentVariable,
-                                                               baseUrl.toUtf8());
+        m_serverVariable = std::make_unique<MovraTest::ScopedEnvironment>(PingManager::kServerEnvironmentVariable,
+                                                                          baseUrl.toUtf8().constData());
     }
 
     void setToday(std::time_t time)
@@ -100,7 +100,7 @@ protected:
     }
 
     ScopedSettings m_settings;
-    std::unique_ptr<ScopedEnvironment> m_serverVariable;
+    std::unique_ptr<MovraTest::ScopedEnvironment> m_serverVariable;
 };
 
 TEST_F(UsageHints, FirstRunOnFifthOfMarchSendsOpenDailyAndFirstRunHints)

@@ -1,0 +1,25 @@
+#include "support/scopedenvironment.h"
+
+#include <cstdlib>
+
+namespace MovraTest {
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const char* value) : m_name(name)
+{
+    if (const char* old = std::getenv(name))
+        m_old = old;
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (m_old)
+        ::setenv(m_name.c_str(), m_old->c_str(), 1);
+    else
+        ::unsetenv(m_name.c_str());
+}
+
+} // namespace MovraTest
