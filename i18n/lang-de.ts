@@ -548,6 +548,10 @@
 <context>
     <name>MovraPlayerControls</name>
     <message>
+        <source>Playing a video</source>
+        <translation>Ein Video wird abgespielt</translation>
+    </message>
+    <message>
         <source>&amp;Play or Pause</source>
         <translation>&amp;Wiedergabe oder Pause</translation>
     </message>

@@ -548,6 +548,10 @@
 <context>
     <name>MovraPlayerControls</name>
     <message>
+        <source>Playing a video</source>
+        <translation>Reproduciendo un vídeo</translation>
+    </message>
+    <message>
         <source>&amp;Play or Pause</source>
         <translation>&amp;Reproducir o pausar</translation>
     </message>

@@ -548,6 +548,10 @@
 <context>
     <name>MovraPlayerControls</name>
     <message>
+        <source>Playing a video</source>
+        <translation>Lecture d’une vidéo</translation>
+    </message>
+    <message>
         <source>&amp;Play or Pause</source>
         <translation>&amp;Lecture ou pause</translation>
     </message>

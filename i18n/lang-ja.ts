@@ -548,6 +548,10 @@
 <context>
     <name>MovraPlayerControls</name>
     <message>
+        <source>Playing a video</source>
+        <translation>動画を再生中</translation>
+    </message>
+    <message>
         <source>&amp;Play or Pause</source>
         <translation>再生/一時停止(&amp;P)</translation>
     </message>

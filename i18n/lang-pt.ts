@@ -548,6 +548,10 @@
 <context>
     <name>MovraPlayerControls</name>
     <message>
+        <source>Playing a video</source>
+        <translation>Reproduzindo um vídeo</translation>
+    </message>
+    <message>
         <source>&amp;Play or Pause</source>
         <translation>&amp;Reproduzir ou pausar</translation>
     </message>

@@ -2,6 +2,8 @@
 #include "aboutdialogs.h"
 #include "fullscreencontrols.h"
 #include "mediainfodialog.h"
+#include "mpris.h"
+#include "screensaverinhibitor.h"
 #include "mediamenus.h"
 #include "playerlog.h"
 #include "screenshot.h"
@@ -586,6 +588,9 @@ void PlayerWindow::setUpControls()
     m_time->setCursor(Qt::PointingHandCursor);
     m_view->installEventFilter(this);
     connect(m_session, &MediaSession::stateChanged, this, &PlayerWindow::detailsChanged);
+
+    m_screenSaver = new ScreenSaverInhibitor(m_session, this);
+    m_mpris = new Mpris(this);
 }
 
 void PlayerWindow::retranslateControls()

@@ -25,6 +25,8 @@ class ShortcutBinder;
 class FullScreenControls;
 class MediaInfoDialog;
 class ShortcutsDialog;
+class Mpris;
+class ScreenSaverInhibitor;
 class QueueController;
 class QueuePanel;
 
@@ -146,6 +148,8 @@ private:
     QTimer* m_noticeTimer = nullptr;
     QPointer<MediaInfoDialog> m_mediaInfo;
     QPointer<ShortcutsDialog> m_shortcutsDialog;
+    Mpris* m_mpris = nullptr;
+    ScreenSaverInhibitor* m_screenSaver = nullptr;
     QUrl m_chaptersOf;
     bool m_showRemaining = false;
     int m_wheelRemainder = 0;

@@ -1,0 +1,279 @@
+// The player on a private session bus: playerctl drives it over MPRIS and reads it back, and a
+// stand-in screen-saver service sees the player hold the screen awake while a video plays.
+
+#include "controlstestsupport.h"
+
+#include "mpris.h"
+#include "queuecontroller.h"
+#include "screensaverinhibitor.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCall>
+#include <QMessageBox>
+#include <QMutex>
+#include <QProcess>
+#include <QSlider>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace controlstest;
+using namespace MovraReference;
+using playbacktest::waitFor;
+using State = MediaSession::State;
+
+namespace {
+
+// One bus of the tests' own for the whole executable: QtDBus keeps its session connection.
+QString privateBus()
+{
+    static QProcess* daemon = nullptr;
+    static QString address;
+    if (daemon)
+        return address;
+    daemon = new QProcess;
+    daemon->start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                  QStringLiteral("--print-address=1")});
+    if (!daemon->waitForStarted(10000))
+        return address;
+    QByteArray line;
+    while (!line.contains('\n') && daemon->waitForReadyRead(10000))
+        line += daemon->readAllStandardOutput();
+    address = QString::fromUtf8(line.trimmed());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    return address;
+}
+
+// playerctl against the player, with the event loop running so the player can answer.
+struct Ctl
+{
+    int exitCode = -1;
+    QString output;
+};
+Ctl playerctl(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("-p"), QStringLiteral("movraplayer")} + arguments);
+    waitFor([&] { return process.state() == QProcess::NotRunning; }, 20000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()).trimmed()};
+}
+
+class SeekedCounter : public QObject
+{
+    Q_OBJECT
+public:
+    int count = 0;
+    qlonglong last = -1;
+public slots:
+    void seeked(qlonglong position)
+    {
+        ++count;
+        last = position;
+    }
+};
+
+// org.freedesktop.ScreenSaver on a connection and thread of its own, so that the player's
+// blocking calls from the main thread are answered.
+class ScreenSaverStandIn : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+public:
+    QStringList calls() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
+public slots:
+    uint Inhibit(const QString&, const QString&)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls << QStringLiteral("Inhibit");
+        return ++m_cookie;
+    }
+    void UnInhibit(uint cookie)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls << QStringLiteral("UnInhibit %1").arg(cookie);
+    }
+
+private:
+    mutable QMutex m_mutex;
+    QStringList m_calls;
+    uint m_cookie = 0;
+};
+
+TEST(Mpris, PlayerctlDrivesThePlayerAndReadsItBack)
+{
+    ASSERT_FALSE(privateBus().isEmpty()) << "dbus-daemon did not start";
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    MediaSession* session = window.session();
+    auto* mpris = window.findChild<Mpris*>();
+    ASSERT_TRUE(mpris);
+    ASSERT_TRUE(mpris->isRegistered());
+    ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
+
+    EXPECT_EQ(playerctl({QStringLiteral("status")}).output, QStringLiteral("Playing"));
+    const Ctl metadata = playerctl({QStringLiteral("metadata")});
+    EXPECT_EQ(metadata.exitCode, 0);
+    EXPECT_TRUE(metadata.output.contains(QLatin1String("xesam:title")) && metadata.output.contains(QLatin1String("Chapter test")))
+        << qPrintable(metadata.output);
+    EXPECT_TRUE(metadata.output.contains(QLatin1String("mpris:length"))) << qPrintable(metadata.output);
+    EXPECT_TRUE(metadata.output.contains(QLatin1String("chapters.mkv"))) << qPrintable(metadata.output);
+
+    EXPECT_EQ(playerctl({QStringLiteral("play-pause")}).exitCode, 0);
+    EXPECT_TRUE(waitFor([&] { return session->state() == State::Paused; }, 10000));
+    EXPECT_EQ(playerctl({QStringLiteral("status")}).output, QStringLiteral("Paused"));
+
+    SeekedCounter seeked;
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect(QString(), QString::fromLatin1(Mpris::kObjectPath),
+                                                      QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Seeked"),
+                                                      &seeked, SLOT(seeked(qlonglong))));
+    EXPECT_EQ(playerctl({QStringLiteral("position"), QStringLiteral("3")}).exitCode, 0);
+    EXPECT_TRUE(waitFor([&] { return session->positionMs() == 3000; }, 10000)) << session->positionMs();
+    EXPECT_TRUE(waitFor([&] { return seeked.count > 0; }, 10000));
+    EXPECT_EQ(seeked.last, 3000000);
+    EXPECT_NEAR(playerctl({QStringLiteral("position")}).output.toDouble(), 3.0, 0.01);
+
+    EXPECT_EQ(playerctl({QStringLiteral("volume"), QStringLiteral("0.5")}).exitCode, 0);
+    EXPECT_TRUE(waitFor([&] { return session->volume() == 0.5; }, 10000)) << session->volume();
+    EXPECT_EQ(window.findChild<QSlider*>(QStringLiteral("volume"))->value(), 50);
+    EXPECT_NEAR(playerctl({QStringLiteral("volume")}).output.toDouble(), 0.5, 0.001);
+
+    // Nothing follows this file: it says so, and Next below changes nothing.
+    EXPECT_FALSE(mpris->canGoNext());
+    EXPECT_FALSE(mpris->canGoPrevious());
+
+    // Bad input: a stale track id, positions outside the track, offsets past either end.
+    const auto call = [](const char* method, const QVariantList& arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall(QString::fromLatin1(Mpris::kServiceName),
+                                                              QString::fromLatin1(Mpris::kObjectPath),
+                                                              QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                                                              QString::fromLatin1(method));
+        message.setArguments(arguments);
+        QDBusConnection::sessionBus().asyncCall(message);
+    };
+    const int before = seeked.count;
+    call("SetPosition", {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/movra/player/track/999"))), qlonglong(1000000)});
+    call("SetPosition", {QVariant::fromValue(mpris->trackId()), qlonglong(600000000)});
+    call("SetPosition", {QVariant::fromValue(mpris->trackId()), qlonglong(-5)});
+    call("Seek", {qlonglong(-600000000)});
+    ASSERT_TRUE(waitFor([&] { return seeked.count == before + 1; }, 10000));
+    EXPECT_EQ(session->positionMs(), 0);
+    call("Seek", {qlonglong(600000000)});
+    ASSERT_TRUE(waitFor([&] { return seeked.count == before + 2; }, 10000));
+    EXPECT_EQ(session->positionMs(), session->durationMs());
+    call("OpenUri", {QStringLiteral("not a uri")});
+    call("Next", {});
+    call("SetPosition", {QVariant::fromValue(mpris->trackId()), qlonglong(2000000)});
+    ASSERT_TRUE(waitFor([&] { return seeked.count == before + 3; }, 10000));
+    EXPECT_EQ(session->positionMs(), 2000);
+    EXPECT_EQ(session->url(), QUrl::fromLocalFile(controlsMedia("chapters.mkv")));
+}
+
+TEST(Mpris, NextAndPreviousWalkThePlayQueue)
+{
+    ASSERT_FALSE(privateBus().isEmpty()) << "dbus-daemon did not start";
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    MediaSession* session = window.session();
+    auto* mpris = window.findChild<Mpris*>();
+    ASSERT_TRUE(mpris && mpris->isRegistered());
+    const QUrl first = QUrl::fromLocalFile(controlsMedia("chapters.mkv"));
+    const QUrl second = QUrl::fromLocalFile(controlsMedia("full_hd.webm"));
+    window.queueController()->replace({first, second});
+    ASSERT_TRUE(waitFor([&] { return session->url() == first && session->statistics().framesShown > 0; }, 20000));
+    EXPECT_TRUE(mpris->canGoNext());
+    EXPECT_FALSE(mpris->canGoPrevious());
+
+    EXPECT_EQ(playerctl({QStringLiteral("next")}).exitCode, 0);
+    ASSERT_TRUE(waitFor([&] { return session->url() == second && session->statistics().framesShown > 0; }, 20000));
+    EXPECT_TRUE(waitFor([&] { return playerctl({QStringLiteral("metadata"), QStringLiteral("xesam:url")}).output.endsWith(QLatin1String("full_hd.webm")); }, 20000));
+    EXPECT_FALSE(mpris->canGoNext());
+    EXPECT_TRUE(mpris->canGoPrevious());
+
+    EXPECT_EQ(playerctl({QStringLiteral("previous")}).exitCode, 0);
+    ASSERT_TRUE(waitFor([&] { return session->url() == first && session->statistics().framesShown > 0; }, 20000));
+    EXPECT_TRUE(waitFor([&] { return playerctl({QStringLiteral("metadata"), QStringLiteral("xesam:url")}).output.endsWith(QLatin1String("chapters.mkv")); }, 20000));
+}
+
+// Without a session bus the player plays as ever: nothing registered, nothing said.
+TEST(Mpris, WithoutASessionBusNothingIsRegisteredAndNothingShown)
+{
+    ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/movra-no-bus");
+    if (QDBusConnection::sessionBus().isConnected())
+        GTEST_SKIP() << "this process already holds a session bus connection";
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    auto* mpris = window.findChild<Mpris*>();
+    ASSERT_TRUE(mpris);
+    EXPECT_FALSE(mpris->isRegistered());
+    ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
+    EXPECT_EQ(window.session()->state(), State::Playing);
+    window.session()->pause();
+    EXPECT_TRUE(waitFor([&] { return window.session()->state() == State::Paused; }, 10000));
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        EXPECT_FALSE(widget->isVisible() && qobject_cast<QMessageBox*>(widget)) << qPrintable(widget->windowTitle());
+}
+
+TEST(ScreenSaver, HeldWhileAVideoPlaysAndReleasedOnPauseAndQuit)
+{
+    const QString address = privateBus();
+    ASSERT_FALSE(address.isEmpty());
+    QThread thread;
+    thread.start();
+    // A failed check still stops the stand-in's thread before the QThread goes.
+    struct StopThread
+    {
+        QThread& thread;
+        ~StopThread()
+        {
+            thread.quit();
+            thread.wait();
+        }
+    } stopThread{thread};
+    auto* standIn = new ScreenSaverStandIn;
+    standIn->moveToThread(&thread);
+    QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("screensaver-standin"));
+    ASSERT_TRUE(connection.isConnected());
+    ASSERT_TRUE(connection.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), standIn, QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    {
+        PlayingWindow playing;
+        PlayerWindow& window = *playing.window;
+        MediaSession* session = window.session();
+        ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
+        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 1; }, 10000));
+        EXPECT_EQ(standIn->calls(), QStringList{QStringLiteral("Inhibit")});
+        session->pause();
+        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 2; }, 10000));
+        EXPECT_EQ(standIn->calls().last(), QStringLiteral("UnInhibit 1"));
+        session->resume();
+        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 3; }, 10000));
+        // Sound alone keeps nothing awake.
+        window.openAddress(encodedFile(playbacktest::media("audio_only.flac")));
+        ASSERT_TRUE(waitFor([&] { return session->url().path().endsWith(QLatin1String("audio_only.flac")) && session->state() == State::Playing; }, 20000));
+        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 4; }, 10000));
+        EXPECT_EQ(standIn->calls().last(), QStringLiteral("UnInhibit 2"));
+        ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
+        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 5; }, 10000));
+    }
+    // The window went (as at quit): released.
+    ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 6; }, 10000));
+    EXPECT_EQ(standIn->calls().last(), QStringLiteral("UnInhibit 3"));
+    connection.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
+    connection.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
+    QDBusConnection::disconnectFromBus(QStringLiteral("screensaver-standin"));
+    thread.quit();
+    thread.wait();
+    delete standIn;
+}
+
+} // namespace
+
+#include "desktop_test.moc"
