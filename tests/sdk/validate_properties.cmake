@@ -18,7 +18,7 @@ foreach(file ${candidates})
   list(APPEND sources ${file})
 endforeach()
 file(GLOB_RECURSE generated LIST_DIRECTORIES false ${BUILD_DIR}/app/*.xml ${BUILD_DIR}/tests/*.xml
-     ${BUILD_DIR}/sdk/*.xml)
+     ${BUILD_DIR}/sdk/*.xml ${BUILD_DIR}/components/*.xml ${BUILD_DIR}/packaging/*.xml)
 
 set(good "")
 set(bad "")
