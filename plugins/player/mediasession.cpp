@@ -42,6 +42,7 @@ MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
 MediaSession::~MediaSession()
 {
     stopRun();
+    forgetTracks();
     avformat_network_deinit();
 }
 

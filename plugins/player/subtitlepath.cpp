@@ -83,6 +83,9 @@ void MediaSession::forgetTracks()
 void MediaSession::listTracks()
 {
     const AVFormatContext* format = m_run->format;
+    // A run opened again (a seek by reading, a stream that cannot seek) lists its tracks anew.
+    for (AVCodecParameters*& parameters : m_streamParameters)
+        avcodec_parameters_free(&parameters);
     m_streamParameters.assign(format->nb_streams, nullptr);
     for (unsigned i = 0; i < format->nb_streams; ++i) {
         const AVStream* stream = format->streams[i];
