@@ -188,8 +188,10 @@ private:
             return;
         m_answers.removeFirst();
         record("answer cancel-download");
+        // The shell may delete the panel inside the click.
+        const QPointer<QWidget> panelAfterClick(panel);
         cancel->click();
-        record(panel->isVisible() ? "panel still shown" : "panel hidden");
+        record(panelAfterClick && panelAfterClick->isVisible() ? "panel still shown" : "panel hidden");
         closeSoon(300);
     }
 
