@@ -11,6 +11,9 @@
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (CTest's discovery) needs no display and must not start one.
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
     QString why;
     std::unique_ptr<movratest::XDisplay> display = movratest::XDisplay::start(QSize(1280, 720), &why);
     if (display) {
