@@ -123,7 +123,7 @@ Mpris::Mpris(PlayerWindow* window) : QObject(window), m_window(window)
         return;
     if (!bus.registerObject(QString::fromLatin1(kObjectPath), this))
         return;
-    // A second player takes a name of its own, as the specification of the bus asks.
+    // A second running player registers a name of its own, so both stay reachable on the bus.
     QString service = QString::fromLatin1(kServiceName);
     if (!bus.registerService(service)) {
         service += QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
@@ -225,7 +225,7 @@ double Mpris::rate() const
 
 void Mpris::setRate(double rate)
 {
-    // 0 means pause in the specification; outside the range is refused.
+    // A rate of 0 means pause to MPRIS clients; a rate outside the player's range is refused.
     if (!m_window || !std::isfinite(rate) || rate < 0)
         return;
     if (rate == 0) {
