@@ -133,7 +133,9 @@ function(movra_add_test name)
   set(env "QT_QPA_PLATFORM=offscreen" "MOVRA_APP_DIR=${MOVRA_APP_DIR}" "XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache")
   if(MOVRA_SANITIZER STREQUAL "tsan")
     # Inherited by the processes a test starts, the player among them.
-    list(APPEND env "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+    list(APPEND env "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp"
+                    "LD_PRELOAD=${CMAKE_BINARY_DIR}/tests/support/libmovra_tsan_clone.so")
+    add_dependencies(${name} movra_tsan_clone)
   endif()
   list(APPEND env ${T_ENV})
   string(REPLACE ";" [[\\\\\$<SEMICOLON>]] env "${env}")

@@ -67,11 +67,6 @@ protected:
 
     void SetUp() override
     {
-#ifdef MOVRA_TSAN_BUILD
-        // Known open problem: ThreadSanitizer reports a race between a run's packet queue being
-        // aborted and its decoder thread when the window goes through many short runs in a row.
-        GTEST_SKIP() << "queue window runs are left out under ThreadSanitizer until the packet-queue report is understood";
-#endif
         qputenv("MOVRA_AUDIO_OUTPUT", ("wav:" + work.path() + "/out.wav").toUtf8());
         farm = makeFarm(false);
         window = std::make_unique<PlayerWindow>(farm.get());
