@@ -3,6 +3,7 @@
 // working, bad specs, rights, cancellation and concurrent sessions.
 
 #include "componentfixture.h"
+#include "componentmanager/componentstatus.h"
 #include "support/waitfor.h"
 
 #include "platform/registry.h"
@@ -143,7 +144,7 @@ TEST_F(Fixture, OversizedCatalogueIsCutOffAndRefused)
     MovraTest::ScopedEnvironment patient("MOVRA_COMPONENTS_TIMEOUT_MS", "30000");
     Session session;
     std::vector<std::string> names;
-    EXPECT_EQ(session.find({kAvcSpec}, &names), 30);
+    EXPECT_EQ(session.find({kAvcSpec}, &names), MovraComponents::CatalogueInvalid);
     EXPECT_NE(kit.log().find("larger than 33554432 bytes"), std::string::npos) << kit.log();
 }
 
@@ -156,7 +157,7 @@ TEST_F(Fixture, WithoutRightsAndWithoutPkexecNothingIsInstalled)
     MovraTest::ScopedEnvironment path("PATH", (kit.dir() + "/no-such-folder").c_str());
     {
         Session session;
-        EXPECT_EQ(session.update("AVCCodec"), 27);
+        EXPECT_EQ(session.update("AVCCodec"), MovraComponents::NoRights);
     }
     EXPECT_FALSE(exists(kit.root() + "/MPC"));
     EXPECT_NE(kit.log().find("cannot run pkexec"), std::string::npos) << kit.log();
@@ -180,7 +181,7 @@ TEST_F(Fixture, MissingRightsAreFetchedThroughPkexec)
     ::chmod(pkexec.c_str(), 0755);
     {
         Session session;
-        EXPECT_EQ(session.update("AVCCodec"), 27);
+        EXPECT_EQ(session.update("AVCCodec"), MovraComponents::NoRights);
     }
     EXPECT_FALSE(exists(kit.root() + "/MPC"));
     EXPECT_NE(kit.log().find("pkexec refused (exit 126)"), std::string::npos) << kit.log();
@@ -234,7 +235,7 @@ TEST_F(Fixture, ShutdownCancelsASlowDownloadPromptly)
     Library::get().shutdown(handle);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     worker.join();
-    EXPECT_EQ(status, 29);
+    EXPECT_EQ(status, MovraComponents::Cancelled);
     // The target is a tenth of this; the margin is for sanitizer builds on a busy machine.
     EXPECT_LT(elapsed, std::chrono::seconds(1));
     EXPECT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-1");
@@ -270,7 +271,7 @@ TEST_F(Fixture, CancelEndsATricklingDownloadAndTheNextStartClearsIt)
             [&] { return run({"sh", "-c", "ls -A '" + kit.root() + "' | grep -q download"}).status == 0; }, 10000));
         EXPECT_EQ(cancel(session.handle), 0);
         worker.join();
-        EXPECT_EQ(status, 29);
+        EXPECT_EQ(status, MovraComponents::Cancelled);
     }
     EXPECT_FALSE(exists(kit.root() + "/MPC"));
     EXPECT_EQ(kit.recordValue("MPC", "Version"), "<no record>");
@@ -313,7 +314,7 @@ TEST_F(Fixture, FullDiskLeavesNothingBehind)
     MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url().c_str());
     {
         Session session;
-        EXPECT_EQ(session.update("AVCCodec"), 28) << kit.log();
+        EXPECT_EQ(session.update("AVCCodec"), MovraComponents::DiskFull) << kit.log();
     }
     // The requirement fitted and stays installed; the decoder left nothing.
     const RunResult left = run({"ls", "-A", small + "/components"});
@@ -385,11 +386,11 @@ TEST_F(Fixture, ReplayedOrExpiredCataloguesAreRefusedAndNothingGoesBack)
     ASSERT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-2");
 
     const RunResult update = run({tool, "--server", replay.url(), "update"});
-    EXPECT_EQ(update.status, 34) << update.output;
+    EXPECT_EQ(update.status, MovraComponents::CatalogueOutdated) << update.output;
     EXPECT_NE(update.output.find("serial 1 is lower than 2"), std::string::npos) << update.output;
     EXPECT_EQ(update.output.find("up to date"), std::string::npos) << update.output;
     const RunResult reinstall = run({tool, "--server", replay.url(), "install", "--reinstall", "AVCCodec"});
-    EXPECT_EQ(reinstall.status, 34) << reinstall.output;
+    EXPECT_EQ(reinstall.status, MovraComponents::CatalogueOutdated) << reinstall.output;
     EXPECT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-2");
     EXPECT_EQ(kit.recordValue("AVCCodec", "Version"), "2.0");
     EXPECT_NE(kit.log().find("an older catalogue was replayed"), std::string::npos) << kit.log();
@@ -400,7 +401,7 @@ TEST_F(Fixture, ReplayedOrExpiredCataloguesAreRefusedAndNothingGoesBack)
                                 "--version", "1.0", "--folder", kit.makeFolder("M4", {{"MPEG4Decoder.so", "m4"}})});
     Server expired(expiredFolder);
     const RunResult stale = run({tool, "--server", expired.url(), "install", "MPEG4Decoder"});
-    EXPECT_EQ(stale.status, 34) << stale.output;
+    EXPECT_EQ(stale.status, MovraComponents::CatalogueOutdated) << stale.output;
     EXPECT_NE(stale.output.find("expired at 2001-01-01T00:00:00Z"), std::string::npos) << stale.output;
     EXPECT_FALSE(exists(kit.root() + "/MPEG4Decoder"));
 
@@ -411,7 +412,7 @@ TEST_F(Fixture, ReplayedOrExpiredCataloguesAreRefusedAndNothingGoesBack)
                                "video_decoder.avc", "--requires", "MPC"});
     EXPECT_EQ(run({tool, "--server", server.url(), "install", "--reinstall", "AVCCodec"}).status, 0);
     EXPECT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-2");
-    EXPECT_EQ(run({tool, "--server", server.url(), "install", "AVCCodec@1.4"}).status, 23);
+    EXPECT_EQ(run({tool, "--server", server.url(), "install", "AVCCodec@1.4"}).status, MovraComponents::NoProvider);
     const RunResult back = run({tool, "--server", server.url(), "install", "AVCCodec@1.5"});
     EXPECT_EQ(back.status, 0) << back.output;
     EXPECT_EQ(readFile(kit.root() + "/AVCCodec/AVCCodec.so"), "avc-1.5");
@@ -532,7 +533,7 @@ TEST_F(Fixture, RemoveLeavesRecordsItDidNotWrite)
     const std::string tool = appDir() + "/movra-components";
     for (const char* name : {"MovraComponentManager", "Setup"}) {
         const RunResult r = run({tool, "remove", name});
-        EXPECT_EQ(r.status, 31) << name << ": " << r.output;
+        EXPECT_EQ(r.status, MovraComponents::InvalidArgument) << name << ": " << r.output;
     }
     EXPECT_EQ(kit.recordValue("MovraComponentManager", "InstallDir"), appDir() + "/ComponentManager");
     EXPECT_EQ(kit.recordValue("MovraComponentManager", "ComponentsDir"), kit.root());
@@ -553,7 +554,7 @@ TEST_F(Fixture, TricklingAndEndlessDownloadsEnd)
     {
         MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url("trickle").c_str());
         Session session;
-        EXPECT_EQ(session.update("AVCCodec"), 24);
+        EXPECT_EQ(session.update("AVCCodec"), MovraComponents::DownloadFailed);
     }
     EXPECT_NE(kit.log().find("slower than 1024 bytes per second"), std::string::npos) << kit.log();
     // Fast enough for the rate, too slow for the whole.
@@ -562,7 +563,7 @@ TEST_F(Fixture, TricklingAndEndlessDownloadsEnd)
     {
         MovraTest::ScopedEnvironment env("MOVRA_COMPONENT_SERVER", server.url("slow").c_str());
         Session session;
-        EXPECT_EQ(session.update("AVCCodec"), 24);
+        EXPECT_EQ(session.update("AVCCodec"), MovraComponents::DownloadFailed);
     }
     EXPECT_NE(kit.log().find("not done within 1500 ms"), std::string::npos) << kit.log();
     EXPECT_FALSE(exists(kit.root() + "/AVCCodec"));
@@ -574,12 +575,12 @@ TEST(ComponentManagerHandles, StaleAndNullHandlesAreRefusedNotFollowed)
     const Library& lib = Library::get();
     std::vector<std::string> names;
     EXPECT_EQ(lib.shutdown(nullptr), 0);
-    EXPECT_EQ(lib.findComponents(nullptr, &appendName, &names), 31);
-    EXPECT_EQ(lib.updateComponents(nullptr, "MPC"), 31);
-    EXPECT_EQ(lib.addSpec(nullptr, kAvcSpec), 31);
-    EXPECT_EQ(lib.initialize(nullptr), 31);
+    EXPECT_EQ(lib.findComponents(nullptr, &appendName, &names), MovraComponents::InvalidArgument);
+    EXPECT_EQ(lib.updateComponents(nullptr, "MPC"), MovraComponents::InvalidArgument);
+    EXPECT_EQ(lib.addSpec(nullptr, kAvcSpec), MovraComponents::InvalidArgument);
+    EXPECT_EQ(lib.initialize(nullptr), MovraComponents::InvalidArgument);
     int local = 0;
-    EXPECT_EQ(lib.updateComponents(&local, "MPC"), 31);
+    EXPECT_EQ(lib.updateComponents(&local, "MPC"), MovraComponents::InvalidArgument);
 }
 
 TEST_F(Fixture, ToolVerifiesAndRemoves)
@@ -592,14 +593,14 @@ TEST_F(Fixture, ToolVerifiesAndRemoves)
     EXPECT_EQ(run({tool, "--server", serverUrl, "verify"}).status, 0);
     writeFile(kit.root() + "/MPC/MPC.so", "tampered");
     const RunResult verify = run({tool, "--server", serverUrl, "verify"});
-    EXPECT_EQ(verify.status, 25);
+    EXPECT_EQ(verify.status, MovraComponents::ChecksumMismatch);
     EXPECT_NE(verify.output.find("MPC/MPC.so: changed"), std::string::npos) << verify.output;
     EXPECT_EQ(run({tool, "--server", serverUrl, "install", "--reinstall", "MPC"}).status, 0);
     EXPECT_EQ(readFile(kit.root() + "/MPC/MPC.so"), "mpc");
     EXPECT_EQ(run({tool, "--server", serverUrl, "remove", "AVCCodec"}).status, 0);
     EXPECT_FALSE(exists(kit.root() + "/AVCCodec"));
     EXPECT_EQ(kit.recordValue("AVCCodec", "Version"), "<no record>");
-    EXPECT_EQ(run({tool, "remove", "../etc"}).status, 31);
+    EXPECT_EQ(run({tool, "remove", "../etc"}).status, MovraComponents::InvalidArgument);
 }
 
 } // namespace

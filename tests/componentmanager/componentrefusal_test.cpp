@@ -2,6 +2,7 @@
 // and reason in the log, and leave the installed version working and nothing else behind.
 
 #include "componentfixture.h"
+#include "componentmanager/componentstatus.h"
 
 #include <gtest/gtest.h>
 
@@ -53,8 +54,8 @@ const Refusal kRefusals[] = {
                        .status,
                    0);
      },
-     "ok", 22, "signature does not verify"},
-    {"ModifiedAfterSigning", [](Fixture& f) { editCatalogue(f, "\"2.0\"", "\"2.1\"", false); }, "ok", 22,
+     "ok", MovraComponents::SignatureInvalid, "signature does not verify"},
+    {"ModifiedAfterSigning", [](Fixture& f) { editCatalogue(f, "\"2.0\"", "\"2.1\"", false); }, "ok", MovraComponents::SignatureInvalid,
      "signature does not verify"},
     {"WrongHash",
      [](Fixture& f) {
@@ -62,26 +63,26 @@ const Refusal kRefusals[] = {
          bytes[bytes.size() / 2] ^= 0x55;
          writeFile(f.serverFolder + "/AVCCodec-2.0.tar.xz", bytes);
      },
-     "ok", 25, "SHA-256"},
+     "ok", MovraComponents::ChecksumMismatch, "SHA-256"},
     {"LargerThanAnnounced",
      [](Fixture& f) {
          std::ofstream(f.serverFolder + "/AVCCodec-2.0.tar.xz", std::ios::app) << std::string(100000, 'x');
      },
-     "ok", 25, "larger than the announced"},
+     "ok", MovraComponents::ChecksumMismatch, "larger than the announced"},
     {"UnpacksBeyondAnnounced", [](Fixture& f) { editCatalogue(f, "\"unpacked_size\":5", "\"unpacked_size\":2", true); },
-     "ok", 26, "unpacks to more"},
-    {"ParentPath", [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::File, "../../escaped", "x"}}); }, "ok", 26,
+     "ok", MovraComponents::UnsafeArchive, "unpacks to more"},
+    {"ParentPath", [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::File, "../../escaped", "x"}}); }, "ok", MovraComponents::UnsafeArchive,
      "unsafe entry name"},
     {"AbsolutePath",
-     [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::File, f.kit.dir() + "/absolute", "x"}}); }, "ok", 26,
+     [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::File, f.kit.dir() + "/absolute", "x"}}); }, "ok", MovraComponents::UnsafeArchive,
      "unsafe entry name"},
     {"SymlinkToEtc",
      [](Fixture& f) {
          republishWithArchive(f, {{ArchiveEntry::Symlink, "etc", "/etc"}, {ArchiveEntry::File, "etc/movra-x", "x"}});
      },
-     "ok", 26, "symbolic link \"etc\" to \"/etc\" refused"},
+     "ok", MovraComponents::UnsafeArchive, "symbolic link \"etc\" to \"/etc\" refused"},
     {"SymlinkUpwards",
-     [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::Symlink, "up", "sub/../../.."}}); }, "ok", 26,
+     [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::Symlink, "up", "sub/../../.."}}); }, "ok", MovraComponents::UnsafeArchive,
      "symbolic link"},
     // Each link points one level down by its text; together they reach /etc/passwd.
     {"SymlinkChain",
@@ -95,7 +96,7 @@ const Refusal kRefusals[] = {
                                   {ArchiveEntry::Symlink, "passwd", target + "etc/passwd"},
                                   {ArchiveEntry::File, "AVCCodec.so", "avc-2"}});
      },
-     "ok", 26, "symbolic link \"self\""},
+     "ok", MovraComponents::UnsafeArchive, "symbolic link \"self\""},
     // The signed list is the guarantee: nothing it does not name is installed.
     {"UnlistedMember",
      [](Fixture& f) {
@@ -113,13 +114,13 @@ const Refusal kRefusals[] = {
          writeFile(f.serverFolder + "/catalog.json", text);
          f.kit.publish(f.serverFolder, {"--sign"});
      },
-     "ok", 26, "\"extra.so\" is not in the catalogue's file list"},
+     "ok", MovraComponents::UnsafeArchive, "\"extra.so\" is not in the catalogue's file list"},
     {"ListedFileMissing",
      [](Fixture& f) {
          republishWithArchive(f, {{ArchiveEntry::File, "AVCCodec.so", "avc-2"}});
          editCatalogue(f, "\"archive\":\"AVCCodec-2.0.tar.xz\",\"files\":[", "\"archive\":\"AVCCodec-2.0.tar.xz\",\"files\":[{\"path\":\"AVCCodec.xml\",\"size\":3,\"sha256\":\"" + std::string(64, 'e') + "\"},", true);
      },
-     "ok", 26, "listed file \"AVCCodec.xml\" is not in the archive"},
+     "ok", MovraComponents::UnsafeArchive, "listed file \"AVCCodec.xml\" is not in the archive"},
     {"ListedFileOtherHash",
      [](Fixture& f) {
          republishWithArchive(f, {{ArchiveEntry::File, "AVCCodec.so", "avc-2"}});
@@ -129,25 +130,25 @@ const Refusal kRefusals[] = {
          writeFile(f.serverFolder + "/catalog.json", text);
          f.kit.publish(f.serverFolder, {"--sign"});
      },
-     "ok", 26, "differs from the SHA-256"},
+     "ok", MovraComponents::UnsafeArchive, "differs from the SHA-256"},
     {"HardlinkOut",
      [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::Hardlink, "passwd", "../../../../etc/passwd"}}); },
-     "ok", 26, "hard link \"passwd\""},
-    {"DeviceNode", [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::CharDevice, "null", ""}}); }, "ok", 26,
+     "ok", MovraComponents::UnsafeArchive, "hard link \"passwd\""},
+    {"DeviceNode", [](Fixture& f) { republishWithArchive(f, {{ArchiveEntry::CharDevice, "null", ""}}); }, "ok", MovraComponents::UnsafeArchive,
      "device"},
-    {"NeverAnswers", [](Fixture&) {}, "hang", 24, "no data for 1000 ms"},
-    {"DropsHalfway", [](Fixture&) {}, "drop", 24, "AVCCodec-2.0.tar.xz"},
+    {"NeverAnswers", [](Fixture&) {}, "hang", MovraComponents::DownloadFailed, "no data for 1000 ms"},
+    {"DropsHalfway", [](Fixture&) {}, "drop", MovraComponents::DownloadFailed, "AVCCodec-2.0.tar.xz"},
     {"NotFound", [](Fixture&) {}, "status/404", 24, "HTTP status 404"},
     {"ServerError", [](Fixture&) {}, "status/500", 24, "HTTP status 500"},
-    {"RedirectLoop", [](Fixture&) {}, "loop", 24, "redirects"},
-    {"RedirectToFileScheme", [](Fixture&) {}, "scheme", 24, "scheme other than http"},
-    {"ServerDown", [](Fixture&) {}, "down", 21, "catalog.json"},
+    {"RedirectLoop", [](Fixture&) {}, "loop", MovraComponents::DownloadFailed, "redirects"},
+    {"RedirectToFileScheme", [](Fixture&) {}, "scheme", MovraComponents::DownloadFailed, "scheme other than http"},
+    {"ServerDown", [](Fixture&) {}, "down", MovraComponents::ServerUnreachable, "catalog.json"},
     {"NeedsNewerPlayer",
      [](Fixture& f) {
          f.kit.publish(f.serverFolder, {"--component", "AVCCodec", "--version", "2.0", "--folder",
                                         f.kit.makeFolder("AVC2", {{"AVCCodec.so", "avc-2"}}), "--min-player", "99.0"});
      },
-     "ok", 14, "needs player 99.0"},
+     "ok", MovraComponents::PlayerUpdateRequired, "needs player 99.0"},
 };
 
 void PrintTo(const Refusal& refusal, std::ostream* out)
