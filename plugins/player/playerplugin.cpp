@@ -38,7 +38,7 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (id == MovraPlayerX::kViewInterface)
             *out = static_cast<MovraPlayerX::IView*>(this);
         else if (id == MovraPlayerX::kURIHandlerInterface)
@@ -48,8 +48,8 @@ public:
         else if (id == MovraPlayerX::kMediaManagerInterface)
             *out = static_cast<MovraPlayerX::IMediaManager*>(this);
         else
-            return 3;
-        return 0;
+            return MSE::kResultFailed;
+        return MSE::kResultOk;
     }
 
     // IView
@@ -168,7 +168,7 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
                                                                      MSE::Plugin** plugin)
 {
     if (!context || !plugin)
-        return 1;
+        return MSE::kResultMissingArgument;
     *plugin = new MovraReference::PlayerPlugin(context);
-    return 0;
+    return MSE::kResultOk;
 }
