@@ -14,7 +14,7 @@ namespace MSE {
 namespace {
 
 // The format's name and version; anything else is another program's file or an older one.
-constexpr char kMagic[8] = {'M', 'V', 'C', 'A', 'T', '0', '0', '3'};
+constexpr char kMagic[8] = {'M', 'V', 'C', 'A', 'T', '0', '0', '4'};
 constexpr uint64_t kMaxCacheSize = 512u * 1024 * 1024;
 // A file changed this recently may change again without its times moving.
 constexpr int64_t kSettleNs = 1000000000;
@@ -264,7 +264,8 @@ CatalogueCache::CatalogueCache(const std::string& folder) : m_folder(folder), m_
 {
     if (m_path.empty())
         return;
-    // Each library costs two lookups; relative to the open folder, they walk one name each.
+    // Each library costs one lookup, of its document; relative to the open folder it walks
+    // one name.
     m_folderFd = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (!readWholeFile(m_path, m_loaded))
         return;
@@ -287,7 +288,6 @@ CatalogueCache::CatalogueCache(const std::string& folder) : m_folder(folder), m_
     for (uint32_t i = 0; i < count && in.ok(); ++i) {
         const std::string_view file = in.text();
         CatalogueEntry entry;
-        entry.library = in.key();
         entry.properties = in.key();
         const uint8_t outcome = in.u8();
         entry.text = in.text();
@@ -305,11 +305,10 @@ CatalogueCache::CatalogueCache(const std::string& folder) : m_folder(folder), m_
     m_new.reserve(m_old.size());
 }
 
-const CatalogueEntry* CatalogueCache::find(const std::string& libraryFile, const FileKey& library,
-                                           const FileKey& properties) const
+const CatalogueEntry* CatalogueCache::find(const std::string& libraryFile, const FileKey& properties) const
 {
     const auto found = m_old.find(libraryFile);
-    if (found == m_old.end() || found->second.library != library || found->second.properties != properties)
+    if (found == m_old.end() || found->second.properties != properties)
         return nullptr;
     return &found->second;
 }
@@ -331,11 +330,10 @@ void CatalogueCache::keep(const std::string& libraryFile, const CatalogueEntry& 
         m_nowNs = nanoseconds(now);
     }
     const int64_t settled = m_nowNs - kSettleNs;
-    for (const FileKey* key : {&entry.library, &entry.properties}) {
-        if (key->exists && (key->modifiedNs >= settled || key->changedNs >= settled)) {
-            m_changed = true; // whatever was cached for it is stale
-            return;
-        }
+    const FileKey& key = entry.properties;
+    if (key.exists && (key.modifiedNs >= settled || key.changedNs >= settled)) {
+        m_changed = true; // whatever was cached for it is stale
+        return;
     }
     const auto own = [this](std::string_view text) {
         m_owned.emplace_back(text);
@@ -359,7 +357,6 @@ void CatalogueCache::save()
     body.u32(static_cast<uint32_t>(m_new.size()));
     for (const auto& [file, entry] : m_new) {
         body.text(file);
-        body.key(entry.library);
         body.key(entry.properties);
         body.u8(entry.outcome);
         body.text(entry.text);

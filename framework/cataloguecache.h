@@ -2,13 +2,15 @@
 // What discovery learnt about each library of one plug-in folder, kept between runs so
 // that a start reads one file instead of every properties document.
 //
-// An entry is trusted only while both of its files are exactly as they were: the same
-// device, inode, size, modification and change time of the library and of its properties
-// document. Whatever changed is read again and replaces its own entry, nothing else.
-// Entries remember failures too, with the messages they produced, so a start served from
-// the cache logs what a start without it logs. A file touched within the last second is
-// never cached: a second change inside the same clock tick would leave its times as they
-// were.
+// An entry is trusted only while its properties document is exactly as it was: the same
+// device, inode, size, modification and change time. The library itself is never looked
+// at: nothing in an entry comes from it, its presence comes from the folder listing, and
+// loading a plug-in always opens the library file itself, so an entry cannot be stale
+// about it. A document that changed is read again and replaces its own entry, nothing
+// else. Entries remember failures too, with the messages they produced, so a start served
+// from the cache logs what a start without it logs. A document touched within the last
+// second is never cached: a second change inside the same clock tick would leave its times
+// as they were.
 //
 // The cache lives in the user's cache folder ($XDG_CACHE_HOME, else ~/.cache) under
 // movra/plugin-catalogue/, one file per plug-in folder: derived data, safe to delete, and
@@ -48,7 +50,6 @@ struct CatalogueEntry
 {
     enum Outcome : uint8_t { Parsed = 0, PropertiesMissing = 1, Unparsable = 2 };
 
-    FileKey library;
     FileKey properties;
     Outcome outcome = PropertiesMissing;
     // NUL-terminated views into the loaded cache file or into strings the cache owns.
@@ -68,10 +69,9 @@ public:
     CatalogueCache(const CatalogueCache&) = delete;
     CatalogueCache& operator=(const CatalogueCache&) = delete;
 
-    // The entry of `libraryFile` if it was cached with exactly these two keys.
-    const CatalogueEntry* find(const std::string& libraryFile, const FileKey& library,
-                               const FileKey& properties) const;
-    // What this run found for `libraryFile`; the strings are copied. Entries of files
+    // The entry of `libraryFile` if it was cached with exactly this key of its document.
+    const CatalogueEntry* find(const std::string& libraryFile, const FileKey& properties) const;
+    // What this run found for `libraryFile`; the strings are copied. Entries of documents
     // changed within the last second are left out.
     void keep(const std::string& libraryFile, const CatalogueEntry& entry);
     // The entry found by find(), unchanged.

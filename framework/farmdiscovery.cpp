@@ -182,14 +182,10 @@ void prepareLibrary(DiscoveredLibrary& library, const movra_string<wchar_t>& nor
     library.cacheable = cache != nullptr;
     CatalogueEntry& found = library.found;
     if (cache) {
-        if (cache->folder() >= 0) {
-            found.library = FileKey::of(cache->folder(), fileName);
-            found.properties = FileKey::of(cache->folder(), propertiesName);
-        } else {
-            found.library = FileKey::of(status.library);
-            found.properties = FileKey::of(status.properties);
-        }
-        library.cached = cache->find(fileName, found.library, found.properties);
+        // The library was listed; it is not looked at again here.
+        found.properties = cache->folder() >= 0 ? FileKey::of(cache->folder(), propertiesName)
+                                                : FileKey::of(status.properties);
+        library.cached = cache->find(fileName, found.properties);
     }
     const CatalogueEntry* cached = library.cached;
 

@@ -193,9 +193,17 @@ QByteArray mimePackage()
 
 // Runs `tool` with one argument and waits for it (at most 30 s); true when it ran and
 // answered 0. Started with posix_spawn rather than fork: the process has threads by now
-// (Qt's, GIO's), and a fork would copy their locks in whatever state they are.
-bool runTool(const QString& tool, const QString& argument, QString& output)
+// (Qt's, GIO's), and a fork would copy their locks in whatever state they are. `extra`
+// ("NAME=value") is added to its environment.
+bool runTool(const QString& tool, const QString& argument, QString& output, const char* extra = nullptr)
 {
+    std::vector<char*> environment;
+    for (char** entry = environ; *entry; ++entry)
+        environment.push_back(*entry);
+    if (extra)
+        environment.push_back(const_cast<char*>(extra));
+    environment.push_back(nullptr);
+
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
         output = QString::fromLocal8Bit(strerror(errno));
@@ -217,7 +225,7 @@ bool runTool(const QString& tool, const QString& argument, QString& output)
     const QByteArray folder = QFile::encodeName(argument);
     char* const argv[] = {const_cast<char*>(program.constData()), const_cast<char*>(folder.constData()), nullptr};
     pid_t child = -1;
-    const int spawned = posix_spawn(&child, program.constData(), &actions, &attributes, argv, environ);
+    const int spawned = posix_spawn(&child, program.constData(), &actions, &attributes, argv, environment.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     close(pipeFds[1]);
@@ -276,10 +284,17 @@ void ensureMimePackage(Problems& problems)
                                     "file types have no MIME type"));
         return;
     }
+    // The tool syncs each of the dozen files it writes; as package managers do, it is asked
+    // not to, and one sync of the file system afterwards makes all of them durable at once.
     QString output;
-    if (!runTool(tool, mimeDir, output)) {
+    if (!runTool(tool, mimeDir, output, "PKGSYSTEM_ENABLE_FSYNC=0")) {
         problems.add(QStringLiteral("update-mime-database %1 failed: %2").arg(mimeDir, output.trimmed()));
         return;
+    }
+    const int folder = open(QFile::encodeName(mimeDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        syncfs(folder);
+        close(folder);
     }
     // GIO reads the database again only now and then; this makes it read it at once.
     g_content_type_set_mime_dirs(nullptr);

@@ -27,7 +27,9 @@ enum RootIndex { UserRoot = 0, MachineRoot = 1 };
 
 const char16_t kClassesPath[] = u"SOFTWARE\\Classes";
 
-// Lock order: the handle table's mutex, then one store's; never two stores at once.
+// Lock order: the handle table's mutex, then one store's; never two stores at once, but
+// for a batch beginning in the machine root, which first begins the user root's (machine's
+// lock, then user's; nothing takes them the other way round).
 struct Registry
 {
     std::mutex mutex;
@@ -41,6 +43,7 @@ struct Registry
             stores[UserRoot] = std::make_unique<RegistryStore>(location.userDatabase, false, true, true);
             stores[MachineRoot] = std::make_unique<RegistryStore>(location.machineDatabase,
                                                                   location.machineReadOnly);
+            stores[MachineRoot]->setBatchPredecessor(stores[UserRoot].get());
         }
         return stores[root].get();
     }
@@ -660,6 +663,40 @@ LONG registryRootWritable(HKEY root)
         return ERROR_INVALID_HANDLE;
     auto guard = handle.store->lock();
     return handle.store->checkWritable_locked();
+}
+
+RegistryBatch::RegistryBatch()
+{
+    Registry& reg = registry();
+    {
+        std::lock_guard<std::mutex> guard(reg.mutex);
+        m_stores[UserRoot] = reg.store_locked(UserRoot);
+        m_stores[MachineRoot] = reg.store_locked(MachineRoot);
+    }
+    for (RegistryStore* store : m_stores) {
+        auto guard = store->lock();
+        store->beginBatch_locked();
+    }
+}
+
+RegistryBatch::~RegistryBatch()
+{
+    (void)commit();
+}
+
+LONG RegistryBatch::commit()
+{
+    LONG result = ERROR_SUCCESS;
+    for (RegistryStore*& store : m_stores) {
+        if (!store)
+            continue;
+        auto guard = store->lock();
+        const LONG rc = store->endBatch_locked();
+        if (result == ERROR_SUCCESS)
+            result = rc;
+        store = nullptr;
+    }
+    return result;
 }
 
 void resetRegistryForTesting()

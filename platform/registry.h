@@ -137,9 +137,35 @@ LONG setValueVerbatim(HKEY key, const char16_t* valueName, DWORD type, const BYT
 // before its first write instead of failing half-way.
 LONG registryRootWritable(HKEY root);
 
+class RegistryStore;
+
+// Groups the writes made while it lives, by any thread of the process and in either root,
+// into one transaction per root, which begins with the first write and commits when the
+// batch ends: a start's hundreds of small writes then cost a few durable commits instead
+// of one each. Until then other processes see none of them, and a process that dies
+// before the end leaves each root exactly as it was. Inside the batch every write is
+// still atomic on its own and reports its own failure; reads see the batch's writes.
+// While a root's transaction is under way other processes' writes to it wait, so a batch
+// should not span anything slow. Batches nest; only the outermost one commits.
+class RegistryBatch
+{
+public:
+    RegistryBatch();
+    ~RegistryBatch(); // commits, if commit() was not called
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+    // Ends the batch: ERROR_SUCCESS when every write that reported success is committed
+    // and durable, else the first failure (the writes of that root are then lost).
+    LONG commit();
+
+private:
+    RegistryStore* m_stores[2] = {nullptr, nullptr};
+};
+
 // Closes every cached database connection and reads the location again on next use;
 // for tests and tools that switch MOVRA_REGISTRY_DIR within one process. No key handle
-// may be open when it is called.
+// and no batch may be open when it is called.
 void resetRegistryForTesting();
 
 } // namespace MovraRegistry

@@ -95,6 +95,9 @@ RegistryStore::RegistryStore(std::string path, bool forceReadOnly, bool isPrivat
         {&m_deleteTreeValues, subtree + "DELETE FROM vals WHERE key IN tree"},
         {&m_deleteTreeKeys, subtree + "DELETE FROM keys WHERE id IN tree"},
         {&m_dataVersion, "PRAGMA data_version"},
+        {&m_savepoint, "SAVEPOINT movra_write"},
+        {&m_release, "RELEASE movra_write"},
+        {&m_rollbackTo, "ROLLBACK TO movra_write"},
     };
     for (const auto& entry : statements) {
         auto* statement = new Statement{entry.sql, nullptr};

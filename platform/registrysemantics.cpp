@@ -444,5 +444,28 @@ LONG RegistryStore::deleteKey_locked(int64_t key, bool tree)
     return rc;
 }
 
+LONG RegistryStore::endBatch_locked()
+{
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return ERROR_SUCCESS;
+    LONG rc = m_batchError;
+    m_batchError = ERROR_SUCCESS;
+    if (!m_batchOpen)
+        return rc;
+    m_batchOpen = false;
+    const int sqliteRc = Query(statement_locked(m_commit)).step();
+    if (sqliteRc != SQLITE_DONE) {
+        const LONG error = sqliteError_locked(sqliteRc, true);
+        if (m_db && !sqlite3_get_autocommit(m_db))
+            Query(statement_locked(m_rollback)).step();
+        qCWarning(lcRegistry, "registry file %s: the writes of a batch were lost (error %d)", m_path.c_str(),
+                  int(error));
+        m_cache.clear();
+        m_stamp = -1;
+        return rc != ERROR_SUCCESS ? rc : error;
+    }
+    afterCommit_locked(m_batchCounter);
+    return rc;
+}
 
 } // namespace MovraRegistry

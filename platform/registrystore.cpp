@@ -114,6 +114,12 @@ void RegistryStore::closeDatabase_locked()
     m_walChange = nullptr;
     m_walFrames = 0;
     m_signal = ChangeSignal::FileHeader;
+    // Closing rolls an open batch back: its end must not report the writes as kept.
+    if (m_batchOpen) {
+        m_batchOpen = false;
+        if (m_batchError == ERROR_SUCCESS)
+            m_batchError = ERROR_CANTWRITE;
+    }
     for (Statement* statement : m_statements) {
         sqlite3_finalize(statement->stmt);
         statement->stmt = nullptr;
@@ -259,6 +265,10 @@ LONG RegistryStore::openDatabase_locked()
             m_state = State::Absent;
             return ERROR_SUCCESS;
         }
+        // An empty file takes the log before its first transaction, so that the schema is
+        // one commit to the log rather than a journalled commit and a second one to switch.
+        if (m_writeAheadLog)
+            sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
         const LONG init = initialiseSchema_locked();
         if (init != ERROR_SUCCESS)
             return init;

@@ -84,6 +84,18 @@ public:
     // Deletes `key` itself; without `tree` a key that has sub-keys is refused.
     LONG deleteKey_locked(int64_t key, bool tree);
 
+    // A batch: while one is open (they nest), the writes of every thread share one
+    // transaction that begins with the first of them and commits when the outermost batch
+    // ends, so the group costs one durable commit and other processes see all of it or
+    // none. Each write stays atomic on its own: one that fails leaves the others in.
+    // The store whose batch must begin before this one's (taken under this store's lock:
+    // the one place a second store's lock is taken), so that two processes in batches
+    // always take the two roots' write locks in the same order.
+    void setBatchPredecessor(RegistryStore* first) { m_batchPredecessor = first; }
+    void beginBatch_locked() { ++m_batchDepth; }
+    // ERROR_SUCCESS when every write of the batch is committed (or there was none).
+    LONG endBatch_locked();
+
 private:
     enum class State { Closed, Absent, Open, Broken };
     struct Statement;
@@ -138,6 +150,11 @@ private:
     LONG loadSubKeys_locked(int64_t key, KeyCache** cache);
     LONG findChild_locked(int64_t parent, const RegistryName& name, int64_t* child);
 
+    void afterCommit_locked(uint32_t before);
+    LONG openBatch_locked();
+    // Drops the batch's transaction after a failure; what was written in it is lost.
+    void loseBatch_locked(LONG error);
+
     LONG keyExistsInTransaction_locked(int64_t key);
     LONG childInTransaction_locked(int64_t parent, const std::u16string& folded, int64_t* child);
     LONG touchKey_locked(int64_t key, int64_t now);
@@ -176,6 +193,15 @@ private:
     Statement* m_deleteTreeValues = nullptr;
     Statement* m_deleteTreeKeys = nullptr;
     Statement* m_dataVersion = nullptr;
+    Statement* m_savepoint = nullptr;
+    Statement* m_release = nullptr;
+    Statement* m_rollbackTo = nullptr;
+
+    int m_batchDepth = 0;
+    bool m_batchOpen = false;       // the batch's transaction is under way
+    uint32_t m_batchCounter = 0;    // the change counter when it began
+    LONG m_batchError = ERROR_SUCCESS; // why writes of the batch were lost, for its end
+    RegistryStore* m_batchPredecessor = nullptr;
 
     std::unordered_map<int64_t, KeyCache> m_cache;
     KeyCache m_absentKey;

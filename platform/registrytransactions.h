@@ -1,7 +1,7 @@
 #pragma once
 // Read and write transactions of the registry store, for registrysemantics.cpp: where a
-// transaction meets the change signal and the cache's stamp, and where a group of writes
-// sharing one commit would go.
+// transaction meets the change signal and the cache's stamp, and the batch that lets a
+// group of writes share one commit.
 
 #include "platform/registrystore_internal.h"
 
@@ -16,6 +16,12 @@ template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
     // before its snapshot. The file header instead is read inside the transaction after
     // its first query, so it is the one of the state that transaction sees; read before
     // it, it could show a commit still in progress that a crash then rolls back.
+    if (m_batchOpen) {
+        // Inside the batch's own transaction, which sees its uncommitted writes; no other
+        // connection can commit while it holds the write lock, so the cache's stamp holds.
+        const int sqliteRc = fn();
+        return sqliteRc == SQLITE_OK ? ERROR_SUCCESS : sqliteError_locked(sqliteRc, false);
+    }
     const bool before = m_signal != ChangeSignal::FileHeader;
     const uint32_t early = before ? changeCounter_locked() : 0;
     LONG rc = beginRead_locked();
@@ -35,6 +41,40 @@ template <typename Fn> LONG RegistryStore::readTransaction_locked(Fn&& fn)
 // `fn` returns a Win32 code, or stores a SQLite failure in its argument; either rolls back.
 template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
 {
+    if (m_batchDepth > 0) {
+        LONG rc = openBatch_locked();
+        if (rc != ERROR_SUCCESS)
+            return rc;
+        // A savepoint per write: one that fails is undone alone and the batch goes on.
+        int sqliteRc = Query(statement_locked(m_savepoint)).step();
+        if (sqliteRc != SQLITE_DONE) {
+            rc = sqliteError_locked(sqliteRc, true);
+            loseBatch_locked(rc);
+            return rc;
+        }
+        int sqliteError = SQLITE_OK;
+        rc = fn(&sqliteError);
+        if (sqliteError == SQLITE_OK && rc == ERROR_SUCCESS) {
+            sqliteRc = Query(statement_locked(m_release)).step();
+            if (sqliteRc == SQLITE_DONE)
+                return ERROR_SUCCESS;
+            sqliteError = sqliteRc;
+        }
+        m_cache.clear();
+        m_stamp = -1;
+        const LONG error = sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
+        // Some failures (a full disk, an I/O error) make SQLite roll the whole transaction
+        // back by itself; the writes before this one are then gone too.
+        if (!m_batchOpen || !m_db || sqlite3_get_autocommit(m_db)) {
+            loseBatch_locked(error);
+            return error;
+        }
+        const bool undone = Query(statement_locked(m_rollbackTo)).step() == SQLITE_DONE
+                            && Query(statement_locked(m_release)).step() == SQLITE_DONE;
+        if (!undone)
+            loseBatch_locked(error);
+        return error;
+    }
     LONG rc = prepare_locked(true);
     if (rc != ERROR_SUCCESS)
         return rc;
@@ -60,6 +100,13 @@ template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
         m_stamp = -1;
         return sqliteError != SQLITE_OK ? sqliteError_locked(sqliteError, true) : rc;
     }
+    afterCommit_locked(before);
+    return ERROR_SUCCESS;
+}
+
+// After our commit, begun when the change counter read `before`.
+inline void RegistryStore::afterCommit_locked(uint32_t before)
+{
     if (m_walFrames >= kBurstCheckpointFrames) {
         m_walFrames = 0;
         if (m_checkpointer)
@@ -77,7 +124,45 @@ template <typename Fn> LONG RegistryStore::writeTransaction_locked(Fn&& fn)
         m_cache.clear();
         m_stamp = -1;
     }
+}
+
+inline LONG RegistryStore::openBatch_locked()
+{
+    if (m_batchOpen)
+        return ERROR_SUCCESS;
+    if (m_batchPredecessor) {
+        auto first = m_batchPredecessor->lock();
+        // A root that cannot be written only fails its own writes.
+        if (m_batchPredecessor->m_batchDepth > 0)
+            (void)m_batchPredecessor->openBatch_locked();
+    }
+    LONG rc = prepare_locked(true);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    const int sqliteRc = Query(statement_locked(m_beginImmediate)).step();
+    if (sqliteRc != SQLITE_DONE)
+        return sqliteError_locked(sqliteRc, true);
+    m_batchCounter = changeCounter_locked();
+    if (m_stamp != int64_t(m_batchCounter)) {
+        m_cache.clear();
+        m_stamp = m_batchCounter;
+    }
+    m_batchOpen = true;
     return ERROR_SUCCESS;
+}
+
+inline void RegistryStore::loseBatch_locked(LONG error)
+{
+    if (m_batchOpen && m_db && !sqlite3_get_autocommit(m_db))
+        Query(statement_locked(m_rollback)).step();
+    if (m_batchOpen || m_batchError == ERROR_SUCCESS)
+        qCWarning(lcRegistry, "registry file %s: the writes of a batch were lost (error %d)", m_path.c_str(),
+                  int(error));
+    m_batchOpen = false;
+    if (m_batchError == ERROR_SUCCESS)
+        m_batchError = error == ERROR_SUCCESS ? ERROR_CANTWRITE : error;
+    m_cache.clear();
+    m_stamp = -1;
 }
 
 } // namespace MovraRegistry

@@ -8,6 +8,7 @@
 #include "mpx/pingmanager.h"
 #include "mpx/startuptimer.h"
 #include "mpx/systemmanager.h"
+#include "platform/registry.h"
 #include "settings/applicationsettings.h"
 #include "settings/opensettings.h"
 #include "shell/argumentparser.h"
@@ -88,6 +89,13 @@ int runPlayer(int& argc, char** argv)
 {
     ApplicationSettings& settings = ApplicationSettings::startup();
 
+    // The first run writes hundreds of small records (defaults, file types, the records of
+    // the installation); as one batch they cost a few durable commits instead of one each,
+    // and a first run cut short leaves the registry as it was, to be done again. It ends
+    // before the player's own plug-ins are found and started: no code of theirs may run
+    // while the registry's write lock is held.
+    auto firstRunWrites = std::make_unique<MovraRegistry::RegistryBatch>();
+
     // 1-2: settings first: they decide whether crashes leave a dump.
     settings.open();
     installCrashHandlerIfAsked(settings.getSetting(kGeneralGroup, kCrashDumpModeKey, int32_t(0)));
@@ -107,8 +115,10 @@ int runPlayer(int& argc, char** argv)
     }
 
     // 6: a request to end an already running player; nothing of a run exists yet.
-    if (argc == 2 && QString::fromLatin1(argv[1]) == QLatin1String(kShutDownArgument))
+    if (argc == 2 && QString::fromLatin1(argv[1]) == QLatin1String(kShutDownArgument)) {
+        firstRunWrites.reset();
         std::exit(0);
+    }
 
     // 7
     QString applicationName = QFileInfo(QString::fromLatin1(argc > 0 && argv[0] ? argv[0] : "")).baseName();
@@ -136,6 +146,7 @@ int runPlayer(int& argc, char** argv)
     const QString locale = setUpLanguage(qtTranslator, playerTranslator);
     app->associateFileTypes(false);
     applyFirstLaunchDefaults(locale);
+    firstRunWrites.reset();
     discoverPlayerPlugins(*app);
     CommonMenuBar::init(app->pluginContext());
 

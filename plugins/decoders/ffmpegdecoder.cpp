@@ -141,11 +141,11 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (!(id == kDecoderInterface))
-            return 3;
+            return MSE::kResultFailed;
         *out = static_cast<IDecoder*>(this);
-        return 0;
+        return MSE::kResultOk;
     }
 
     int32_t open(const StreamParameters* parameters) override

@@ -39,10 +39,13 @@ namespace MovraReference {
 class MediaSession;
 
 inline constexpr AVRational kMicroseconds = {1, 1000000};
-// The demuxer reads ahead until every stream has this many packets waiting, or until all
-// waiting packets together reach the byte limit, whichever comes first.
-inline constexpr std::size_t kEnoughPackets = 50;
+// The demuxer reads ahead until every stream has this much media time waiting, or until all
+// waiting packets together reach the byte limit, whichever comes first: a second of sound is
+// a few kilobytes, a second of 4K video several megabytes.
+inline constexpr int64_t kReadAheadUs = 1000000;
 inline constexpr int64_t kMaxQueuedBytes = 16 * 1024 * 1024;
+// For a stream whose packets tell no time at all, a count stands in for the duration.
+inline constexpr std::size_t kEnoughPackets = 50;
 // Pictures decoded ahead wait in a queue of at most this many bytes (three pictures of high
 // definition), though always room for two (a very large picture still has one behind it) and
 // never more than four (small ones would run far ahead of the clock and of a seek).
@@ -68,6 +71,10 @@ struct DecodedStream
     std::atomic<bool> failed{false};
     int framesOut = 0;   // decoder thread only
 };
+
+// Whether reading ahead may rest: the queues of the streams being played (null for a stream
+// the file lacks or the player does not play).
+bool readAheadIsEnough(const PacketQueue* video, const PacketQueue* audio);
 
 // videopath.cpp
 // From a stream's display matrix (nine 32-bit values, as libavutil's display.h has them);
@@ -106,6 +113,12 @@ QSize fittedSize(QSize area, double aspect);
 // thread; destroyed only after every thread has been joined.
 struct PlaybackRun
 {
+    PlaybackRun()
+    {
+        video.packets.setRoomSignal(&demuxWake);
+        audio.packets.setRoomSignal(&demuxWake);
+    }
+
     int id = 0;
     QUrl url;
     QByteArray location;
@@ -116,6 +129,9 @@ struct PlaybackRun
     std::atomic<int64_t> openDeadlineMs{0};
     AVFormatContext* format = nullptr;
     std::thread demuxThread;
+    // Wakes the demuxer while it rests (read far enough ahead, or at the end): room in a packet
+    // queue, a seek or track change asked for, the run aborted.
+    WakeSignal demuxWake;
 
     // The GUI thread's answer to the probe: go on reading, or stop.
     std::mutex gateMutex;

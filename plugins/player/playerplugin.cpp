@@ -11,7 +11,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace MovraReference {
 namespace {
@@ -38,7 +40,7 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (id == MovraPlayerX::kViewInterface)
             *out = static_cast<MovraPlayerX::IView*>(this);
         else if (id == MovraPlayerX::kURIHandlerInterface)
@@ -48,8 +50,8 @@ public:
         else if (id == MovraPlayerX::kMediaManagerInterface)
             *out = static_cast<MovraPlayerX::IMediaManager*>(this);
         else
-            return 3;
-        return 0;
+            return MSE::kResultFailed;
+        return MSE::kResultOk;
     }
 
     // IView
@@ -151,6 +153,15 @@ private:
                     .arg(played.framesShown)
                     .arg(played.framesDropped)
                     .arg(window->session()->positionMs() / 1000.0, 0, 'f', 1));
+            // How far the pictures were from the sound when shown (late is positive), and
+            // where they were shown: what a measurement of the run needs to know.
+            std::vector<int64_t> offsets = played.avOffsetsUs;
+            if (!offsets.empty()) {
+                std::nth_element(offsets.begin(), offsets.begin() + std::ptrdiff_t(offsets.size() / 2), offsets.end());
+                say(QStringLiteral("picture-to-sound offset median %1 ms").arg(offsets[offsets.size() / 2] / 1000.0, 0, 'f', 1));
+            }
+            if (const QWidget* view = window->findChild<QWidget*>(QStringLiteral("videoView")))
+                say(QStringLiteral("picture area %1x%2").arg(view->width()).arg(view->height()));
             say(QStringLiteral("closing the window"));
             window->close();
         });
@@ -168,7 +179,7 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
                                                                      MSE::Plugin** plugin)
 {
     if (!context || !plugin)
-        return 1;
+        return MSE::kResultMissingArgument;
     *plugin = new MovraReference::PlayerPlugin(context);
-    return 0;
+    return MSE::kResultOk;
 }

@@ -27,11 +27,11 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (!(id == kTextDecodeInterface))
-            return 3;
+            return MSE::kResultFailed;
         *out = static_cast<ITextDecode*>(this);
-        return 0;
+        return MSE::kResultOk;
     }
 
     // Returns the number of UTF-8 bytes written (without NUL), or -1 for an unknown
@@ -59,7 +59,7 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
                                                                      MSE::Plugin** plugin)
 {
     if (!context || !plugin)
-        return 1;
+        return MSE::kResultMissingArgument;
     *plugin = new TextDecodePlugin(context);
-    return 0;
+    return MSE::kResultOk;
 }

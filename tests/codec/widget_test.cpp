@@ -10,8 +10,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
-#include <QLayout>
-#include <QMetaMethod>
 #include <QMovie>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -19,6 +17,8 @@
 #include <QTranslator>
 
 #include <gtest/gtest.h>
+
+#include "support/waitfor.h"
 
 #include <ostream>
 
@@ -142,12 +142,12 @@ TEST(Panel, ButtonsAnswerThroughFinished)
     EXPECT_TRUE(widget.isVisible()) << "the panel never closes itself";
 }
 
-TEST(Panel, FormAndMetaObject)
+// What the player relies on when it lays the panel over the picture: a frameless panel that
+// keeps the window's input to itself, with a bordered frame around flat buttons, and nothing
+// to report until it is told a status.
+TEST(Panel, IsAFramelessModalPanelThatStartsWithNothingToReport)
 {
     LoadingCodecWidget widget;
-    EXPECT_EQ(widget.objectName(), QStringLiteral("LoadingCodecWidget"));
-    EXPECT_EQ(widget.size(), QSize(487, 154));
-    EXPECT_EQ(widget.windowTitle(), QStringLiteral("Form"));
     EXPECT_EQ(widget.windowModality(), Qt::WindowModal);
     EXPECT_TRUE(widget.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(widget.errorCode(), 0);
@@ -155,20 +155,7 @@ TEST(Panel, FormAndMetaObject)
     ASSERT_TRUE(parts.frame && parts.animation && parts.info && parts.cancel && parts.accept);
     EXPECT_EQ(parts.frame->property("borderedStyleSheet").toString(), kBordered);
     EXPECT_EQ(parts.frame->frameShape(), QFrame::StyledPanel);
-    EXPECT_EQ(parts.frame->frameShadow(), QFrame::Raised);
     EXPECT_TRUE(parts.cancel->isFlat() && parts.accept->isFlat());
-    for (const char* layout : {"verticalLayout_2", "verticalLayout", "buttonBoxLayout"})
-        EXPECT_NE(widget.findChild<QLayout*>(QLatin1String(layout)), nullptr) << layout;
-
-    const QMetaObject* meta = widget.metaObject();
-    EXPECT_STREQ(meta->className(), "MovraPlayerX::LoadingCodecWidget");
-    const int first = meta->methodOffset();
-    ASSERT_EQ(meta->methodCount() - first, 3);
-    EXPECT_EQ(meta->method(first).methodSignature(), QByteArray("finished(bool)"));
-    EXPECT_EQ(meta->method(first).parameterNames(), QList<QByteArray>{"accepted"});
-    EXPECT_EQ(meta->method(first + 1).methodSignature(), QByteArray("retryClicked()"));
-    EXPECT_EQ(meta->method(first + 2).methodSignature(), QByteArray("cancelClicked()"));
-    EXPECT_EQ(meta->method(first + 1).access(), QMetaMethod::Private);
 }
 
 TEST(Panel, CentresOnItsParentTruncatingTowardZero)
@@ -206,8 +193,8 @@ TEST(Panel, AnimationRunsWhileShownAndRestartsOnShow)
     ASSERT_NE(movie, nullptr);
     EXPECT_TRUE(movie->isValid()) << "the GIF reader must be reachable";
     EXPECT_EQ(movie->frameCount(), 30);
-    QTest::qWait(450);
-    EXPECT_GE(movie->currentFrameNumber(), 2);
+    EXPECT_TRUE(MovraTest::waitFor([&] { return movie->currentFrameNumber() >= 2; }, 10000))
+        << "the animation does not advance";
     EXPECT_EQ(movie->state(), QMovie::Running);
     EXPECT_EQ(widget->palette().color(QPalette::Window), QColor(Qt::black));
 

@@ -152,7 +152,7 @@ TEST_F(CatalogueCacheTest, SettledFilesAreServedFromTheCacheWithTheirFailures)
 
     const CatalogueCache cache(folder + "/");
     const auto entry = [&](const std::string& library, const std::string& properties) {
-        return cache.find(library, FileKey::of(folder + "/" + library), FileKey::of(folder + "/" + properties));
+        return cache.find(library, FileKey::of(folder + "/" + properties));
     };
     const CatalogueEntry* good = entry("A.so", "A.xml");
     ASSERT_TRUE(good);
@@ -167,8 +167,7 @@ TEST_F(CatalogueCacheTest, SettledFilesAreServedFromTheCacheWithTheirFailures)
     ASSERT_TRUE(lonely);
     EXPECT_EQ(lonely->outcome, CatalogueEntry::PropertiesMissing);
     EXPECT_FALSE(entry("Fresh.so", "Fresh.xml")) << "a file changed within the last second may change unseen";
-    EXPECT_FALSE(cache.find("A.so", FileKey::of(folder + "/B.so"), FileKey::of(folder + "/A.xml")))
-        << "another file's key";
+    EXPECT_FALSE(cache.find("A.so", FileKey::of(folder + "/B.xml"))) << "another document's key";
 }
 
 TEST_F(CatalogueCacheTest, ADamagedOrForeignCacheFileIsIgnoredAndRewritten)
@@ -199,9 +198,60 @@ TEST_F(CatalogueCacheTest, ADamagedOrForeignCacheFileIsIgnoredAndRewritten)
 
         EXPECT_EQ(fwtest::discoverySummary(folder), expected);
         const CatalogueCache rewritten(folder + "/");
-        EXPECT_TRUE(rewritten.find("A.so", FileKey::of(folder + "/A.so"), FileKey::of(folder + "/A.xml")));
+        EXPECT_TRUE(rewritten.find("A.so", FileKey::of(folder + "/A.xml")));
         EXPECT_EQ(fwtest::discoverySummary(folder), expected);
     }
+}
+
+// An entry is keyed on its document alone: a start served from the cache never looks at
+// the libraries, so one replaced, emptied or made unreadable leaves the cache file as it
+// was; a document changed in any way is read again and its entry rewritten.
+TEST_F(CatalogueCacheTest, OnlyTheDocumentDecidesWhetherAnEntryIsReadAgain)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(const std::string&)> change;
+        bool reread;
+    } cases[] = {
+        {"LibraryReplaced",
+         [](const std::string& f) {
+             rewrite(f + "/A.new", "library A, version 2, longer");
+             std::rename((f + "/A.new").c_str(), (f + "/A.so").c_str());
+         },
+         false},
+        {"LibraryEmptiedInPlace", [](const std::string& f) { rewrite(f + "/B.so", ""); }, false},
+        {"LibraryUnreadable",
+         [](const std::string& f) { std::filesystem::permissions(f + "/A.so", std::filesystem::perms::none); }, false},
+        {"DocumentTouched",
+         [](const std::string& f) {
+             std::filesystem::last_write_time(f + "/A.xml", std::filesystem::file_time_type::clock::now());
+         },
+         true},
+        {"DocumentRewrittenSameSize", [](const std::string& f) { rewrite(f + "/A.xml", document("test.z")); }, true},
+    };
+    std::vector<std::string> folders;
+    for (const auto& c : cases)
+        folders.push_back(makeFolder(std::string("only-") + c.name));
+    letFilesSettle();
+    std::vector<std::string> before;
+    for (const std::string& folder : folders) {
+        fwtest::discoverySummary(folder);
+        before.push_back(fwtest::readFile(cacheFile(folder)));
+        ASSERT_FALSE(before.back().empty());
+    }
+    for (std::size_t i = 0; i < folders.size(); ++i)
+        cases[i].change(folders[i]);
+    letFilesSettle();
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const std::string summary = fwtest::discoverySummary(folders[i]);
+        EXPECT_EQ(summary, withoutCache(folders[i]));
+        EXPECT_EQ(fwtest::readFile(cacheFile(folders[i])) != before[i], cases[i].reread);
+        const CatalogueCache cache(folders[i] + "/");
+        EXPECT_TRUE(cache.find("A.so", FileKey::of(folders[i] + "/A.xml")));
+    }
+    std::filesystem::permissions(folders[2] + "/A.so", std::filesystem::perms::owner_all);
 }
 
 TEST_F(CatalogueCacheTest, PlayersStartingAtOnceAllSeeTheSameCatalogue)

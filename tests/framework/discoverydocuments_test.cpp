@@ -215,8 +215,7 @@ TEST_F(DiscoveryDocumentsTest, RecordsRebuiltFromTheCacheHoldTheParsedTree)
     for (const Row& row : table) {
         SCOPED_TRACE(row.name);
         const MSE::CatalogueEntry* entry =
-            cache.find(std::string(row.name) + ".so", MSE::FileKey::of(folder + "/" + row.name + ".so"),
-                       MSE::FileKey::of(folder + "/" + row.name + ".xml"));
+            cache.find(std::string(row.name) + ".so", MSE::FileKey::of(folder + "/" + row.name + ".xml"));
         ASSERT_TRUE(entry);
         EXPECT_EQ(!entry->image.empty(), row.rebuilt);
         if (!entry->image.empty()) {

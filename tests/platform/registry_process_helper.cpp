@@ -7,6 +7,10 @@
 //                             each one on standard output only after its call succeeded.
 //   lockstep                  for each number read from standard input, store it as "n" of
 //                             the settings section Lockstep, then echo it once stored.
+//   batch GEN COUNT           in one batch, set "b0".."b<COUNT-1>" to GEN under
+//                             SOFTWARE\Movra\Batch of both roots; print "written" with
+//                             the batch still open, wait for a line on standard input, then
+//                             end the batch and print "committed" (or the failure).
 //   diecheckpointing          as writer, with values large enough to grow the database, but
 //                             the process kills itself (SIGKILL) as soon as a checkpoint has
 //                             written the first page of the database file and before the rest.
@@ -24,6 +28,7 @@
 #include <sqlite3.h>
 
 #include <csignal>
+#include <memory>
 #include <vector>
 
 #include <fcntl.h>
@@ -228,10 +233,40 @@ int lockstep()
     return 0;
 }
 
+int batch(DWORD generation, int count)
+{
+    auto batch = std::make_unique<RegistryBatch>();
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY key = nullptr;
+        LONG rc = RegCreateKeyExW(root, u"SOFTWARE\\Movra\\Batch", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr);
+        if (rc != ERROR_SUCCESS)
+            return fail("create", rc);
+        for (int i = 0; i < count; ++i) {
+            rc = RegSetValueExW(key, wide("b" + std::to_string(i)).c_str(), 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&generation), 4);
+            if (rc != ERROR_SUCCESS)
+                return fail("set", rc);
+        }
+        RegCloseKey(key);
+    }
+    report("written");
+    char line[16];
+    if (!std::fgets(line, sizeof line, stdin))
+        return fail("wait", 0);
+    const LONG rc = batch->commit();
+    if (rc != ERROR_SUCCESS)
+        return fail("commit", rc);
+    report("committed");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::strcmp(argv[1], "batch") == 0)
+        return batch(static_cast<DWORD>(std::atol(argv[2])), std::atoi(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "lockstep") == 0)
         return lockstep();
     if (argc == 4 && std::strcmp(argv[1], "increment") == 0)
@@ -241,6 +276,6 @@ int main(int argc, char** argv)
     if (argc == 2 && std::strcmp(argv[1], "diecheckpointing") == 0)
         return dieCheckpointing();
     std::fprintf(stderr, "usage: registry_process_helper increment COUNT LOCKFILE | writer ROUND | lockstep"
-                         " | diecheckpointing\n");
+                         " | diecheckpointing | batch GEN COUNT\n");
     return 1;
 }

@@ -461,3 +461,91 @@ TEST(RegistryProcesses, EightToolWritersKilledAtRandomLoseNothingAndNeverFail)
 }
 
 } // namespace
+
+namespace {
+
+// "b0".."b<count-1>" of SOFTWARE\Movra\Batch in `root`, read afresh by this process: how
+// many hold `generation`, or -1 when a value is missing or of another kind.
+int valuesAt(HKEY root, int count, DWORD generation)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, u"SOFTWARE\\Movra\\Batch", 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    int matching = 0;
+    for (int i = 0; i < count && matching >= 0; ++i) {
+        DWORD value = 0, size = sizeof value, type = 0;
+        if (RegQueryValueExW(key, wide("b" + std::to_string(i)).c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS || type != REG_DWORD)
+            matching = -1;
+        else if (value == generation)
+            ++matching;
+    }
+    RegCloseKey(key);
+    return matching;
+}
+
+std::string readLine(FILE* from)
+{
+    char line[128] = {};
+    return std::fgets(line, sizeof line, from) ? std::string(line) : std::string("(closed)");
+}
+
+} // namespace
+
+// A batch is one commit per root: while it is open another process reads the state before
+// it, whole; once it ends every value written in it is there; and a batch whose process is
+// killed before its end leaves both roots exactly as they were.
+TEST(RegistryProcesses, BatchIsAllOrNothingForOtherProcesses)
+{
+    MovraTest::TemporaryRegistry registry;
+    constexpr int kValues = 300;
+    const struct
+    {
+        const char* name;
+        bool killed;
+    } cases[] = {{"killed mid-batch", true}, {"committed", false}, {"killed again", true}};
+    DWORD committed = 1;
+    {
+        int out = -1, in = -1;
+        const pid_t first = spawn({"batch", "1", std::to_string(kValues)}, &out, &in);
+        ASSERT_GT(first, 0);
+        FILE* lines = ::fdopen(out, "r");
+        ASSERT_EQ(readLine(lines), "written\n");
+        ASSERT_EQ(::write(in, "go\n", 3), 3);
+        ASSERT_EQ(readLine(lines), "committed\n");
+        ::close(in);
+        std::fclose(lines);
+        ASSERT_EQ(exitStatus(first), 0);
+    }
+    DWORD generation = committed;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ++generation;
+        int out = -1, in = -1;
+        const pid_t writer = spawn({"batch", std::to_string(generation), std::to_string(kValues)}, &out, &in);
+        ASSERT_GT(writer, 0);
+        FILE* lines = ::fdopen(out, "r");
+        ASSERT_EQ(readLine(lines), "written\n");
+        // Every write of the batch is done, none committed: this process sees the old state.
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            EXPECT_EQ(valuesAt(root, kValues, committed), kValues);
+            EXPECT_EQ(valuesAt(root, kValues, generation), 0);
+        }
+        if (c.killed) {
+            ::kill(writer, SIGKILL);
+            EXPECT_EQ(exitStatus(writer), -SIGKILL);
+        } else {
+            ASSERT_EQ(::write(in, "go\n", 3), 3);
+            EXPECT_EQ(readLine(lines), "committed\n");
+            EXPECT_EQ(exitStatus(writer), 0);
+            committed = generation;
+        }
+        ::close(in);
+        std::fclose(lines);
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            EXPECT_EQ(valuesAt(root, kValues, committed), kValues);
+        EXPECT_EQ(integrityCheck(registry.userDatabase()), "ok");
+        EXPECT_EQ(integrityCheck(registry.machineDatabase()), "ok");
+    }
+    EXPECT_EQ(committed, 3u);
+}

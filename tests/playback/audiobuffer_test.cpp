@@ -1,9 +1,11 @@
 // The sound buffer whose reading position is the playback clock.
 
 #include "audiobuffer.h"
+#include "support/waitfor.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -64,10 +66,22 @@ TEST(AudioBuffer, AFullBufferHoldsTheWriterUntilReadOrSeek)
     AudioBuffer buffer(1000, 1, 100);   // 100 samples
     ASSERT_TRUE(buffer.put(0, samples(100, 1), 0));
     bool accepted = true;
-    std::thread writer([&] { accepted = buffer.put(100000, samples(50, 1), 0); });
+    std::atomic<bool> writing{false};
+    std::atomic<bool> readBegun{false};
+    bool returnedBeforeRead = false;
+    std::thread writer([&] {
+        writing = true;
+        accepted = buffer.put(100000, samples(50, 1), 0);
+        returnedBeforeRead = !readBegun;
+    });
+    ASSERT_TRUE(MovraTest::waitFor([&] { return writing.load(); }, 10000));
+    // A writer that does not wait returns in the meantime; one that waits cannot.
+    EXPECT_FALSE(MovraTest::waitFor([&] { return buffer.available() > 200; }, 100));
     char out[100];
+    readBegun = true;
     EXPECT_EQ(buffer.read(out, 100), 100);   // room for the waiting writer
     writer.join();
+    EXPECT_FALSE(returnedBeforeRead) << "the writer went on while the buffer was full";
     EXPECT_TRUE(accepted);
     EXPECT_EQ(buffer.available(), 200);
 

@@ -5,7 +5,6 @@
 #include "shell/movraplayerapp.h"
 
 #include <QFileOpenEvent>
-#include <QMetaMethod>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QWidget>
@@ -65,21 +64,15 @@ MSE::Farm* farmWithView()
     return farm;
 }
 
-TEST(MovraPlayerApp, MetaObjectAnswers)
+// Whoever holds only the application object (the installer, a plug-in) reaches its install
+// callback through Qt's cast, which must hand back the callback's own sub-object, not the
+// object's start; an unknown name gives nothing.
+TEST(MovraPlayerApp, TheInstallCallbackIsReachedThroughQtsCast)
 {
-    EXPECT_STREQ(app()->metaObject()->className(), "MovraPlayerX::MovraPlayerApp");
-    EXPECT_EQ(app()->qt_metacast("MovraPlayerX::MovraPlayerApp"), static_cast<void*>(app()));
     EXPECT_EQ(app()->qt_metacast("mcm::IAsyncInstallCallback"),
               static_cast<void*>(static_cast<mcm::IAsyncInstallCallback*>(app())));
     EXPECT_EQ(app()->qt_metacast("QApplication"), static_cast<void*>(static_cast<QApplication*>(app())));
     EXPECT_EQ(app()->qt_metacast("Nothing::Else"), nullptr);
-
-    const QMetaObject* meta = app()->metaObject();
-    const int slot = meta->indexOfSlot("loadingCodecWidgetFinished(bool)");
-    ASSERT_GE(slot, meta->methodOffset());
-    EXPECT_EQ(meta->method(slot).access(), QMetaMethod::Private);
-    EXPECT_EQ(meta->method(slot).parameterNames().value(0), QByteArray("retrySelected"));
-    EXPECT_EQ(meta->methodCount() - meta->methodOffset(), 1);
 }
 
 TEST(MovraPlayerApp, DispatchAnswers)

@@ -18,12 +18,12 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (id == MovraPlayerX::kStartupInterface) {
             *out = static_cast<MovraPlayerX::IStartup*>(this);
-            return 0;
+            return MSE::kResultOk;
         }
-        return 3;
+        return MSE::kResultFailed;
     }
 
     void run() override
@@ -41,7 +41,7 @@ extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::Plugin
 {
     // No exception may cross into the player: report failure with a result code instead.
     if (!context || !plugin)
-        return 1;
+        return MSE::kResultMissingArgument;
     *plugin = new (std::nothrow) HelloStartup(context);
-    return *plugin ? 0 : 3;
+    return *plugin ? MSE::kResultOk : MSE::kResultFailed;
 }

@@ -26,16 +26,16 @@ public:
     int32_t getInterface(const MSE::movra_string<char>& id, void** out) override
     {
         if (!out)
-            return 1;
+            return MSE::kResultMissingArgument;
         if (id == MovraPlayerX::kViewInterface) {
             *out = static_cast<MovraPlayerX::IView*>(this);
-            return 0;
+            return MSE::kResultOk;
         }
         if (id == MovraPlayerX::kURIHandlerInterface) {
             *out = static_cast<MovraPlayerX::IURIHandler*>(this);
-            return 0;
+            return MSE::kResultOk;
         }
-        return 3;
+        return MSE::kResultFailed;
     }
 
     void show() override
@@ -83,7 +83,7 @@ private:
 extern "C" __attribute__((visibility("default"))) int32_t _getPlugin(MSE::PluginContext* context, MSE::Plugin** plugin)
 {
     if (!context || !plugin)
-        return 1;
+        return MSE::kResultMissingArgument;
     *plugin = new (std::nothrow) HelloView(context);
-    return *plugin ? 0 : 3;
+    return *plugin ? MSE::kResultOk : MSE::kResultFailed;
 }
