@@ -17,6 +17,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build-bench}
 
+# The playback figures measure the player beside mpv; only the benchmarks need it, so only
+# this script installs it (the test command never does).
+if ! command -v mpv >/dev/null; then
+  if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends mpv
+fi
+
 launchers=()
 if command -v ccache >/dev/null; then
   launchers=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)

@@ -116,6 +116,13 @@ private:
         Clock::time_point last = Clock::now();
         std::unique_lock<std::mutex> lock(m_mutex);
         while (!m_stopped) {
+            if (m_paused) {
+                // A paused device consumes nothing: sleep until resumed or stopped, and do
+                // not count the pause as time that sound was owed for.
+                m_wake.wait(lock, [this] { return !m_paused || m_stopped; });
+                last = Clock::now();
+                continue;
+            }
             m_wake.wait_for(lock, std::chrono::milliseconds(5));
             const Clock::time_point now = Clock::now();
             const double elapsed = std::chrono::duration<double>(now - last).count();

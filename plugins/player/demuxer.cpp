@@ -63,6 +63,20 @@ int64_t packetTimeUs(const AVPacket* packet)
 
 } // namespace
 
+bool readAheadIsEnough(const PacketQueue* video, const PacketQueue* audio)
+{
+    if ((video ? video->bytes() : 0) + (audio ? audio->bytes() : 0) >= kMaxQueuedBytes)
+        return true;
+    for (const PacketQueue* queue : {video, audio}) {
+        if (!queue)
+            continue;
+        const int64_t queued = queue->queuedUs();
+        if (queued == AV_NOPTS_VALUE ? queue->packets() < kEnoughPackets : queued < kReadAheadUs)
+            return false;
+    }
+    return true;
+}
+
 void PlaybackRun::demux()
 {
     const auto fail = [this](const QString& text) {
@@ -119,7 +133,12 @@ void PlaybackRun::demux()
 
     AVPacket* packet = av_packet_alloc();
     bool atEnd = false;
-    while (!aborted.load() && packet) {
+    while (packet) {
+        // Noted before anything is looked at, so that a change after the look still wakes the
+        // rest below.
+        const uint64_t seen = demuxWake.generation();
+        if (aborted.load())
+            break;
         {
             std::unique_lock<std::mutex> lock(seekMutex);
             if ((audioChangePending || subtitleChangePending) && format)
@@ -158,12 +177,9 @@ void PlaybackRun::demux()
                 atEnd = false;
             }
         }
-        const bool enough =
-            video.packets.bytes() + audio.packets.bytes() > kMaxQueuedBytes
-            || ((video.index < 0 || video.packets.count() >= kEnoughPackets)
-                && (audio.index < 0 || audio.packets.count() >= kEnoughPackets));
-        if (atEnd || enough) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(atEnd ? 20 : 5));
+        if (atEnd || readAheadIsEnough(video.index >= 0 ? &video.packets : nullptr,
+                                       routedAudioIndex >= 0 ? &audio.packets : nullptr)) {
+            demuxWake.waitPast(seen);
             continue;
         }
         result = format ? av_read_frame(format, packet) : AVERROR_EOF;

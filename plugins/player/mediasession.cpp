@@ -34,6 +34,8 @@ MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
     avformat_network_init();
     // The player reports what went wrong in its window; the libraries' chatter stays quiet.
     av_log_set_level(AV_LOG_ERROR);
+    // A child, so that it is found among the session's objects.
+    m_ticker.setParent(this);
     m_ticker.setTimerType(Qt::PreciseTimer);
     m_ticker.setInterval(5);
     connect(&m_ticker, &QTimer::timeout, this, &MediaSession::tick);
@@ -245,6 +247,7 @@ void MediaSession::stopRun()
         return;
     PlaybackRun* run = m_run.get();
     run->aborted = true;
+    run->demuxWake.notify();
     {
         std::lock_guard<std::mutex> lock(run->gateMutex);
         run->gate.notify_all();
@@ -309,6 +312,7 @@ void MediaSession::resume(double rate)
     if (m_run->output)
         m_run->output->setPaused(false);
     setState(State::Playing);
+    wakeTicker();
 }
 
 void MediaSession::togglePause()
@@ -340,13 +344,21 @@ void MediaSession::seek(int64_t positionMs)
         run->seekTargetUs = target;
         run->seekSerial = serial;
     }
+    run->demuxWake.notify();
     m_clock.seekTo(target);
     m_showNextFrame = true;
     if (m_state == State::Ended) {
         m_clock.resume();
-        m_ticker.start();
         setState(State::Playing);
     }
+    wakeTicker();
+    emit seeked(target / 1000);
+}
+
+void MediaSession::wakeTicker()
+{
+    if (m_run && !m_ticker.isActive() && (m_state == State::Playing || m_state == State::Paused))
+        m_ticker.start();
 }
 
 void MediaSession::setPreferredLanguages(const QStringList& audio, const QStringList& subtitles)
@@ -357,14 +369,21 @@ void MediaSession::setPreferredLanguages(const QStringList& audio, const QString
 
 void MediaSession::setVolume(double volume)
 {
-    m_volume = std::clamp(volume, 0.0, 1.0);
+    volume = std::clamp(volume, 0.0, 1.0);
+    if (volume == m_volume)
+        return;
+    m_volume = volume;
     applyGain();
+    emit volumeChanged(volume);
 }
 
 void MediaSession::setMuted(bool muted)
 {
+    if (muted == m_muted)
+        return;
     m_muted = muted;
     applyGain();
+    emit mutedChanged(muted);
 }
 
 void MediaSession::applyGain()
@@ -417,8 +436,13 @@ void MediaSession::tick()
         std::lock_guard<std::mutex> lock(run->seekMutex);
         retired.swap(run->retiredDecoders);
     }
-    if (m_state != State::Playing)
+    if (m_state != State::Playing) {
+        // Paused with no picture asked for: nothing changes until the next seek or resume,
+        // so the timer rests instead of waking the window every few milliseconds.
+        if (!m_showNextFrame)
+            m_ticker.stop();
         return;
+    }
     const bool videoDone = run->video.index < 0 || (run->video.endedSerial == run->serial && run->pictures.empty());
     const bool audioDone = run->audio.index < 0 || !run->sound
                            || (run->audio.endedSerial == run->serial && run->sound->available() == 0);
@@ -435,6 +459,7 @@ void MediaSession::tick()
         else
             m_clock.freezeAt(std::max(clock, m_durationUs));
         m_statistics.audioBytesPlayed = run->sound ? run->sound->totalBytesRead() : 0;
+        m_ticker.stop();
         setState(State::Ended);
     }
 }

@@ -117,6 +117,10 @@ signals:
     void seekableChanged(bool seekable);
     void tracksChanged();
     void speedChanged(double speed);
+    void volumeChanged(double volume);
+    void mutedChanged(bool muted);
+    // A seek was asked for; the position stands at its target from now on.
+    void seeked(qint64 positionMs);
 
 private:
     friend struct PlaybackRun;
@@ -126,6 +130,9 @@ private:
     void onEndedEarly(int runId);
     void setSeekable(bool seekable);
     void tick();
+    // Starts the picture timer again when it stopped itself (paused with nothing to show, or
+    // ended) and something may have to be shown.
+    void wakeTicker();
     int64_t clockUs();
     bool audioIsClock() const;
     void setState(State state);

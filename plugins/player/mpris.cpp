@@ -134,12 +134,23 @@ Mpris::Mpris(PlayerWindow* window) : QObject(window), m_window(window)
     }
     m_service = service;
     MediaSession* session = window->session();
+    // Told by whatever changes it (the window, the keys, the bus itself), never looked for:
+    // a paused player has nothing to wake up for.
     connect(session, &MediaSession::stateChanged, this, &Mpris::emitChanges);
     connect(session, &MediaSession::durationChanged, this, &Mpris::emitChanges);
-    // Volume and speed also change from the window; a light poll catches every source.
-    m_poll.setInterval(250);
-    connect(&m_poll, &QTimer::timeout, this, &Mpris::emitChanges);
-    m_poll.start();
+    connect(session, &MediaSession::volumeChanged, this, &Mpris::emitChanges);
+    connect(session, &MediaSession::speedChanged, this, &Mpris::emitChanges);
+    connect(session, &MediaSession::seekableChanged, this, &Mpris::emitChanges);
+    connect(session, &MediaSession::seeked, this, &Mpris::announceSeek);
+    if (QueueController* controller = window->queueController()) {
+        PlayQueue* queue = controller->queue();
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+            connect(queue, signal, this, &Mpris::emitChanges);
+        connect(queue, &QAbstractItemModel::rowsMoved, this, &Mpris::emitChanges);
+        connect(queue, &QAbstractItemModel::modelReset, this, &Mpris::emitChanges);
+        connect(queue, &PlayQueue::currentChanged, this, &Mpris::emitChanges);
+        connect(controller, &QueueController::repeatChanged, this, &Mpris::emitChanges);
+    }
     m_lastPlayer = {};
     emitChanges();
 }
@@ -291,7 +302,6 @@ void Mpris::stop()
     MediaSession* session = m_window->session();
     session->pause();
     session->seek(0);
-    announceSeek();
 }
 
 // The play queue's own Next and Previous, as the window's menu and keys use them.
@@ -319,7 +329,6 @@ void Mpris::seekBy(qlonglong offsetUs)
     } else {
         session->seek(target / 1000);
     }
-    announceSeek();
 }
 
 void Mpris::setPosition(const QDBusObjectPath& track, qlonglong positionUs)
@@ -328,7 +337,6 @@ void Mpris::setPosition(const QDBusObjectPath& track, qlonglong positionUs)
     if (!canSeek() || track != trackId() || positionUs < 0 || positionUs > qlonglong(m_window->session()->durationMs()) * 1000)
         return;
     m_window->session()->seek(positionUs / 1000);
-    announceSeek();
 }
 
 void Mpris::openUri(const QString& uri)
@@ -362,8 +370,6 @@ void Mpris::announceSeek()
                                                      QStringLiteral("Seeked"));
     signal << positionUs();
     QDBusConnection::sessionBus().send(signal);
-    m_lastPositionUs = positionUs();
-    m_sinceLastPosition.restart();
 }
 
 void Mpris::emitChanges()
@@ -376,23 +382,10 @@ void Mpris::emitChanges()
     if (url != m_trackUrl) {
         m_trackUrl = url;
         m_track = url.isEmpty() ? 0 : m_track + 1;
-        m_lastPositionUs = -1;
         if (!m_artPath.isEmpty())
             QFile::remove(m_artPath);
         m_artPath.clear();
     }
-    // A jump: more than a second away from where playing on would have taken it.
-    const qlonglong position = positionUs();
-    if (m_lastPositionUs >= 0 && m_sinceLastPosition.isValid()) {
-        const bool playing = session->state() == MediaSession::State::Playing;
-        const qlonglong expected =
-            m_lastPositionUs + (playing ? qlonglong(double(m_sinceLastPosition.elapsed()) * 1000 * session->speed()) : 0);
-        if (std::llabs(position - expected) > 1000000 && session->state() != MediaSession::State::Ended) {
-            announceSeek();
-        }
-    }
-    m_lastPositionUs = position;
-    m_sinceLastPosition.restart();
     if (m_track != 0 && m_artPath.isEmpty()) {
         const QImage cover = session->details().cover;
         if (!cover.isNull()) {

@@ -4,10 +4,8 @@
 // see and drive it. Without a session bus nothing is registered and nothing is said.
 
 #include <QDBusObjectPath>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 #include <QVariantMap>
 
 namespace MovraReference {
@@ -53,8 +51,7 @@ public:
     void raise();
     void quit();
 
-    // Sends Seeked with the position now: after the bus's own seeks at once, after the
-    // window's when the next look finds the position jumped.
+    // Sends Seeked with the position now; the session says when it seeked, whoever asked.
     void announceSeek();
 
 private:
@@ -62,14 +59,10 @@ private:
 
     QPointer<PlayerWindow> m_window;
     QString m_service;
-    QTimer m_poll;
     QVariantMap m_lastPlayer;
     int m_track = 0;
     QString m_trackUrl;
     QString m_artPath;
-    // Where the position was at the last look, to tell a jump from playing on.
-    qlonglong m_lastPositionUs = -1;
-    QElapsedTimer m_sinceLastPosition;
 };
 
 } // namespace MovraReference

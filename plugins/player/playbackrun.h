@@ -37,10 +37,13 @@ namespace MovraReference {
 class MediaSession;
 
 inline constexpr AVRational kMicroseconds = {1, 1000000};
-// The demuxer reads ahead until every stream has this many packets waiting, or until all
-// waiting packets together reach the byte limit, whichever comes first.
-inline constexpr std::size_t kEnoughPackets = 50;
+// The demuxer reads ahead until every stream has this much media time waiting, or until all
+// waiting packets together reach the byte limit, whichever comes first: a second of sound is
+// a few kilobytes, a second of 4K video several megabytes.
+inline constexpr int64_t kReadAheadUs = 1000000;
 inline constexpr int64_t kMaxQueuedBytes = 16 * 1024 * 1024;
+// For a stream whose packets tell no time at all, a count stands in for the duration.
+inline constexpr std::size_t kEnoughPackets = 50;
 inline constexpr std::size_t kQueuedPictures = 3;
 inline constexpr int kAudioBufferMs = 400;
 // Pictures wider than this are scaled down as they are decoded, so the picture queue stays small.
@@ -61,6 +64,10 @@ struct DecodedStream
     std::atomic<bool> failed{false};
     int framesOut = 0;   // decoder thread only
 };
+
+// Whether reading ahead may rest: the queues of the streams being played (null for a stream
+// the file lacks or the player does not play).
+bool readAheadIsEnough(const PacketQueue* video, const PacketQueue* audio);
 
 // videopath.cpp
 // How a decoded picture is turned to be shown upright: first turned clockwise by quarter
@@ -102,6 +109,12 @@ private:
 // thread; destroyed only after every thread has been joined.
 struct PlaybackRun
 {
+    PlaybackRun()
+    {
+        video.packets.setRoomSignal(&demuxWake);
+        audio.packets.setRoomSignal(&demuxWake);
+    }
+
     int id = 0;
     QUrl url;
     QByteArray location;
@@ -112,6 +125,9 @@ struct PlaybackRun
     std::atomic<int64_t> openDeadlineMs{0};
     AVFormatContext* format = nullptr;
     std::thread demuxThread;
+    // Wakes the demuxer while it rests (read far enough ahead, or at the end): room in a packet
+    // queue, a seek or track change asked for, the run aborted.
+    WakeSignal demuxWake;
 
     // The GUI thread's answer to the probe: go on reading, or stop.
     std::mutex gateMutex;

@@ -11,7 +11,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace MovraReference {
 namespace {
@@ -151,6 +153,15 @@ private:
                     .arg(played.framesShown)
                     .arg(played.framesDropped)
                     .arg(window->session()->positionMs() / 1000.0, 0, 'f', 1));
+            // How far the pictures were from the sound when shown (late is positive), and
+            // where they were shown: what a measurement of the run needs to know.
+            std::vector<int64_t> offsets = played.avOffsetsUs;
+            if (!offsets.empty()) {
+                std::nth_element(offsets.begin(), offsets.begin() + std::ptrdiff_t(offsets.size() / 2), offsets.end());
+                say(QStringLiteral("picture-to-sound offset median %1 ms").arg(offsets[offsets.size() / 2] / 1000.0, 0, 'f', 1));
+            }
+            if (const QWidget* view = window->findChild<QWidget*>(QStringLiteral("videoView")))
+                say(QStringLiteral("picture area %1x%2").arg(view->width()).arg(view->height()));
             say(QStringLiteral("closing the window"));
             window->close();
         });

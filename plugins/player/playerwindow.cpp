@@ -174,10 +174,12 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     connect(m_session, &MediaSession::durationChanged, this, [this](qint64 ms) { m_seekBar->setRange(0, int(ms)); });
     // A live stream that cannot seek has no position to choose.
     connect(m_session, &MediaSession::seekableChanged, m_seekBar, &QWidget::setEnabled);
+    // The position moves by itself only while playing; a seek or a mute moves it otherwise.
     m_refresh = new QTimer(this);
     m_refresh->setInterval(200);
     connect(m_refresh, &QTimer::timeout, this, &PlayerWindow::updateControls);
-    m_refresh->start();
+    connect(m_session, &MediaSession::seeked, this, &PlayerWindow::updateControls);
+    connect(m_session, &MediaSession::mutedChanged, this, &PlayerWindow::updateControls);
 
     m_fileMenu = menuBar()->addMenu(QString());
     m_openAction = m_fileMenu->addAction(QString(), this, &PlayerWindow::chooseFile);
@@ -193,6 +195,7 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     m_media = new MediaMenus(this, m_view, m_session, m_fileMenu, m_helpMenu);
     setUpQueue();
     setUpControls();
+    loadIcons();
     retranslate();
 }
 
@@ -228,6 +231,8 @@ void PlayerWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange)
         retranslate();
+    else if (event->type() == QEvent::StyleChange || event->type() == QEvent::ThemeChange)
+        loadIcons();
     QMainWindow::changeEvent(event);
 }
 
@@ -273,6 +278,10 @@ QString PlayerWindow::statusText() const
 void PlayerWindow::stateChanged()
 {
     m_view->setText(statusText());
+    if (m_session->state() == MediaSession::State::Playing)
+        m_refresh->start();
+    else
+        m_refresh->stop();
     updateControls();
 }
 
@@ -280,14 +289,39 @@ void PlayerWindow::updateControls()
 {
     const MediaSession::State state = m_session->state();
     const bool playing = state == MediaSession::State::Playing;
-    m_playButton->setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    // Setting an icon repaints the button even when it is the same one: only on a change.
+    const auto show = [](QToolButton* button, const QIcon& icon) {
+        if (button->icon().cacheKey() != icon.cacheKey())
+            button->setIcon(icon);
+    };
+    show(m_playButton, playing ? m_icons.pause : m_icons.play);
     m_playButton->setText(playing ? tx("Pause") : tx("Play"));
-    m_muteButton->setIcon(style()->standardIcon(m_session->muted() ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
-    m_fullScreenButton->setIcon(style()->standardIcon(QStyle::SP_TitleBarMaxButton));
+    show(m_muteButton, m_session->muted() ? m_icons.muted : m_icons.volume);
     const qint64 position = m_session->positionMs();
     if (!m_seekBarHeld)
         m_seekBar->setValue(int(position));
     m_time->setText(timeText());
+}
+
+void PlayerWindow::loadIcons()
+{
+    QStyle* style = this->style();
+    m_icons.play = style->standardIcon(QStyle::SP_MediaPlay);
+    m_icons.pause = style->standardIcon(QStyle::SP_MediaPause);
+    m_icons.volume = style->standardIcon(QStyle::SP_MediaVolume);
+    m_icons.muted = style->standardIcon(QStyle::SP_MediaVolumeMuted);
+    m_icons.fullScreen = style->standardIcon(QStyle::SP_TitleBarMaxButton);
+    m_icons.previous = style->standardIcon(QStyle::SP_MediaSkipBackward);
+    m_icons.next = style->standardIcon(QStyle::SP_MediaSkipForward);
+    m_fullScreenButton->setIcon(m_icons.fullScreen);
+    if (m_previousButton)
+        m_previousButton->setIcon(m_icons.previous);
+    if (m_nextButton)
+        m_nextButton->setIcon(m_icons.next);
+    // The play and mute buttons take theirs from the state.
+    m_playButton->setIcon(QIcon());
+    m_muteButton->setIcon(QIcon());
+    updateControls();
 }
 
 void PlayerWindow::pause()
@@ -821,12 +855,10 @@ void PlayerWindow::setUpQueue()
     m_previousButton = new QToolButton(m_controls);
     m_previousButton->setObjectName(QStringLiteral("previous"));
     m_previousButton->setFocusPolicy(Qt::NoFocus);
-    m_previousButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipBackward));
     connect(m_previousButton, &QToolButton::clicked, m_previousAction, &QAction::trigger);
     m_nextButton = new QToolButton(m_controls);
     m_nextButton->setObjectName(QStringLiteral("next"));
     m_nextButton->setFocusPolicy(Qt::NoFocus);
-    m_nextButton->setIcon(style()->standardIcon(QStyle::SP_MediaSkipForward));
     connect(m_nextButton, &QToolButton::clicked, m_nextAction, &QAction::trigger);
     if (row) {
         const int play = row->indexOf(m_playButton);

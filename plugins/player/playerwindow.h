@@ -1,6 +1,7 @@
 #pragma once
 #include "mediasession.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -74,6 +75,9 @@ private:
     void chooseFile();
     void chooseAddress();
     void updateControls();
+    // Looks the controls' icons up in the style and its icon theme: once, and again only when
+    // the style or the theme changes. A lookup walks the theme's folders on disk.
+    void loadIcons();
     void showFrame();
     void stateChanged();
     void seekBy(qint64 deltaMs);
@@ -97,6 +101,10 @@ private:
     QAction* m_pluginsAction = nullptr;
     MSE::PluginContext* m_context = nullptr;
     QTimer* m_refresh = nullptr;
+    struct ControlIcons
+    {
+        QIcon play, pause, volume, muted, fullScreen, previous, next;
+    } m_icons;
     QStringList m_received;
     QString m_current;
     // Tracks, subtitles and speed.

@@ -189,11 +189,13 @@ void MediaSession::selectSubtitleTrack(int index)
             run->nextRenderer = renderer;
             run->subtitleChangePending = true;
         }
+        run->demuxWake.notify();
         // The demuxer has read past the packets of the subtitle showing now: reading again
         // from here brings them.
         if (embedded && (m_state == State::Playing || m_state == State::Paused))
             seek(positionMs());
     }
+    wakeTicker();
     emit tracksChanged();
 }
 

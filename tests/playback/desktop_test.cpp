@@ -7,6 +7,7 @@
 #include "queuecontroller.h"
 #include "screensaverinhibitor.h"
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -73,6 +74,20 @@ public slots:
     {
         ++count;
         last = position;
+    }
+};
+
+// The Player interface's PropertiesChanged signals, as a client of the bus sees them.
+class PropertiesWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QVariantMap changed;
+public slots:
+    void propertiesChanged(const QString&, const QVariantMap& properties, const QStringList&)
+    {
+        for (auto it = properties.constBegin(); it != properties.constEnd(); ++it)
+            changed.insert(it.key(), it.value());
     }
 };
 
@@ -219,6 +234,64 @@ TEST(Mpris, WithoutASessionBusNothingIsRegisteredAndNothingShown)
     EXPECT_TRUE(waitFor([&] { return window.session()->state() == State::Paused; }, 10000));
     for (QWidget* widget : QApplication::topLevelWidgets())
         EXPECT_FALSE(widget->isVisible() && qobject_cast<QMessageBox*>(widget)) << qPrintable(widget->windowTitle());
+}
+
+// What changes in the window reaches the bus when it changes, without the bus side looking
+// for it; and a paused player has nothing that wakes it over and over.
+TEST(Mpris, TheWindowsChangesAreToldAndAPausedPlayerRests)
+{
+    ASSERT_FALSE(privateBus().isEmpty()) << "dbus-daemon did not start";
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    MediaSession* session = window.session();
+    auto* mpris = window.findChild<Mpris*>();
+    ASSERT_TRUE(mpris && mpris->isRegistered());
+    ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
+
+    PropertiesWatcher properties;
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect(QString(), QString::fromLatin1(Mpris::kObjectPath),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("PropertiesChanged"), &properties,
+                                                      SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
+    SeekedCounter seeked;
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect(QString(), QString::fromLatin1(Mpris::kObjectPath),
+                                                      QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Seeked"),
+                                                      &seeked, SLOT(seeked(qlonglong))));
+    window.findChild<QSlider*>(QStringLiteral("volume"))->setValue(30);
+    session->setSpeed(1.5);
+    EXPECT_TRUE(waitFor([&] { return properties.changed.value(QStringLiteral("Volume")).toDouble() == 0.3; }, 10000))
+        << properties.changed.value(QStringLiteral("Volume")).toDouble();
+    EXPECT_TRUE(waitFor([&] { return properties.changed.value(QStringLiteral("Rate")).toDouble() == 1.5; }, 10000));
+    session->pause();
+    window.setPosition(4000);
+    ASSERT_TRUE(waitFor([&] { return seeked.count == 1; }, 10000));
+    EXPECT_EQ(seeked.last, 4000000);
+    EXPECT_EQ(properties.changed.value(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Paused"));
+    // Adding to the queue gives Next something to go to.
+    window.queueController()->append({QUrl::fromLocalFile(controlsMedia("full_hd.webm"))});
+    EXPECT_TRUE(waitFor([&] { return properties.changed.value(QStringLiteral("CanGoNext")).toBool(); }, 10000));
+
+    // Once the picture of the seek is shown, no timer of the window, its session or the bus
+    // side keeps running.
+    const auto fastTimers = [&] {
+        QStringList running;
+        QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+        QList<QObject*> all = window.findChildren<QObject*>();
+        all.prepend(&window);
+        for (QObject* object : all) {
+            for (const QAbstractEventDispatcher::TimerInfo& timer : dispatcher->registeredTimers(object)) {
+                if (timer.interval < 1000)
+                    running << QStringLiteral("%1 every %2 ms").arg(QString::fromLatin1(object->metaObject()->className())).arg(timer.interval);
+            }
+        }
+        return running;
+    };
+    EXPECT_TRUE(waitFor([&] { return fastTimers().isEmpty(); }, 10000)) << qPrintable(fastTimers().join(QStringLiteral(", ")));
+    EXPECT_EQ(session->positionMs(), 4000);
+    // Resuming starts what playing needs again.
+    session->resume(1.5);
+    const int64_t shown = session->statistics().framesShown;
+    EXPECT_TRUE(waitFor([&] { return session->statistics().framesShown > shown + 2 && session->positionMs() > 4000; }, 10000));
 }
 
 TEST(ScreenSaver, HeldWhileAVideoPlaysAndReleasedOnPauseAndQuit)

@@ -7,6 +7,8 @@
 
 #include <QLabel>
 #include <QMimeData>
+#include <QProxyStyle>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +74,59 @@ TEST(PlayerWindow, KeysMouseAndDropDoWhatTheySay)
         ASSERT_TRUE(problem);
         EXPECT_FALSE(problem->isHidden());
         EXPECT_TRUE(problem->text().contains(QLatin1String("not a media file"))) << qPrintable(problem->text());
+    }
+    qunsetenv("MOVRA_AUDIO_OUTPUT");
+}
+
+// Counts the icons asked of it: each one asked is a walk through the icon theme's folders.
+class CountingStyle : public QProxyStyle
+{
+public:
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const override
+    {
+        ++asked;
+        return QProxyStyle::standardIcon(icon, option, widget);
+    }
+    mutable int asked = 0;
+};
+
+TEST(PlayerWindow, ControlIconsAreLookedUpOnceNotOnEveryUpdate)
+{
+    QTemporaryDir dir;
+    qputenv("MOVRA_AUDIO_OUTPUT", ("wav:" + dir.path() + "/out.wav").toUtf8());
+    auto farm = makeFarm(false);
+    {
+        CountingStyle counting;
+        CountingStyle* style = &counting;
+        PlayerWindow window(farm.get());
+        window.setStyle(style);
+        // A new style is a new look: its icons are taken once.
+        EXPECT_GT(style->asked, 0);
+        window.show();
+        MediaSession* session = window.session();
+        auto* play = window.findChild<QToolButton*>(QStringLiteral("playPause"));
+        auto* mute = window.findChild<QToolButton*>(QStringLiteral("mute"));
+        ASSERT_TRUE(play && mute);
+        const qint64 playIcon = play->icon().cacheKey();
+        window.openAddress(encoded("vp9_vorbis.webm"));
+        ASSERT_TRUE(waitFor([&] { return session->statistics().framesShown > 0; }, 10000));
+        style->asked = 0;
+        // Each of these updates the controls at once; the playing window also updates them on
+        // its own every few hundred milliseconds.
+        for (int i = 0; i < 10; ++i) {
+            const qint64 before = play->icon().cacheKey();
+            QTest::keyClick(&window, Qt::Key_Space);
+            EXPECT_NE(play->icon().cacheKey(), before) << "the button shows play or pause as the state changes";
+            mute->toggle();
+        }
+        const int64_t shown = session->statistics().framesShown;
+        ASSERT_TRUE(waitFor([&] { return session->statistics().framesShown > shown + 10; }, 10000));
+        EXPECT_EQ(style->asked, 0);
+        EXPECT_EQ(session->state(), State::Playing);
+        EXPECT_NE(play->icon().cacheKey(), playIcon);
+        session->pause();
+        EXPECT_EQ(play->icon().cacheKey(), playIcon);
+        window.close();
     }
     qunsetenv("MOVRA_AUDIO_OUTPUT");
 }
