@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QElapsedTimer>
-#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -131,6 +130,63 @@ QByteArray resource(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Whether files were written since the last syncWrittenFiles().
+bool g_unsyncedFiles = false;
+
+// The files written since the last call reach the disk, all in one sync of the data folder's
+// file system: the first start writes a handful of them (and the MIME database a dozen more)
+// and would otherwise wait for each on its own. A file lost to a crash before this is
+// written again at the next start, which finds it missing or different.
+void syncWrittenFiles()
+{
+    if (!g_unsyncedFiles)
+        return;
+    g_unsyncedFiles = false;
+    const int folder = open(QFile::encodeName(userDataDir()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        syncfs(folder);
+        close(folder);
+    }
+}
+
+// Replaces `path` with `contents` through a new file beside it and a rename, so a reader
+// sees the old file or the new one; an existing file's permissions are kept. Left for
+// syncWrittenFiles() to make durable.
+bool replaceFile(const QString& path, const QByteArray& contents, QString* error)
+{
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary = target + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        *error = QString::fromLocal8Bit(strerror(errno));
+        return false;
+    }
+    struct stat existing;
+    const mode_t mode = stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    bool ok = fchmod(fd, mode) == 0;
+    for (qsizetype done = 0; ok && done < contents.size();) {
+        const ssize_t n = write(fd, contents.constData() + done, static_cast<size_t>(contents.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? n : 0;
+    }
+    if (!ok)
+        *error = QString::fromLocal8Bit(strerror(errno));
+    if (close(fd) != 0 && ok) {
+        ok = false;
+        *error = QString::fromLocal8Bit(strerror(errno));
+    }
+    if (ok && rename(temporary.constData(), target.constData()) != 0) {
+        ok = false;
+        *error = QString::fromLocal8Bit(strerror(errno));
+    }
+    if (!ok)
+        unlink(temporary.constData());
+    g_unsyncedFiles = g_unsyncedFiles || ok;
+    return ok;
+}
+
 // Writes `contents` through a new file and a rename unless the file already holds them.
 // True when the file now holds them.
 bool writeFileIfChanged(const QString& path, const QByteArray& contents, Problems& problems, bool* changed = nullptr)
@@ -145,9 +201,9 @@ bool writeFileIfChanged(const QString& path, const QByteArray& contents, Problem
         problems.add(QStringLiteral("cannot create the folder %1").arg(QFileInfo(path).absolutePath()));
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size() || !file.commit()) {
-        problems.add(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    QString error;
+    if (!replaceFile(path, contents, &error)) {
+        problems.add(QStringLiteral("cannot write %1: %2").arg(path, error));
         return false;
     }
     if (changed)
@@ -285,16 +341,14 @@ void ensureMimePackage(Problems& problems)
         return;
     }
     // The tool syncs each of the dozen files it writes; as package managers do, it is asked
-    // not to, and one sync of the file system afterwards makes all of them durable at once.
+    // not to, and syncWrittenFiles() makes all of them durable at once. A database lost to a
+    // crash before then is older than the package or missing, so it is rebuilt next time.
     QString output;
-    if (!runTool(tool, mimeDir, output, "PKGSYSTEM_ENABLE_FSYNC=0")) {
+    const bool ran = runTool(tool, mimeDir, output, "PKGSYSTEM_ENABLE_FSYNC=0");
+    g_unsyncedFiles = true;
+    if (!ran) {
         problems.add(QStringLiteral("update-mime-database %1 failed: %2").arg(mimeDir, output.trimmed()));
         return;
-    }
-    const int folder = open(QFile::encodeName(mimeDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        syncfs(folder);
-        close(folder);
     }
     // GIO reads the database again only now and then; this makes it read it at once.
     g_content_type_set_mime_dirs(nullptr);
@@ -357,6 +411,7 @@ AppInfoPtr ensureDesktopEntry(Problems& problems)
             }
         }
     }
+    syncWrittenFiles();
     AppInfoPtr ours(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
     if (!ours && problems.isEmpty())
         problems.add(QStringLiteral("the desktop does not accept %1").arg(installed.isEmpty() ? path : installed));

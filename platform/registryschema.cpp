@@ -131,7 +131,12 @@ LONG RegistryStore::initialiseSchema_locked()
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
             return markBroken_locked("not a registry database");
         }
-        if (rc == SQLITE_OK)
+        // Inside a batch the new root's schema is committed with the batch's writes, in the
+        // same transaction: one commit instead of two, and a batch cut short leaves the file
+        // as empty as it was, to be initialised again.
+        if (rc == SQLITE_OK && m_openingBatch)
+            m_batchOpen = true;
+        else if (rc == SQLITE_OK)
             rc = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -281,7 +281,9 @@ LONG RegistryStore::openDatabase_locked()
     int64_t facts[5] = {0, 0, 0, 0, 0};
     const char* const factQueries[5] = {"SELECT count(*) FROM sqlite_schema", "PRAGMA application_id",
                                         "PRAGMA user_version", "PRAGMA page_count", "PRAGMA page_size"};
-    rc = sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr);
+    // A new root's schema may have begun its batch's transaction already; it is read there.
+    const bool ownTransaction = sqlite3_get_autocommit(m_db);
+    rc = ownTransaction ? sqlite3_exec(m_db, "BEGIN", nullptr, nullptr, nullptr) : SQLITE_OK;
     for (int i = 0; i < 5 && rc == SQLITE_OK; ++i) {
         sqlite3_stmt* stmt = nullptr;
         rc = sqlite3_prepare_v2(m_db, factQueries[i], -1, &stmt, nullptr);
@@ -294,7 +296,7 @@ LONG RegistryStore::openDatabase_locked()
         }
         sqlite3_finalize(stmt);
     }
-    if (!sqlite3_get_autocommit(m_db))
+    if (ownTransaction && !sqlite3_get_autocommit(m_db))
         sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
     const int64_t tables = facts[0], applicationId = facts[1], version = facts[2], pageCount = facts[3],
                   pageSize = facts[4];
@@ -331,6 +333,10 @@ LONG RegistryStore::openDatabase_locked()
     }
     chooseChangeSignal_locked();
     m_state = State::Open;
+    if (m_batchOpen) {
+        m_batchCounter = changeCounter_locked();
+        m_stamp = m_batchCounter;
+    }
     return ERROR_SUCCESS;
 }
 

@@ -199,6 +199,7 @@ private:
 
     int m_batchDepth = 0;
     bool m_batchOpen = false;       // the batch's transaction is under way
+    bool m_openingBatch = false;    // a new root created now keeps its schema in the batch
     uint32_t m_batchCounter = 0;    // the change counter when it began
     LONG m_batchError = ERROR_SUCCESS; // why writes of the batch were lost, for its end
     RegistryStore* m_batchPredecessor = nullptr;

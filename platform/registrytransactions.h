@@ -136,8 +136,10 @@ inline LONG RegistryStore::openBatch_locked()
         if (m_batchPredecessor->m_batchDepth > 0)
             (void)m_batchPredecessor->openBatch_locked();
     }
+    m_openingBatch = true;
     LONG rc = prepare_locked(true);
-    if (rc != ERROR_SUCCESS)
+    m_openingBatch = false;
+    if (rc != ERROR_SUCCESS || m_batchOpen) // a new root's schema began the transaction
         return rc;
     const int sqliteRc = Query(statement_locked(m_beginImmediate)).step();
     if (sqliteRc != SQLITE_DONE)

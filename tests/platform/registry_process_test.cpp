@@ -549,3 +549,33 @@ TEST(RegistryProcesses, BatchIsAllOrNothingForOtherProcesses)
     }
     EXPECT_EQ(committed, 3u);
 }
+
+// The first batch of new roots also carries their schema: killed before its end, it leaves
+// roots that read as empty, and the next batch sets them up and commits.
+TEST(RegistryProcesses, BatchCreatingTheRootsKilledLeavesThemUsable)
+{
+    MovraTest::TemporaryRegistry registry;
+    constexpr int kValues = 50;
+    for (const bool kill : {true, false}) {
+        SCOPED_TRACE(kill ? "killed" : "committed");
+        int out = -1, in = -1;
+        const pid_t writer = spawn({"batch", "7", std::to_string(kValues)}, &out, &in);
+        ASSERT_GT(writer, 0);
+        FILE* lines = ::fdopen(out, "r");
+        ASSERT_EQ(readLine(lines), "written\n");
+        if (kill) {
+            ::kill(writer, SIGKILL);
+            EXPECT_EQ(exitStatus(writer), -SIGKILL);
+        } else {
+            ASSERT_EQ(::write(in, "go\n", 3), 3);
+            EXPECT_EQ(readLine(lines), "committed\n");
+            EXPECT_EQ(exitStatus(writer), 0);
+        }
+        ::close(in);
+        std::fclose(lines);
+        resetRegistryForTesting();
+        EXPECT_EQ(registryProblems(), "");
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+            EXPECT_EQ(valuesAt(root, kValues, 7), kill ? -1 : kValues);
+    }
+}
