@@ -238,23 +238,38 @@ public:
     }
 
     // The window's height beyond its picture area (menu bar, controls), learnt from a first
-    // run, which also does the first start's one-time work outside the measured runs.
-    bool calibrate(const Clip& clip)
+    // run, which also does the first start's one-time work outside the measured runs. On a
+    // clip of its own: the player remembers where each file was left and would start the
+    // measured runs there. The player's settings as they are after it are what every
+    // measured run starts from, for the same reason.
+    bool calibrate(const Clip& measured)
     {
+        Clip clip = measured;
+        clip.path = m_folder + "/calibration.webm";
+        if (run({"/bin/cp", measured.path, clip.path}, nullptr) != 0)
+            return false;
         m_extraHeight = 120;
+        m_calibrating = true;
         const Run first = player(clip, "raster", 3000);
         if (!first.ok || first.areaHeight <= 0)
             return false;
         m_extraHeight += kAreaHeight - first.areaHeight;
         const Run second = player(clip, "raster", 3000);
-        return second.ok && second.areaWidth == kAreaWidth && second.areaHeight == kAreaHeight;
+        m_calibrating = false;
+        return second.ok && second.areaWidth == kAreaWidth && second.areaHeight == kAreaHeight
+               && run({"/bin/cp", "-a", home(), home() + ".start"}, nullptr) == 0;
     }
 
     Run player(const Clip& clip, const std::string& output, int milliseconds = kSeconds * 1000)
     {
-        Environment environment({"DISPLAY=" + m_display, "MOVRA_REGISTRY_DIR=" + m_folder + "/registry",
-                                 "XDG_CONFIG_HOME=" + m_folder + "/config", "XDG_DATA_HOME=" + m_folder + "/data",
-                                 "XDG_CACHE_HOME=" + m_folder + "/cache", "MOVRA_AUDIO_OUTPUT=wav:/dev/null",
+        const std::string start = home() + ".start";
+        if (access(start.c_str(), F_OK) == 0) {
+            run({"/bin/rm", "-rf", home()}, nullptr);
+            run({"/bin/cp", "-a", start, home()}, nullptr);
+        }
+        Environment environment({"DISPLAY=" + m_display, "MOVRA_REGISTRY_DIR=" + home() + "/registry",
+                                 "XDG_CONFIG_HOME=" + home() + "/config", "XDG_DATA_HOME=" + home() + "/data",
+                                 "XDG_CACHE_HOME=" + home() + "/cache", "MOVRA_AUDIO_OUTPUT=wav:/dev/null",
                                  "MOVRA_DEMO_QUIT_AFTER_MS=" + std::to_string(milliseconds),
                                  "QT_LOGGING_RULES=movra.player.info=true", "MOVRA_VIDEO_OUTPUT=" + output,
                                  "QT_QPA_PLATFORM=xcb"});
@@ -274,8 +289,12 @@ public:
         const std::size_t area = text.rfind("picture area ");
         if (area != std::string::npos)
             std::sscanf(text.c_str() + area, "picture area %dx%d", &result.areaWidth, &result.areaHeight);
+        // A run that did not start at the beginning measured less than the whole clip.
+        if (!m_calibrating && text.find("resumed at") != std::string::npos)
+            result.ok = false;
         if (!result.ok)
-            std::fprintf(stderr, "playback_figures: the player did not play %s:\n%s\n", clip.path.c_str(), text.c_str());
+            std::fprintf(stderr, "playback_figures: the player did not play %s from its start:\n%s\n", clip.path.c_str(),
+                         text.c_str());
         return result;
     }
 
@@ -299,6 +318,9 @@ public:
     }
 
 private:
+    // Where the player keeps its registry, settings and caches.
+    std::string home() const { return m_folder + "/home"; }
+
     // Gives the player's window the size whose picture area is 720×405, once it is shown.
     void sizeWindow(pid_t pid, char** environment)
     {
@@ -321,6 +343,7 @@ private:
     std::string m_xdotool;
     std::string m_mpv;
     int m_extraHeight = 0;
+    bool m_calibrating = false;
 };
 
 std::string number(double value, const char* pattern = "%.2f")
