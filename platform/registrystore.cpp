@@ -125,6 +125,7 @@ void RegistryStore::closeDatabase_locked()
         statement->stmt = nullptr;
     }
     m_statementProblem.clear();
+    m_wholeRootTried = false;
     if (m_db)
         sqlite3_close(m_db);
     m_db = nullptr;
