@@ -101,8 +101,9 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_view = new VideoView(central, chooseVideoOutput());
-    m_session->setDrawsPlanes(m_view->output() == VideoOutput::GL);
+    // Raster until the first address is opened: only then is OpenGL looked at and loaded,
+    // so a start without a file pays neither the time nor the memory.
+    m_view = new VideoView(central);
     layout->addWidget(m_view, 1);
     m_problem = new QLabel(central);
     m_problem->setObjectName(QStringLiteral("problem"));
@@ -250,6 +251,12 @@ void PlayerWindow::playUrl(const QUrl& url)
     m_problem->hide();
     m_problem->clear();
     m_view->setFrame(QImage(), 0);
+    if (!m_videoOutputChosen) {
+        m_videoOutputChosen = true;
+        if (chooseVideoOutput() == VideoOutput::GL)
+            m_view->useGl();
+        m_session->setDrawsPlanes(m_view->output() == VideoOutput::GL);
+    }
     m_session->open(url);
     retranslate();
 }

@@ -55,13 +55,18 @@ VideoView::VideoView(QWidget* parent, VideoOutput output) : QWidget(parent)
     setObjectName(QStringLiteral("videoView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 90);
-    if (output == VideoOutput::GL) {
-        // Made with the view, before its window is shown, so the window is made for GL
-        // composition from the start; shown only while there is a picture.
-        m_canvas = new GlVideoCanvas(this);
-        m_canvas->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_canvas->hide();
-    }
+    if (output == VideoOutput::GL)
+        useGl();
+}
+
+void VideoView::useGl()
+{
+    if (m_canvas)
+        return;
+    // Shown only while there is a picture; the text of the moment is this view's own.
+    m_canvas = new GlVideoCanvas(this);
+    m_canvas->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_canvas->hide();
 }
 
 void VideoView::setFrame(const QImage& image, double aspect)

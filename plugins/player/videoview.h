@@ -31,6 +31,9 @@ public:
     explicit VideoView(QWidget* parent = nullptr, VideoOutput output = VideoOutput::Raster);
 
     VideoOutput output() const { return m_canvas ? VideoOutput::GL : VideoOutput::Raster; }
+    // Turns to GL (raster stays until the next picture is set); may come after the window
+    // is shown, so that a window that never plays video never loads OpenGL.
+    void useGl();
     // Raster: a picture converted already, best at pictureArea()'s size.
     void setFrame(const QImage& image, double aspect);
     // GL: the decoded picture, turned as given, with a clear layer (subtitles) over it.

@@ -2,6 +2,7 @@
 // layout, matrix and range come out as libswscale converts them, subtitles show over them,
 // and where no context can be made the raster path is taken.
 
+#include "support/waitfor.h"
 #include "support/xdisplay.h"
 
 #include "glvideocanvas.h"
@@ -228,6 +229,39 @@ TEST(GlPicture, ScaledTurnedAndWithSubtitlesOverIt)
     const QImage withLayer = half.draw(picture, {}, layer);
     EXPECT_EQ(withLayer.pixel(10, 50), qRgb(255, 255, 255));
     EXPECT_LT(meanDifference(withLayer.copy(40, 0, 56, 64), reference.copy(40, 0, 56, 64)), 3.0);
+}
+
+TEST(GlPicture, AViewShownRasterTurnsToGlLater)
+{
+    MOVRA_REQUIRE_X();
+    if (!canMakeGlContext())
+        GTEST_SKIP() << "no OpenGL context on this display";
+    // As the window does: shown without OpenGL, turned to it when the first file opens.
+    VideoView view;
+    view.setFixedSize(96, 64);
+    view.setText(QStringLiteral("No file open"));
+    view.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view.output(), VideoOutput::Raster);
+    view.useGl();
+    ASSERT_EQ(view.output(), VideoOutput::GL);
+    const Layout layout{"YUV444P", AV_PIX_FMT_YUV444P, kPixelYUV444P, 8};
+    SmoothFrame smooth(96, 64, layout);
+    smooth.sdkFrame.colorMatrix = kMatrixBT709;
+    PicturePool pool;
+    view.setPicture(pool.copy(smooth.sdkFrame), {}, 1.5, QImage());
+    QCoreApplication::processEvents();
+    EXPECT_LT(meanDifference(view.grabCanvas().convertToFormat(QImage::Format_RGB32),
+                             ffmpegPicture(smooth.frame, kMatrixBT709, kRangeLimited)),
+              1.0);
+    // What reaches the screen is the picture too (the window composes the canvas).
+    const QPoint at = view.mapToGlobal(QPoint(90, 32));
+    EXPECT_TRUE(MovraTest::waitFor(
+        [&] {
+            const QImage screen = movratest::XDisplay::shared()->screenshot();
+            return !screen.isNull() && qGray(screen.pixel(at)) > 180;
+        },
+        10000));
 }
 
 TEST(VideoOutputChoice, ForcedOrByWhetherAContextCanBeMade)
