@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev-tools qt6-translations-l10n
-  libqt6svg6 libgl-dev
+  libqt6svg6 libgl-dev libqt6opengl6-dev libgl1-mesa-dri
   libboost-thread-dev libboost-chrono-dev libxml2-dev libsqlite3-dev libutfcpp-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   python3 dbus-daemon libxml2-utils

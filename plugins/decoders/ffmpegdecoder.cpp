@@ -35,9 +35,21 @@ std::string errorText(int code)
     return buffer;
 }
 
-int32_t pixelFormatOf(int format, int32_t* range)
+int32_t pixelFormatOf(int format, int32_t* range, bool tenBit)
 {
     *range = kRangeLimited;
+    if (tenBit) {
+        switch (format) {
+        case AV_PIX_FMT_YUV420P10LE:
+            return kPixelYUV420P10;
+        case AV_PIX_FMT_YUV422P10LE:
+            return kPixelYUV422P10;
+        case AV_PIX_FMT_YUV444P10LE:
+            return kPixelYUV444P10;
+        default:
+            break;
+        }
+    }
     switch (format) {
     case AV_PIX_FMT_YUVJ420P:
         *range = kRangeFull;
@@ -63,6 +75,22 @@ int32_t pixelFormatOf(int format, int32_t* range)
         return kPixelBGRA;
     default:
         return kPixelUnknown;
+    }
+}
+
+int32_t colorMatrixOf(AVColorSpace space)
+{
+    switch (space) {
+    case AVCOL_SPC_BT470BG:
+    case AVCOL_SPC_SMPTE170M:
+        return kMatrixBT601;
+    case AVCOL_SPC_BT709:
+        return kMatrixBT709;
+    case AVCOL_SPC_BT2020_NCL:
+    case AVCOL_SPC_BT2020_CL:
+        return kMatrixBT2020;
+    default:
+        return kMatrixUnspecified;
     }
 }
 
@@ -241,15 +269,17 @@ public:
 
     int32_t receiveVideoFrame(VideoFrame* out) override
     {
-        if (!out || out->structSize < sizeof(VideoFrame))
+        if (!out || out->structSize < kVideoFrameFirstSize)
             return fail(kDecoderInvalidArgument, "no frame to fill");
+        // A caller built before the colour matrix was added knows no 10-bit formats either.
+        const bool knowsMatrix = out->structSize >= sizeof(VideoFrame);
         if (m_mediaKind != kMediaVideo)
             return fail(kDecoderInvalidArgument, "not a video decoder");
         const int32_t received = receive();
         if (received != kDecoderOk)
             return received;
         int32_t range = kRangeLimited;
-        int32_t format = pixelFormatOf(m_frame->format, &range);
+        int32_t format = pixelFormatOf(m_frame->format, &range, knowsMatrix);
         const uint8_t* const* planes = m_frame->data;
         const int* strides = m_frame->linesize;
         if (format == kPixelUnknown) {
@@ -273,6 +303,8 @@ public:
         out->pts = toMicroseconds(m_frame->best_effort_timestamp);
         out->duration = m_frame->pkt_duration;
         out->flags = m_frame->key_frame ? kFrameKeyFrame : 0;
+        if (knowsMatrix)
+            out->colorMatrix = colorMatrixOf(m_frame->colorspace);
         return kDecoderOk;
     }
 

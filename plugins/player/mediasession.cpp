@@ -28,6 +28,15 @@ QString avError(int code)
     return QString::fromUtf8(buffer);
 }
 
+namespace {
+
+uint64_t packedArea(QSize area)
+{
+    return area.isEmpty() ? 0 : uint64_t(uint32_t(area.width())) << 32 | uint32_t(area.height());
+}
+
+} // namespace
+
 MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
     : QObject(parent), m_context(context), m_audioLanguages(localeLanguages()), m_subtitleLanguages(localeLanguages())
 {
@@ -94,6 +103,8 @@ void MediaSession::open(const QUrl& url)
     m_run->networkTimeoutMs = m_networkTimeoutMs;
     m_run->session = this;
     m_run->tempo = m_speed;
+    m_run->texturesOnly = m_drawsPlanes;
+    m_run->pictureArea = packedArea(m_pictureArea);
     setState(State::Opening);
     PlaybackRun* run = m_run.get();
     run->demuxThread = std::thread([run] { run->demux(); });
@@ -399,6 +410,46 @@ double MediaSession::currentAspect() const
     return m_frame.image.height() > 0 ? double(m_frame.image.width()) / m_frame.image.height() : 16.0 / 9.0;
 }
 
+void MediaSession::setPictureArea(QSize devicePixels)
+{
+    if (devicePixels == m_pictureArea)
+        return;
+    m_pictureArea = devicePixels;
+    if (m_run)
+        m_run->pictureArea = packedArea(devicePixels);
+    // Subtitles over textures are drawn at the size shown.
+    if (m_drawsPlanes && drawSubtitles(true))
+        emit frameChanged();
+}
+
+void MediaSession::setDrawsPlanes(bool on)
+{
+    // Taken over by the next address opened: the pictures queued now are made already.
+    m_drawsPlanes = on;
+}
+
+QImage MediaSession::pictureAtDecodedSize(bool withSubtitles)
+{
+    if (!m_frame.picture)
+        return QImage();
+    if (!m_stillConverter)
+        m_stillConverter = std::make_unique<PictureConverter>();
+    const Picture& picture = *m_frame.picture;
+    QImage image = m_stillConverter->convert(picture, QSize(picture.width, picture.height));
+    if (image.isNull())
+        return image;
+    if (!(m_frame.orientation == PictureOrientation()))
+        image = oriented(image, m_frame.orientation);
+    if (withSubtitles && subtitlesActive()) {
+        // Drawn for this size, then again for the window's.
+        const int64_t atMs = m_frame.pts / 1000 - m_subtitleDelayMs;
+        m_subtitles->update(atMs, image.size());
+        m_subtitles->drawOn(&image);
+        m_subtitles->update(atMs, subtitleCanvasSize());
+    }
+    return image;
+}
+
 void MediaSession::tick()
 {
     if (!m_run)
@@ -455,7 +506,7 @@ void MediaSession::tick()
     if (videoDone && audioDone) {
         // A file cut short stays where its last picture was; a whole one ends at its end.
         if (run->endedEarly)
-            m_clock.freezeAt(m_hasVideo && !m_frame.image.isNull() ? m_frame.pts : clock);
+            m_clock.freezeAt(m_hasVideo && hasPicture() ? m_frame.pts : clock);
         else
             m_clock.freezeAt(std::max(clock, m_durationUs));
         m_statistics.audioBytesPlayed = run->sound ? run->sound->totalBytesRead() : 0;

@@ -30,6 +30,7 @@ class PluginContext;
 namespace MovraReference {
 
 struct PlaybackRun;
+class PictureConverter;
 class SubtitleRenderer;
 
 class MediaSession : public QObject
@@ -73,10 +74,27 @@ public:
     QUrl url() const { return m_url; }
     bool hasVideo() const { return m_hasVideo; }
     bool hasAudio() const { return m_hasAudio; }
+    // Where pictures are shown, in device pixels: raster pictures are converted straight to
+    // the size they take there. Empty (as at first): each at its own size.
+    void setPictureArea(QSize devicePixels);
+    // The window draws the decoded planes itself (as textures): no raster picture is made,
+    // and subtitles come as a clear layer of their own (subtitleLayer).
+    void setDrawsPlanes(bool on);
+    bool drawsPlanes() const { return m_drawsPlanes; }
+
+    bool hasPicture() const { return m_frame.picture || !m_frame.image.isNull(); }
     // The picture to show now with its subtitles, the picture alone, and its display aspect
-    // (width / height).
-    QImage currentFrame() const { return m_subtitlesDrawn ? m_shown : m_frame.image; }
+    // (width / height). Raster pictures only: null when the window draws the planes.
+    QImage currentFrame() const { return m_subtitlesDrawn && !m_drawsPlanes ? m_shown : m_frame.image; }
     QImage videoFrame() const { return m_frame.image; }
+    // The decoded picture on screen, how it is turned, and the subtitles to lay over it
+    // (null when none show; only when the window draws the planes).
+    PicturePtr currentPicture() const { return m_frame.picture; }
+    PictureOrientation currentOrientation() const { return m_frame.orientation; }
+    QImage subtitleLayer() const { return m_subtitlesDrawn && m_drawsPlanes ? m_shown : QImage(); }
+    // The picture on screen at the size it was decoded, upright, with or without its
+    // subtitles: what a screenshot saves. Null without a picture.
+    QImage pictureAtDecodedSize(bool withSubtitles);
     int64_t currentFramePtsMs() const { return m_frame.pts / 1000; }
     double currentAspect() const;
     // What went wrong with the current address, newest last; empty when nothing did.
@@ -144,6 +162,8 @@ private:
     void listTracks();
     void loadSubtitlesBeside();
     bool drawSubtitles(bool pictureChanged);
+    bool subtitlesActive() const;
+    QSize subtitleCanvasSize() const;
     void forgetTracks();
 
     MSE::PluginContext* m_context;
@@ -181,6 +201,10 @@ private:
     std::unique_ptr<SubtitleRenderer> m_subtitles;
     QImage m_shown;
     bool m_subtitlesDrawn = false;
+    QSize m_pictureArea;
+    bool m_drawsPlanes = false;
+    // Screenshots, on the GUI thread.
+    std::unique_ptr<PictureConverter> m_stillConverter;
 
     // --- What the controls ask of the open address (media information, chapters, frame
     // stepping, desktop integration). Empty details while nothing has been probed.
@@ -188,8 +212,8 @@ public:
     MediaDetails details() const { return m_details.url == m_url && m_state != State::Idle ? m_details : MediaDetails(); }
     QList<ChapterDetails> chapters() const { return details().chapters; }
     // The picture on screen: its time and how long it stays, microseconds (0 without one).
-    int64_t currentFramePtsUs() const { return m_frame.image.isNull() ? 0 : m_frame.pts; }
-    int64_t currentFrameDurationUs() const { return m_frame.image.isNull() ? 0 : m_frame.duration; }
+    int64_t currentFramePtsUs() const { return hasPicture() ? m_frame.pts : 0; }
+    int64_t currentFrameDurationUs() const { return hasPicture() ? m_frame.duration : 0; }
 
 private:
     MediaDetails m_details;

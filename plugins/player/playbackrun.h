@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QUrl>
 
@@ -23,6 +24,7 @@ extern "C" {
 }
 
 struct SwsContext;
+struct AVBufferPool;
 
 #include <atomic>
 #include <condition_variable>
@@ -44,7 +46,12 @@ inline constexpr int64_t kReadAheadUs = 1000000;
 inline constexpr int64_t kMaxQueuedBytes = 16 * 1024 * 1024;
 // For a stream whose packets tell no time at all, a count stands in for the duration.
 inline constexpr std::size_t kEnoughPackets = 50;
-inline constexpr std::size_t kQueuedPictures = 3;
+// Pictures decoded ahead wait in a queue of at most this many bytes (three pictures of high
+// definition), though always room for two (a very large picture still has one behind it) and
+// never more than four (small ones would run far ahead of the clock and of a seek).
+inline constexpr std::size_t kQueuedPictureBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kQueuedPicturesAtLeast = 2;
+inline constexpr std::size_t kQueuedPicturesAtMost = 4;
 inline constexpr int kAudioBufferMs = 400;
 // Pictures wider than this are scaled down as they are decoded, so the picture queue stays small.
 inline constexpr int kMaxShownWidth = 3840;
@@ -70,26 +77,15 @@ struct DecodedStream
 bool readAheadIsEnough(const PacketQueue* video, const PacketQueue* audio);
 
 // videopath.cpp
-// How a decoded picture is turned to be shown upright: first turned clockwise by quarter
-// turns, then mirrored.
-struct PictureOrientation
-{
-    int clockwiseQuarterTurns = 0;   // 0 to 3
-    bool mirrorHorizontally = false;
-    bool mirrorVertically = false;
-    bool operator==(const PictureOrientation& o) const
-    {
-        return clockwiseQuarterTurns == o.clockwiseQuarterTurns && mirrorHorizontally == o.mirrorHorizontally
-               && mirrorVertically == o.mirrorVertically;
-    }
-};
 // From a stream's display matrix (nine 32-bit values, as libavutil's display.h has them);
 // null or a matrix that is no multiple of a quarter turn leaves the picture as decoded.
 PictureOrientation orientationOf(const int32_t* displayMatrix);
 QImage oriented(const QImage& image, const PictureOrientation& orientation);
 
-// Converts decoded pictures to the 32-bit pictures the window shows, scaled down to at most
-// kMaxShownWidth. One per decoding thread: it keeps the scaler between pictures.
+// Converts decoded pictures to the 32-bit pictures the window shows: straight to the size
+// they are shown at, in one step, or at their own size (at most kMaxShownWidth wide) when no
+// size is asked for. The scaler and the pictures' buffers are kept between pictures, so one
+// converter serves one thread.
 class PictureConverter
 {
 public:
@@ -98,12 +94,20 @@ public:
     PictureConverter& operator=(const PictureConverter&) = delete;
     ~PictureConverter();
     // Null for a picture of a format or size that cannot be converted.
-    QImage convert(const MovraStreamEngine::VideoFrame& frame);
+    QImage convert(const MovraStreamEngine::VideoFrame& frame, QSize size = QSize());
+    QImage convert(const Picture& picture, QSize size = QSize()) { return convert(picture.frame(), size); }
 
 private:
     ::SwsContext* m_scaler = nullptr;
     int32_t m_range = -1;
+    int32_t m_matrix = -1;
+    ::AVBufferPool* m_buffers = nullptr;
+    std::size_t m_bufferSize = 0;
 };
+
+// The size a picture of the given display aspect (width / height) takes in an area, its
+// aspect kept: as wide or as high as the area. Empty for an empty area.
+QSize fittedSize(QSize area, double aspect);
 
 // Everything of one opened address that the threads share. Made and destroyed on the GUI
 // thread; destroyed only after every thread has been joined.
@@ -140,7 +144,13 @@ struct PlaybackRun
     // The container's sample aspect ratio; 0/1 when it gives none and the pictures' own counts.
     AVRational containerAspect = {0, 1};
     DecodedStream audio;
-    FrameQueue pictures{kQueuedPictures};
+    FrameQueue pictures{kQueuedPictureBytes, kQueuedPicturesAtLeast, kQueuedPicturesAtMost};
+    // Where the window shows pictures, in device pixels, packed as width << 32 | height (0:
+    // no window; pictures keep their own size). Set by the GUI thread at any time; pictures
+    // already queued keep the size they were made for.
+    std::atomic<uint64_t> pictureArea{0};
+    // The window draws the decoded planes itself (as textures): no raster picture is made.
+    std::atomic<bool> texturesOnly{false};
     std::shared_ptr<AudioBuffer> sound;
     std::unique_ptr<AudioOutput> output;
 

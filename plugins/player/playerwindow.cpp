@@ -101,6 +101,8 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // Raster until the first address is opened: only then is OpenGL looked at and loaded,
+    // so a start without a file pays neither the time nor the memory.
     m_view = new VideoView(central);
     layout->addWidget(m_view, 1);
     m_problem = new QLabel(central);
@@ -164,11 +166,12 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     connect(m_view, &VideoView::clicked, m_session, &MediaSession::togglePause);
     connect(m_view, &VideoView::doubleClicked, this, &PlayerWindow::toggleFullScreen);
     connect(m_session, &MediaSession::frameChanged, this, &PlayerWindow::showFrame);
+    connect(m_view, &VideoView::pictureAreaChanged, m_session, &MediaSession::setPictureArea);
     connect(m_session, &MediaSession::stateChanged, this, &PlayerWindow::stateChanged);
     connect(m_session, &MediaSession::problemReported, this, [this](const QString& text) {
         m_problem->setText(text);
         m_problem->show();
-        if (m_view->text().isEmpty() || m_session->currentFrame().isNull())
+        if (m_view->text().isEmpty() || !m_session->hasPicture())
             m_view->setText(text);
     });
     connect(m_session, &MediaSession::durationChanged, this, [this](qint64 ms) { m_seekBar->setRange(0, int(ms)); });
@@ -248,13 +251,23 @@ void PlayerWindow::playUrl(const QUrl& url)
     m_problem->hide();
     m_problem->clear();
     m_view->setFrame(QImage(), 0);
+    if (!m_videoOutputChosen) {
+        m_videoOutputChosen = true;
+        if (chooseVideoOutput() == VideoOutput::GL)
+            m_view->useGl();
+        m_session->setDrawsPlanes(m_view->output() == VideoOutput::GL);
+    }
     m_session->open(url);
     retranslate();
 }
 
 void PlayerWindow::showFrame()
 {
-    m_view->setFrame(m_session->currentFrame(), m_session->currentAspect());
+    if (m_view->output() == VideoOutput::GL)
+        m_view->setPicture(m_session->currentPicture(), m_session->currentOrientation(), m_session->currentAspect(),
+                           m_session->subtitleLayer());
+    else
+        m_view->setFrame(m_session->currentFrame(), m_session->currentAspect());
 }
 
 QString PlayerWindow::statusText() const
@@ -731,8 +744,8 @@ void PlayerWindow::rebuildChaptersMenu()
 
 void PlayerWindow::takeScreenshot(bool withSubtitles)
 {
-    // The picture as decoded, or as shown with the subtitles drawn into it (at its own size).
-    const QImage picture = withSubtitles ? m_session->currentFrame() : m_session->videoFrame();
+    // The picture as decoded, or with the subtitles drawn into it, at its own size.
+    const QImage picture = m_session->pictureAtDecodedSize(withSubtitles);
     if (picture.isNull()) {
         showNotice(tc("There is no picture to save."));
         return;

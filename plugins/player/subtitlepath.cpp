@@ -206,17 +206,43 @@ void MediaSession::setSubtitleDelay(int64_t milliseconds)
         emit frameChanged();
 }
 
+bool MediaSession::subtitlesActive() const
+{
+    return m_subtitles && m_subtitleTrack >= 0 && hasPicture();
+}
+
+QSize MediaSession::subtitleCanvasSize() const
+{
+    // Raster: the picture as converted for the window. Textures: a clear layer the size the
+    // picture is drawn at.
+    if (!m_drawsPlanes)
+        return m_frame.image.size();
+    const QSize fitted = fittedSize(m_pictureArea, currentAspect());
+    if (!fitted.isEmpty())
+        return fitted;
+    const QSize decoded(m_frame.picture->width, m_frame.picture->height);
+    return m_frame.orientation.turnsSideways() ? decoded.transposed() : decoded;
+}
+
 bool MediaSession::drawSubtitles(bool pictureChanged)
 {
     bool redraw = pictureChanged;
-    const bool active = m_subtitles && m_subtitleTrack >= 0 && !m_frame.image.isNull();
-    if (active && m_subtitles->update(m_frame.pts / 1000 - m_subtitleDelayMs, m_frame.image.size()))
+    const bool active = subtitlesActive();
+    if (active && m_subtitles->update(m_frame.pts / 1000 - m_subtitleDelayMs, subtitleCanvasSize()))
         redraw = true;
     if (!active && m_subtitlesDrawn)
         redraw = true;
     if (!redraw)
         return false;
-    QImage shown = m_frame.image;
+    QImage shown;
+    if (m_drawsPlanes) {
+        if (active) {
+            shown = QImage(subtitleCanvasSize(), QImage::Format_ARGB32_Premultiplied);
+            shown.fill(Qt::transparent);
+        }
+    } else {
+        shown = m_frame.image;
+    }
     m_subtitlesDrawn = active && m_subtitles->drawOn(&shown);
     m_shown = m_subtitlesDrawn ? shown : QImage();
     return true;

@@ -185,7 +185,10 @@ bool SubtitleRenderer::drawOn(QImage* picture)
     }
     if (!m_images)
         return false;
-    if (picture->format() != QImage::Format_RGB32 && picture->format() != QImage::Format_ARGB32)
+    // A premultiplied picture may be a transparent layer over the video: the text covers it
+    // as much as it covers an opaque one, so coverage blends the alpha as it blends colour.
+    if (picture->format() != QImage::Format_RGB32 && picture->format() != QImage::Format_ARGB32
+        && picture->format() != QImage::Format_ARGB32_Premultiplied)
         *picture = picture->convertToFormat(QImage::Format_RGB32);
     for (const ASS_Image* image = static_cast<ASS_Image*>(m_images); image; image = image->next) {
         const uint32_t color = image->color;
@@ -203,8 +206,8 @@ bool SubtitleRenderer::drawOn(QImage* picture)
                 if (k == 0 || px < 0 || px >= picture->width())
                     continue;
                 const QRgb old = row[px];
-                row[px] = qRgb((qRed(old) * (255 - k) + r * k) / 255, (qGreen(old) * (255 - k) + g * k) / 255,
-                               (qBlue(old) * (255 - k) + b * k) / 255);
+                row[px] = qRgba((qRed(old) * (255 - k) + r * k) / 255, (qGreen(old) * (255 - k) + g * k) / 255,
+                                (qBlue(old) * (255 - k) + b * k) / 255, (qAlpha(old) * (255 - k) + 255 * k) / 255);
             }
         }
     }

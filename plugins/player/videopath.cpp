@@ -3,6 +3,7 @@
 #include <QTransform>
 
 extern "C" {
+#include <libavutil/buffer.h>
 #include <libavutil/mem.h>
 #include <libswscale/swscale.h>
 }
@@ -12,30 +13,6 @@ extern "C" {
 namespace MovraReference {
 
 using namespace MovraStreamEngine;
-
-namespace {
-
-AVPixelFormat avPixelFormat(const VideoFrame& frame)
-{
-    switch (frame.pixelFormat) {
-    case kPixelYUV420P:
-        return AV_PIX_FMT_YUV420P;
-    case kPixelYUV422P:
-        return AV_PIX_FMT_YUV422P;
-    case kPixelYUV444P:
-        return AV_PIX_FMT_YUV444P;
-    case kPixelNV12:
-        return AV_PIX_FMT_NV12;
-    case kPixelGray8:
-        return AV_PIX_FMT_GRAY8;
-    case kPixelBGRA:
-        return AV_PIX_FMT_BGRA;
-    default:
-        return AV_PIX_FMT_NONE;
-    }
-}
-
-} // namespace
 
 PictureOrientation orientationOf(const int32_t* matrix)
 {
@@ -79,28 +56,61 @@ namespace {
 // and a spare line follows the picture, as libavutil's own picture buffers have.
 constexpr int kLineAlignment = 64;
 
-void freeBuffer(void* data)
+void releaseBuffer(void* buffer)
 {
-    av_free(data);
+    auto* reference = static_cast<AVBufferRef*>(buffer);
+    av_buffer_unref(&reference);
+}
+
+int swsColorSpace(int32_t matrix)
+{
+    switch (matrix) {
+    case kMatrixBT709:
+        return SWS_CS_ITU709;
+    case kMatrixBT2020:
+        return SWS_CS_BT2020;
+    default:
+        return SWS_CS_ITU601;
+    }
 }
 
 } // namespace
 
+QSize fittedSize(QSize area, double aspect)
+{
+    if (area.isEmpty() || !(aspect > 0))
+        return QSize();
+    // Rounded as the view places the picture, so that one is drawn without scaling.
+    int w = area.width();
+    int h = int(w / aspect + 0.5);
+    if (h > area.height()) {
+        h = area.height();
+        w = int(h * aspect + 0.5);
+    }
+    return QSize(std::max(w, 1), std::max(h, 1));
+}
+
 PictureConverter::~PictureConverter()
 {
     sws_freeContext(m_scaler);
+    av_buffer_pool_uninit(&m_buffers);
 }
 
-QImage PictureConverter::convert(const VideoFrame& frame)
+QImage PictureConverter::convert(const VideoFrame& frame, QSize size)
 {
-    const AVPixelFormat source = avPixelFormat(frame);
+    const auto source = AVPixelFormat(avPixelFormatOf(frame.pixelFormat));
     if (source == AV_PIX_FMT_NONE || frame.width <= 0 || frame.height <= 0)
         return QImage();
     int width = frame.width;
     int height = frame.height;
-    if (width > kMaxShownWidth) {
-        height = int(int64_t(height) * kMaxShownWidth / width);
-        width = kMaxShownWidth;
+    if (size.isEmpty()) {
+        if (width > kMaxShownWidth) {
+            height = int(int64_t(height) * kMaxShownWidth / width);
+            width = kMaxShownWidth;
+        }
+    } else {
+        width = std::min(size.width(), 2 * kMaxShownWidth);
+        height = std::min(size.height(), 2 * kMaxShownWidth);
     }
     height = std::max(height, 1);
     SwsContext* const previous = m_scaler;
@@ -108,28 +118,39 @@ QImage PictureConverter::convert(const VideoFrame& frame)
                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_scaler)
         return QImage();
+    const int32_t matrix = effectiveColorMatrix(frame.structSize >= sizeof(VideoFrame) ? frame.colorMatrix
+                                                                                         : kMatrixUnspecified,
+                                                frame.width, frame.height);
     if (m_scaler != previous)
-        m_range = -1;
-    if (frame.colorRange != m_range) {
+        m_range = m_matrix = -1;
+    if (frame.colorRange != m_range || matrix != m_matrix) {
         int* inverse = nullptr;
         int* table = nullptr;
         int sourceRange = 0, targetRange = 0, brightness = 0, contrast = 0, saturation = 0;
         sws_getColorspaceDetails(m_scaler, &inverse, &sourceRange, &table, &targetRange, &brightness, &contrast,
                                  &saturation);
-        sws_setColorspaceDetails(m_scaler, inverse, frame.colorRange == kRangeFull ? 1 : 0, table, 1, brightness,
-                                 contrast, saturation);
+        sws_setColorspaceDetails(m_scaler, sws_getCoefficients(swsColorSpace(matrix)),
+                                 frame.colorRange == kRangeFull ? 1 : 0, table, 1, brightness, contrast, saturation);
         m_range = frame.colorRange;
+        m_matrix = matrix;
     }
     const int stride = FFALIGN(width * 4, kLineAlignment);
-    auto* buffer = static_cast<uint8_t*>(av_malloc(std::size_t(stride) * (height + 1) + kLineAlignment));
+    const std::size_t bytes = std::size_t(stride) * (height + 1) + kLineAlignment;
+    if (bytes != m_bufferSize) {
+        // Buffers of the old size still shown go back to the old pool, which then goes.
+        av_buffer_pool_uninit(&m_buffers);
+        m_buffers = av_buffer_pool_init(bytes, av_buffer_alloc);
+        m_bufferSize = m_buffers ? bytes : 0;
+    }
+    AVBufferRef* buffer = m_buffers ? av_buffer_pool_get(m_buffers) : nullptr;
     if (!buffer)
         return QImage();
-    QImage image(buffer, width, height, stride, QImage::Format_RGB32, freeBuffer, buffer);
+    QImage image(buffer->data, width, height, stride, QImage::Format_RGB32, releaseBuffer, buffer);
     if (image.isNull()) {
-        av_free(buffer);
+        av_buffer_unref(&buffer);
         return QImage();
     }
-    uint8_t* target[4] = {buffer, nullptr, nullptr, nullptr};
+    uint8_t* target[4] = {buffer->data, nullptr, nullptr, nullptr};
     int targetStride[4] = {stride, 0, 0, 0};
     sws_scale(m_scaler, frame.planes, frame.strides, 0, frame.height, target, targetStride);
     return image;
@@ -138,6 +159,7 @@ QImage PictureConverter::convert(const VideoFrame& frame)
 void PlaybackRun::decodeVideo()
 {
     IDecoder* decoder = video.decoder.get();
+    PicturePool pool;
     PictureConverter converter;
     PictureOrientation orientation = videoOrientation;
     int serialNow = 0;
@@ -149,13 +171,11 @@ void PlaybackRun::decodeVideo()
         lastPts = pts + duration;
         if (pts + duration <= skipBeforeUs)
             return true;
-        QImage image = converter.convert(*frame);
-        if (image.isNull())
-            return true;
-        if (!(orientation == PictureOrientation()))
-            image = oriented(image, orientation);
         ShownFrame shown;
-        shown.image = std::move(image);
+        shown.picture = pool.copy(*frame);
+        if (!shown.picture)
+            return true;
+        shown.orientation = orientation;
         shown.pts = pts;
         shown.duration = duration;
         // The container's aspect overrides the stream's, as the container is what a muxing
@@ -166,8 +186,21 @@ void PlaybackRun::decodeVideo()
         else if (frame->sampleAspectNum > 0 && frame->sampleAspectDen > 0)
             sar = double(frame->sampleAspectNum) / frame->sampleAspectDen;
         shown.aspect = double(frame->width) * sar / double(frame->height);
-        if (orientation.clockwiseQuarterTurns % 2)
+        if (orientation.turnsSideways())
             shown.aspect = 1.0 / shown.aspect;
+        if (!texturesOnly.load()) {
+            // Straight to the size it is shown at (before it is turned), in one step.
+            const uint64_t area = pictureArea.load();
+            QSize size = fittedSize(QSize(int(area >> 32), int(area & 0xffffffffu)), shown.aspect);
+            if (orientation.turnsSideways())
+                size.transpose();
+            QImage image = converter.convert(*frame, size);
+            if (image.isNull())
+                return true;
+            if (!(orientation == PictureOrientation()))
+                image = oriented(image, orientation);
+            shown.image = std::move(image);
+        }
         shown.serial = serialNow;
         ++video.framesOut;
         return pictures.put(std::move(shown)) || !aborted.load();

@@ -1,22 +1,105 @@
 #include "videoview.h"
 
+#include "glvideocanvas.h"
+#include "playerlog.h"
+
 #include <QMouseEvent>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
 #include <QPainter>
 
 namespace MovraReference {
 
-VideoView::VideoView(QWidget* parent) : QWidget(parent)
+VideoOutput chooseVideoOutput(const QByteArray& forced, bool glContextPossible)
+{
+    const QByteArray asked = forced.trimmed().toLower();
+    if (asked == "raster")
+        return VideoOutput::Raster;
+    if (asked == "gl" && !glContextPossible)
+        qCWarning(lcPlayer, "Movra Player: MOVRA_VIDEO_OUTPUT=gl, but no OpenGL context can be made: drawing pictures without it");
+    else if (!asked.isEmpty() && asked != "gl")
+        qCWarning(lcPlayer, "Movra Player: MOVRA_VIDEO_OUTPUT=%s is neither gl nor raster: chosen as if unset",
+                  asked.constData());
+    return glContextPossible ? VideoOutput::GL : VideoOutput::Raster;
+}
+
+VideoOutput chooseVideoOutput()
+{
+    const QByteArray forced = qgetenv("MOVRA_VIDEO_OUTPUT");
+    if (forced.trimmed().toLower() == "raster")
+        return VideoOutput::Raster;
+    return chooseVideoOutput(forced, canMakeGlContext());
+}
+
+bool canMakeGlContext()
+{
+    static const bool possible = [] {
+        QOpenGLContext context;
+        if (!context.create() || context.isOpenGLES())
+            return false;
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        if (!surface.isValid() || !context.makeCurrent(&surface))
+            return false;
+        const QSurfaceFormat format = context.format();
+        const bool recent = format.version() >= qMakePair(2, 1);
+        context.doneCurrent();
+        return recent;
+    }();
+    return possible;
+}
+
+VideoView::VideoView(QWidget* parent, VideoOutput output) : QWidget(parent)
 {
     setObjectName(QStringLiteral("videoView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 90);
+    if (output == VideoOutput::GL)
+        useGl();
+}
+
+void VideoView::useGl()
+{
+    if (m_canvas)
+        return;
+    // Shown only while there is a picture; the text of the moment is this view's own.
+    m_canvas = new GlVideoCanvas(this);
+    m_canvas->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_canvas->hide();
 }
 
 void VideoView::setFrame(const QImage& image, double aspect)
 {
     m_image = image;
+    m_picture.reset();
     m_aspect = aspect;
+    if (m_canvas && m_image.isNull()) {
+        m_canvas->setPicture(nullptr, {}, QRect(), QImage());
+        m_canvas->hide();
+    }
     update();
+}
+
+void VideoView::setPicture(const PicturePtr& picture, const PictureOrientation& orientation, double aspect,
+                           const QImage& layer)
+{
+    if (!m_canvas) {
+        m_picture.reset();
+        return;
+    }
+    m_image = QImage();
+    m_picture = picture;
+    m_aspect = aspect;
+    m_canvas->setPicture(picture, orientation, pictureRect(), layer);
+    if (m_picture && m_canvas->isHidden()) {
+        m_canvas->setGeometry(rect());
+        m_canvas->lower();
+        m_canvas->show();
+    } else if (!m_picture && !m_canvas->isHidden()) {
+        m_canvas->hide();
+        update();
+    }
 }
 
 void VideoView::setText(const QString& text)
@@ -27,9 +110,11 @@ void VideoView::setText(const QString& text)
 
 QRect VideoView::pictureRect() const
 {
-    if (m_image.isNull())
+    if (!hasPicture())
         return QRect();
-    const double aspect = m_aspect > 0 ? m_aspect : double(m_image.width()) / m_image.height();
+    double aspect = m_aspect;
+    if (!(aspect > 0))
+        aspect = m_picture ? double(m_picture->width) / m_picture->height : double(m_image.width()) / m_image.height();
     int w = width();
     int h = int(w / aspect + 0.5);
     if (h > height()) {
@@ -39,15 +124,41 @@ QRect VideoView::pictureRect() const
     return QRect((width() - w) / 2, (height() - h) / 2, w, h);
 }
 
+QSize VideoView::pictureArea() const
+{
+    const qreal ratio = devicePixelRatioF();
+    return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
+QImage VideoView::grabCanvas()
+{
+    return m_canvas && !m_canvas->isHidden() ? m_canvas->grabFramebuffer() : QImage();
+}
+
 void VideoView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0x10, 0x14, 0x18));
+    const QColor background(0x10, 0x14, 0x18);
     if (!m_image.isNull()) {
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(pictureRect(), m_image);
+        const QRect target = pictureRect();
+        // Only the bars around the picture: the picture covers the rest.
+        for (const QRect& bar : QRegion(rect()).subtracted(target))
+            painter.fillRect(bar, background);
+        const qreal ratio = devicePixelRatioF();
+        // A picture made for this size is copied as it is; one made for another size (the
+        // view just changed) is scaled until pictures of the new size arrive.
+        if (m_image.size() == QSize(qRound(target.width() * ratio), qRound(target.height() * ratio))
+            && ratio == 1.0) {
+            painter.drawImage(target.topLeft(), m_image);
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(target, m_image);
+        }
         return;
     }
+    painter.fillRect(rect(), background);
+    if (m_picture)
+        return;
     if (!m_text.isEmpty()) {
         painter.setPen(QColor(0xe8, 0xee, 0xf4));
         QFont font = painter.font();
@@ -55,6 +166,16 @@ void VideoView::paintEvent(QPaintEvent*)
         painter.setFont(font);
         painter.drawText(rect().adjusted(16, 16, -16, -16), Qt::AlignCenter | Qt::TextWordWrap, m_text);
     }
+}
+
+void VideoView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_canvas) {
+        m_canvas->setGeometry(rect());
+        m_canvas->setPictureRect(pictureRect());
+    }
+    emit pictureAreaChanged(pictureArea());
 }
 
 void VideoView::mouseReleaseEvent(QMouseEvent* event)

@@ -32,6 +32,10 @@ public:
     }
     ~Demuxer() { avformat_close_input(&m_format); }
 
+    // As a caller built against an older interface says it.
+    uint32_t videoFrameSize = sizeof(VideoFrame);
+    static constexpr int32_t kUntouched = -7;
+
     int stream(AVMediaType type) const { return m_format ? av_find_best_stream(m_format, type, -1, -1, nullptr, 0) : -1; }
     AVStream* at(int index) const { return m_format->streams[index]; }
 
@@ -47,6 +51,8 @@ public:
                 int32_t r;
                 if (at(index)->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
                     VideoFrame f;
+                    f.structSize = videoFrameSize;
+                    f.colorMatrix = kUntouched;
                     r = decoder->receiveVideoFrame(&f);
                     if (r == kDecoderOk && !take(&f, nullptr))
                         return false;
@@ -171,6 +177,39 @@ TEST(DecoderPlugins, ThePictureAtOneSecondMatchesThePattern)
         });
         ASSERT_FALSE(picture.isEmpty()) << frames << " frames decoded";
         EXPECT_LT(meanDifference(picture, pattern), c.tolerance);
+    }
+}
+
+TEST(DecoderPlugins, TenBitPicturesAndTheirMatrixGoOnlyToCallersThatKnowThem)
+{
+    auto farm = makeFarm(true);
+    struct Row
+    {
+        const char* name;
+        uint32_t frameSize;
+        int32_t format;
+        int32_t matrix;
+    };
+    for (const Row& row : {Row{"this interface", sizeof(VideoFrame), kPixelYUV420P10, kMatrixBT709},
+                           Row{"the first interface", kVideoFrameFirstSize, kPixelYUV420P, Demuxer::kUntouched}}) {
+        SCOPED_TRACE(row.name);
+        Demuxer demuxer(media("tenbit.webm"));
+        demuxer.videoFrameSize = row.frameSize;
+        const int index = demuxer.stream(AVMEDIA_TYPE_VIDEO);
+        ASSERT_GE(index, 0);
+        const StreamDescription description = describeStream(demuxer.at(index)->codecpar);
+        ASSERT_TRUE(description.ok);
+        DecoderLookup lookup = openDecoder(farm.get(), description.parameters);
+        ASSERT_EQ(lookup.outcome, DecoderLookup::Found) << qPrintable(lookup.error);
+        int frames = 0;
+        demuxer.decodeAll(index, lookup.decoder.get(), [&](const VideoFrame* f, const AudioFrame*) {
+            ++frames;
+            EXPECT_EQ(f->pixelFormat, row.format);
+            // An older caller's frame ends before the field: nothing is written there.
+            EXPECT_EQ(f->colorMatrix, row.matrix);
+            return true;
+        });
+        EXPECT_GT(frames, 0);
     }
 }
 

@@ -82,6 +82,9 @@ done
 rm upright.mp4
 ff -f lavfi -i testsrc=size=1080x1920:rate=25:duration=0.6 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -crf 40 -b:v 0 portrait.webm
 ff -f lavfi -i testsrc=size=480x360:rate=25:duration=0.4 -vf setsar=4/3 -c:v libx264 -preset ultrafast anamorphic.mp4
+# Ten bits per sample, its colours marked as BT.709.
+ff -f lavfi -i testsrc=size=320x240:rate=25:duration=0.2 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -crf 40 -b:v 0 \
+  -pix_fmt yuv420p10le -colorspace bt709 -color_primaries bt709 -color_trc bt709 tenbit.webm
 # For serving over loopback: six seconds of small pictures and sound, and a transport stream
 # as a live source sends it. A stream whose pictures change size halfway.
 ff -f lavfi -i testsrc=size=160x120:rate=25:duration=6 -f lavfi -i sine=frequency=440:sample_rate=48000:duration=6 \

@@ -1,6 +1,8 @@
 // Decoded pictures on their way to the window: converted for every size and format the
 // decoders hand out, and turned upright as the stream's display matrix says.
 
+#include "framequeue.h"
+#include "picture.h"
 #include "playbackrun.h"
 
 extern "C" {
@@ -90,6 +92,152 @@ TEST(PictureConversion, EverySizeAndFormatConvertsWithinItsPicture)
                 EXPECT_NEAR(c.blue(), 0x80, 3);
             }
         }
+    }
+}
+
+TEST(PictureConversion, ToTheShownSizeInOneStepForEverySize)
+{
+    // Down, up, to odd sizes and to a single pixel: always exactly the size asked for, with
+    // the grey intact to the last pixel. The converter and its buffers serve every size.
+    const QSize sizes[] = {{1920, 1080}, {1919, 1079}, {3, 3}, {99, 101}, {1080, 1920}};
+    const QSize targets[] = {{720, 405}, {721, 407}, {1, 1}, {2561, 1441}, {203, 360}};
+    PictureConverter converter;
+    for (const QSize& size : sizes) {
+        GreyFrame grey(size.width(), size.height(), {"YUV420P", AV_PIX_FMT_YUV420P, kPixelYUV420P});
+        for (const QSize& target : targets) {
+            SCOPED_TRACE(testing::Message() << size.width() << 'x' << size.height() << " to " << target.width() << 'x'
+                                            << target.height());
+            const QImage image = converter.convert(grey.sdkFrame, target);
+            ASSERT_EQ(image.size(), target);
+            EXPECT_EQ(image.bytesPerLine() % 64, 0);
+            const QColor c = image.pixelColor(target.width() - 1, target.height() - 1);
+            EXPECT_NEAR(c.green(), 0x80, 3);
+        }
+    }
+}
+
+// A flat picture of one YUV colour, in 8 bits.
+struct FlatFrame
+{
+    FlatFrame(int width, int height, uint8_t y, uint8_t u, uint8_t v)
+    {
+        frame = av_frame_alloc();
+        frame->width = width;
+        frame->height = height;
+        frame->format = AV_PIX_FMT_YUV420P;
+        av_frame_get_buffer(frame, 0);
+        memset(frame->data[0], y, std::size_t(frame->linesize[0]) * height);
+        memset(frame->data[1], u, std::size_t(frame->linesize[1]) * ((height + 1) / 2));
+        memset(frame->data[2], v, std::size_t(frame->linesize[2]) * ((height + 1) / 2));
+        sdkFrame.width = width;
+        sdkFrame.height = height;
+        sdkFrame.pixelFormat = kPixelYUV420P;
+        for (int p = 0; p < 3; ++p) {
+            sdkFrame.planes[p] = frame->data[p];
+            sdkFrame.strides[p] = frame->linesize[p];
+        }
+    }
+    ~FlatFrame() { av_frame_free(&frame); }
+    AVFrame* frame = nullptr;
+    VideoFrame sdkFrame;
+};
+
+TEST(PictureConversion, EachMatrixAndRangeGivesItsColour)
+{
+    // Limited-range (Y 81, Cb 90, Cr 240), a strong red: its red, green and blue under each
+    // matrix, worked out from the matrices' constants; the unnamed matrix goes by size.
+    struct Row
+    {
+        const char* name;
+        int32_t matrix;
+        int32_t range;
+        QSize size;
+        QColor expected;
+    };
+    const Row rows[] = {
+        {"BT.601", kMatrixBT601, kRangeLimited, {64, 48}, QColor(255, 0, 0)},
+        {"BT.709", kMatrixBT709, kRangeLimited, {64, 48}, QColor(255, 24, 0)},
+        {"BT.2020", kMatrixBT2020, kRangeLimited, {64, 48}, QColor(255, 10, 0)},
+        {"unnamed, small", kMatrixUnspecified, kRangeLimited, {64, 48}, QColor(255, 0, 0)},
+        {"unnamed, high definition", kMatrixUnspecified, kRangeLimited, {1280, 720}, QColor(255, 24, 0)},
+        {"BT.601 full", kMatrixBT601, kRangeFull, {64, 48}, QColor(238, 14, 14)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        FlatFrame flat(row.size.width(), row.size.height(), 81, 90, 240);
+        flat.sdkFrame.colorMatrix = row.matrix;
+        flat.sdkFrame.colorRange = row.range;
+        PictureConverter converter;
+        const QColor c = converter.convert(flat.sdkFrame).pixelColor(8, 8);
+        EXPECT_NEAR(c.red(), row.expected.red(), 4);
+        EXPECT_NEAR(c.green(), row.expected.green(), 4);
+        EXPECT_NEAR(c.blue(), row.expected.blue(), 4);
+    }
+}
+
+TEST(PicturePool, CopiesArePooledAndHoldThePlanesAfterTheDecoderMovesOn)
+{
+    PicturePool pool;
+    const uint8_t* firstBuffer = nullptr;
+    {
+        FlatFrame flat(33, 17, 50, 60, 70);
+        const PicturePtr picture = pool.copy(flat.sdkFrame);
+        ASSERT_TRUE(picture);
+        firstBuffer = picture->planes[0];
+        // The decoder's buffer is overwritten: the copy keeps what it was.
+        memset(flat.frame->data[0], 0, std::size_t(flat.frame->linesize[0]) * 17);
+        EXPECT_EQ(picture->planes[0][32 + 16 * picture->strides[0]], 50);
+        EXPECT_EQ(picture->planes[1][16 + 8 * picture->strides[1]], 60);
+        EXPECT_EQ(picture->planes[2][0], 70);
+        EXPECT_EQ(picture->strides[0] % 64, 0);
+        EXPECT_GE(picture->bytes, std::size_t(33 * 17 * 3 / 2));
+    }
+    // The buffer given back serves the next picture of that size; another size gets its own.
+    FlatFrame again(33, 17, 1, 2, 3);
+    EXPECT_EQ(pool.copy(again.sdkFrame)->planes[0], firstBuffer);
+    FlatFrame other(64, 64, 1, 2, 3);
+    const PicturePtr larger = pool.copy(other.sdkFrame);
+    ASSERT_TRUE(larger);
+    EXPECT_EQ(larger->width, 64);
+    VideoFrame unknown;
+    unknown.width = unknown.height = 8;
+    unknown.pixelFormat = 999;
+    EXPECT_FALSE(pool.copy(unknown));
+}
+
+TEST(FrameQueue, HoldsPicturesUpToItsBytesButAlwaysTwoAndNeverMoreThanItsMost)
+{
+    // Pictures of the given sizes are put until one finds no room: how many got in.
+    struct Row
+    {
+        const char* name;
+        std::size_t capacity;
+        int pictureSide;
+        std::size_t fitting;
+    };
+    for (const Row& row : {Row{"small pictures", 1 << 20, 64, 8}, Row{"pictures of a fifth", 1 << 20, 228, 5},
+                           Row{"large pictures", 1 << 20, 1024, 2}}) {
+        SCOPED_TRACE(row.name);
+        FrameQueue queue(row.capacity, 2, 8);
+        std::size_t put = 0;
+        for (;;) {
+            ShownFrame frame;
+            frame.image = QImage(row.pictureSide, row.pictureSide, QImage::Format_RGB32);
+            if (!queue.tryPut(std::move(frame)))
+                break;
+            ++put;
+            ASSERT_LT(put, 1000u);
+        }
+        EXPECT_EQ(put, row.fitting);
+        EXPECT_EQ(queue.size(), row.fitting);
+        // Taking one makes room for one; a reset empties the count of bytes too.
+        queue.pop();
+        ShownFrame next;
+        next.image = QImage(row.pictureSide, row.pictureSide, QImage::Format_RGB32);
+        EXPECT_TRUE(queue.tryPut(next));
+        EXPECT_FALSE(queue.tryPut(next));
+        queue.reset(1);
+        EXPECT_EQ(queue.bytes(), 0u);
     }
 }
 

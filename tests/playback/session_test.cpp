@@ -303,6 +303,35 @@ TEST_F(Session, TurnedAndAnamorphicPicturesShowAtTheirDisplayShape)
     EXPECT_EQ(view.pictureRect(), QRect(0, 75, 800, 450));
 }
 
+TEST_F(Session, PicturesAreConvertedStraightToTheSizeTheyAreShownAt)
+{
+    auto farm = makeFarm(true);
+    // The window's area, its picture's place in it, and the picture made for that place;
+    // screenshots keep the decoded size whatever the area.
+    struct Row
+    {
+        const char* file;
+        QSize area;
+        QSize shown;
+        QSize decoded;
+    };
+    for (const Row& row : {Row{"anamorphic.mp4", QSize(800, 600), QSize(800, 450), QSize(480, 360)},
+                           Row{"turned90.mp4", QSize(400, 400), QSize(300, 400), QSize(240, 320)},
+                           Row{"portrait.webm", QSize(640, 360), QSize(203, 360), QSize(1080, 1920)}}) {
+        SCOPED_TRACE(row.file);
+        MediaSession session(farm.get());
+        session.setPictureArea(row.area);
+        session.open(file(row.file));
+        ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > 0; }, 10000));
+        EXPECT_EQ(session.currentFrame().size(), row.shown);
+        VideoView view;
+        view.resize(row.area);
+        view.setFrame(session.currentFrame(), session.currentAspect());
+        EXPECT_EQ(view.pictureRect().size(), row.shown);
+        EXPECT_EQ(session.pictureAtDecodedSize(false).size(), row.decoded);
+    }
+}
+
 TEST_F(Session, APhonePortraitClipPlaysToItsEnd)
 {
     auto farm = makeFarm(true);

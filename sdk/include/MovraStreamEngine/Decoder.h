@@ -44,6 +44,7 @@
 
 #include <MSE/String.h>
 
+#include <cstddef>
 #include <cstdint>
 
 namespace MovraStreamEngine {
@@ -155,11 +156,24 @@ enum PixelFormat : int32_t {
     kPixelNV12 = 4,       // planes Y, interleaved UV
     kPixelGray8 = 5,
     kPixelBGRA = 6,       // one plane, 4 bytes per pixel
+    // 10 bits in the low bits of 16-bit little-endian samples, planes as their 8-bit kin.
+    // Handed out only to callers whose VideoFrame has the colorMatrix field (see there).
+    kPixelYUV420P10 = 7,
+    kPixelYUV422P10 = 8,
+    kPixelYUV444P10 = 9,
 };
 
 enum ColorRange : int32_t {
     kRangeLimited = 0,    // 16..235 luma, as video usually is
     kRangeFull = 1,
+};
+
+// Which matrix turns the picture's YUV into RGB.
+enum ColorMatrix : int32_t {
+    kMatrixUnspecified = 0,   // the stream does not say: BT.601 for standard definition, BT.709 above
+    kMatrixBT601 = 1,
+    kMatrixBT709 = 2,
+    kMatrixBT2020 = 3,        // non-constant luminance
 };
 
 // A decoded picture. Planes and strides belong to the decoder and stay valid until the next
@@ -178,8 +192,14 @@ struct VideoFrame
     int64_t pts = kNoTimestamp;         // microseconds, as the packets carried them
     int64_t duration = 0;               // microseconds; 0: unknown
     uint32_t flags = 0;                 // kFrameKeyFrame
+    // Added after the first release. A decoder fills it only when the caller's structSize
+    // covers it, and hands such a caller the 10-bit formats too; callers built before know
+    // neither and get 8-bit pictures as they always did.
+    int32_t colorMatrix = kMatrixUnspecified;
 };
 constexpr uint32_t kFrameKeyFrame = 1u << 0;
+// The size of VideoFrame as first released: decoders accept callers of at least this size.
+constexpr uint32_t kVideoFrameFirstSize = offsetof(VideoFrame, colorMatrix);
 
 enum SampleFormat : int32_t {
     kSampleUnknown = 0,
