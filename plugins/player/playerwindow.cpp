@@ -18,6 +18,7 @@
 #include "videoview.h"
 #include "windowgeometry.h"
 
+#include "platform/registry.h"
 #include "settings/applicationsettings.h"
 
 #include <QActionGroup>
@@ -519,9 +520,12 @@ void PlayerWindow::closeEvent(QCloseEvent* event)
 {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {
+        // The geometry and the resume position are one durable commit, not one each.
+        MovraRegistry::RegistryBatch shutDownWrites;
         if (m_usesSettings)
             saveSettings();
         m_queueController->rememberPosition();
+        shutDownWrites.commit();
         m_session->close();
         emit closed();
     }
