@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include <cstring>
 #include <functional>
 
