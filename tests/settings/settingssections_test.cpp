@@ -9,7 +9,6 @@
 
 #include <QFile>
 
-
 using namespace SettingsTestSupport;
 
 namespace {
