@@ -44,7 +44,7 @@ const char kUsage[] =
     "  MOVRA_HINT_SERVER       base address of the usage-hint server\n"
     "  MOVRA_COMPONENT_SERVER  base address of the codec component server\n"
     "  MOVRA_AUDIO_OUTPUT      wav:PATH writes the sound to this WAV file instead of a device\n"
-    "  MOVRA_VIDEO_OUTPUT      gl or raster: how pictures are drawn (default gl when OpenGL works)\n"
+    "  MOVRA_VIDEO_OUTPUT      gl or raster: how pictures are drawn (default gl on a graphics card)\n"
     "  MOVRA_DEMO_QUIT_AFTER_MS  close the main window after this many milliseconds\n"
     "  MOVRA_PLAYER_SNAPSHOT   with the above: save a picture of the window to this PNG file\n"
     "\n"

@@ -1,5 +1,6 @@
 #include "platform/registry.h"
 
+#include "platform/registry_p.h"
 #include "platform/registrylocation.h"
 #include "platform/registrynames.h"
 #include "platform/registrystore.h"
@@ -14,46 +15,11 @@
 
 namespace MovraRegistry {
 
-struct KeyObject
-{
-    RegistryStore* store = nullptr;
-    int64_t id = 0;
-    REGSAM access = 0;
-};
+using namespace detail;
 
 namespace {
 
-enum RootIndex { UserRoot = 0, MachineRoot = 1 };
-
 const char16_t kClassesPath[] = u"SOFTWARE\\Classes";
-
-// Lock order: the handle table's mutex, then one store's; never two stores at once, but
-// for a batch beginning in the machine root, which first begins the user root's (machine's
-// lock, then user's; nothing takes them the other way round).
-struct Registry
-{
-    std::mutex mutex;
-    std::unique_ptr<RegistryStore> stores[2];
-    std::unordered_set<KeyObject*> handles;
-
-    RegistryStore* store_locked(RootIndex root)
-    {
-        if (!stores[root]) {
-            const RegistryLocation location = currentRegistryLocation();
-            stores[UserRoot] = std::make_unique<RegistryStore>(location.userDatabase, false, true, true);
-            stores[MachineRoot] = std::make_unique<RegistryStore>(location.machineDatabase,
-                                                                  location.machineReadOnly);
-            stores[MachineRoot]->setBatchPredecessor(stores[UserRoot].get());
-        }
-        return stores[root].get();
-    }
-};
-
-Registry& registry()
-{
-    static Registry instance;
-    return instance;
-}
 
 // A handle as one call sees it: the store, the key and what the handle may do.
 // `predefined`: one of the roots, not a handle of ours; `classesRoot`: HKEY_CLASSES_ROOT
@@ -636,25 +602,6 @@ LONG SHDeleteKeyW(HKEY key, const char16_t* subKey)
     return deleteKey(key, subKey, true);
 }
 
-std::string registryProblems()
-{
-    RegistryStore* stores[2];
-    {
-        Registry& reg = registry();
-        std::lock_guard<std::mutex> guard(reg.mutex);
-        stores[UserRoot] = reg.store_locked(UserRoot);
-        stores[MachineRoot] = reg.store_locked(MachineRoot);
-    }
-    std::string problems;
-    for (RegistryStore* store : stores) {
-        auto guard = store->lock();
-        const std::string problem = store->problem_locked();
-        if (!problem.empty())
-            problems += problem + "\n";
-    }
-    return problems;
-}
-
 LONG registryRootWritable(HKEY root)
 {
     Handle handle;
@@ -663,51 +610,6 @@ LONG registryRootWritable(HKEY root)
         return ERROR_INVALID_HANDLE;
     auto guard = handle.store->lock();
     return handle.store->checkWritable_locked();
-}
-
-RegistryBatch::RegistryBatch()
-{
-    Registry& reg = registry();
-    {
-        std::lock_guard<std::mutex> guard(reg.mutex);
-        m_stores[UserRoot] = reg.store_locked(UserRoot);
-        m_stores[MachineRoot] = reg.store_locked(MachineRoot);
-    }
-    for (RegistryStore* store : m_stores) {
-        auto guard = store->lock();
-        store->beginBatch_locked();
-    }
-}
-
-RegistryBatch::~RegistryBatch()
-{
-    (void)commit();
-}
-
-LONG RegistryBatch::commit()
-{
-    LONG result = ERROR_SUCCESS;
-    for (RegistryStore*& store : m_stores) {
-        if (!store)
-            continue;
-        auto guard = store->lock();
-        const LONG rc = store->endBatch_locked();
-        if (result == ERROR_SUCCESS)
-            result = rc;
-        store = nullptr;
-    }
-    return result;
-}
-
-void resetRegistryForTesting()
-{
-    Registry& reg = registry();
-    std::lock_guard<std::mutex> guard(reg.mutex);
-    for (KeyObject* object : reg.handles)
-        delete object;
-    reg.handles.clear();
-    reg.stores[UserRoot].reset();
-    reg.stores[MachineRoot].reset();
 }
 
 } // namespace MovraRegistry

@@ -95,6 +95,8 @@ RegistryStore::RegistryStore(std::string path, bool forceReadOnly, bool isPrivat
         {&m_deleteTreeValues, subtree + "DELETE FROM vals WHERE key IN tree"},
         {&m_deleteTreeKeys, subtree + "DELETE FROM keys WHERE id IN tree"},
         {&m_dataVersion, "PRAGMA data_version"},
+        {&m_allKeys, "SELECT id, parent, name, folded, mtime FROM keys ORDER BY parent, folded"},
+        {&m_allValues, "SELECT key, name, folded, type, data FROM vals ORDER BY key, id"},
         {&m_savepoint, "SAVEPOINT movra_write"},
         {&m_release, "RELEASE movra_write"},
         {&m_rollbackTo, "ROLLBACK TO movra_write"},

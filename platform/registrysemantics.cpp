@@ -69,6 +69,84 @@ void RegistryStore::KeyCache::indexValues()
         indexValue(i);
 }
 
+namespace {
+
+// Up to this size a root is read whole at the first read: a few hundred keys and values,
+// far less than reading them one key at a time would cost in transactions.
+constexpr int64_t kWholeRootBytes = 512 * 1024;
+
+} // namespace
+
+void RegistryStore::loadWholeRoot_locked()
+{
+    m_wholeRootTried = true;
+    sqlite3_int64 size = 0;
+    if (m_file->pMethods->xFileSize(m_file, &size) != SQLITE_OK || size > kWholeRootBytes)
+        return;
+    struct KeyRow
+    {
+        int64_t parent;
+        SubKey key;
+    };
+    std::vector<KeyRow> keys;
+    std::vector<std::pair<int64_t, Value>> values;
+    const LONG rc = readTransaction_locked([&] {
+        Query keyQuery(statement_locked(m_allKeys));
+        int step;
+        while ((step = keyQuery.step()) == SQLITE_ROW) {
+            KeyRow row;
+            row.key.id = keyQuery.integer(0);
+            row.parent = keyQuery.integer(1);
+            row.key.name.text = keyQuery.name(2);
+            row.key.name.folded = keyQuery.folded(3);
+            row.key.lastWrite = keyQuery.integer(4);
+            keys.push_back(std::move(row));
+        }
+        if (step != SQLITE_DONE)
+            return step;
+        Query valueQuery(statement_locked(m_allValues));
+        while ((step = valueQuery.step()) == SQLITE_ROW) {
+            Value value;
+            value.name.text = valueQuery.name(1);
+            value.name.folded = valueQuery.folded(2);
+            value.type = static_cast<DWORD>(valueQuery.integer(3));
+            value.data = valueQuery.bytes(4);
+            values.emplace_back(valueQuery.integer(0), std::move(value));
+        }
+        return step == SQLITE_DONE ? SQLITE_OK : step;
+    });
+    if (rc != ERROR_SUCCESS)
+        return;
+    // The state read replaces whatever the cache held: both are of the same stamp now.
+    m_cache.clear();
+    const auto complete = [](KeyCache& entry) {
+        entry.presence = KeyCache::Present;
+        entry.valuesLoaded = entry.subKeysLoaded = entry.childrenComplete = true;
+    };
+    complete(m_cache[kRootKey]);
+    for (const KeyRow& row : keys) {
+        KeyCache& entry = m_cache[row.key.id];
+        complete(entry);
+        entry.lastWrite = row.key.lastWrite;
+    }
+    for (KeyRow& row : keys) {
+        auto parent = m_cache.find(row.parent);
+        if (parent == m_cache.end())
+            continue; // a row whose parent is gone is never reached
+        parent->second.children[row.key.name.folded] = row.key.id;
+        parent->second.subKeys.push_back(std::move(row.key));
+    }
+    for (auto& [key, value] : values) {
+        auto entry = m_cache.find(key);
+        if (entry != m_cache.end())
+            entry->second.values.push_back(std::move(value));
+    }
+    for (auto& [key, entry] : m_cache) {
+        (void)key;
+        entry.indexValues();
+    }
+}
+
 LONG RegistryStore::loadKey_locked(int64_t key, KeyCache** cache)
 {
     LONG rc = prepare_locked(false);
@@ -83,6 +161,8 @@ LONG RegistryStore::loadKey_locked(int64_t key, KeyCache** cache)
         return ERROR_SUCCESS;
     }
     refresh_locked();
+    if (!m_wholeRootTried)
+        loadWholeRoot_locked();
     auto found = m_cache.find(key);
     if (found != m_cache.end() && found->second.presence != KeyCache::Unknown) {
         *cache = &found->second;
@@ -204,8 +284,8 @@ LONG RegistryStore::findChild_locked(int64_t parent, const RegistryName& name, i
         return ERROR_SUCCESS;
     }
     auto found = cache->children.find(name.folded);
-    if (found != cache->children.end()) {
-        *child = found->second;
+    if (found != cache->children.end() || cache->childrenComplete) {
+        *child = found != cache->children.end() ? found->second : -1;
         return ERROR_SUCCESS;
     }
     int64_t id = -1;

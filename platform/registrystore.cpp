@@ -125,6 +125,7 @@ void RegistryStore::closeDatabase_locked()
         statement->stmt = nullptr;
     }
     m_statementProblem.clear();
+    m_wholeRootTried = false;
     if (m_db)
         sqlite3_close(m_db);
     m_db = nullptr;
@@ -267,8 +268,18 @@ LONG RegistryStore::openDatabase_locked()
         }
         // An empty file takes the log before its first transaction, so that the schema is
         // one commit to the log rather than a journalled commit and a second one to switch.
-        if (m_writeAheadLog)
-            sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        // The switch writes the first page through a rollback journal; with nothing in the
+        // file to protect, the journal is not synced (it still rolls back a killed
+        // process), and the page is made durable by one sync of the file: without it, a
+        // power cut after the first commit to the log would leave an empty file, whose
+        // log SQLite then throws away with the commit in it.
+        if (m_writeAheadLog) {
+            sqlite3_exec(m_db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr);
+            const bool switched = sqlite3_exec(m_db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK;
+            sqlite3_exec(m_db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+            if (switched && m_file->pMethods->xSync(m_file, SQLITE_SYNC_NORMAL) != SQLITE_OK)
+                return markBroken_locked("cannot make the new file durable");
+        }
         const LONG init = initialiseSchema_locked();
         if (init != ERROR_SUCCESS)
             return init;

@@ -115,6 +115,7 @@ private:
         bool subKeysLoaded = false;
         std::vector<SubKey> subKeys;
         std::unordered_map<std::u16string, int64_t> children; // -1: no such child
+        bool childrenComplete = false; // a name not in `children` is no child
     };
 
     LONG prepare_locked(bool forWrite);
@@ -137,6 +138,9 @@ private:
     template <typename Fn> LONG readTransaction_locked(Fn&& fn);
     template <typename Fn> LONG writeTransaction_locked(Fn&& fn);
 
+    // The first read of a connection to a small root reads every key and value in one
+    // transaction, so a start's reads cost one transaction rather than one per key.
+    void loadWholeRoot_locked();
     LONG loadKey_locked(int64_t key, KeyCache** cache);
     // As loadKey_locked(), but a key that does not exist is ERROR_KEY_DELETED.
     LONG loadPresentKey_locked(int64_t key, KeyCache** cache);
@@ -193,6 +197,9 @@ private:
     Statement* m_deleteTreeValues = nullptr;
     Statement* m_deleteTreeKeys = nullptr;
     Statement* m_dataVersion = nullptr;
+    Statement* m_allKeys = nullptr;
+    Statement* m_allValues = nullptr;
+    bool m_wholeRootTried = false;
     Statement* m_savepoint = nullptr;
     Statement* m_release = nullptr;
     Statement* m_rollbackTo = nullptr;

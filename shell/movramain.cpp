@@ -146,6 +146,10 @@ int runPlayer(int& argc, char** argv)
     const QString locale = setUpLanguage(qtTranslator, playerTranslator);
     app->associateFileTypes(false);
     applyFirstLaunchDefaults(locale);
+    // Opening a group makes its key when it is missing; the groups read after the batch
+    // are opened in it, so that a first start's later reads commit nothing of their own.
+    (void)settings.get(kDefaultViewPlugin, QString::fromLatin1(kDefaultPrimaryView));
+    (void)settings.get(kDisableScreenSaver, true);
     firstRunWrites.reset();
     discoverPlayerPlugins(*app);
     CommonMenuBar::init(app->pluginContext());

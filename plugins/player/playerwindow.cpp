@@ -18,6 +18,7 @@
 #include "videoview.h"
 #include "windowgeometry.h"
 
+#include "platform/registry.h"
 #include "settings/applicationsettings.h"
 
 #include <QActionGroup>
@@ -101,8 +102,9 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_view = new VideoView(central, chooseVideoOutput());
-    m_session->setDrawsPlanes(m_view->output() == VideoOutput::GL);
+    // Raster until the first address is opened: only then is OpenGL looked at and loaded,
+    // so a start without a file pays neither the time nor the memory.
+    m_view = new VideoView(central);
     layout->addWidget(m_view, 1);
     m_problem = new QLabel(central);
     m_problem->setObjectName(QStringLiteral("problem"));
@@ -250,6 +252,12 @@ void PlayerWindow::playUrl(const QUrl& url)
     m_problem->hide();
     m_problem->clear();
     m_view->setFrame(QImage(), 0);
+    if (!m_videoOutputChosen) {
+        m_videoOutputChosen = true;
+        if (chooseVideoOutput() == VideoOutput::GL)
+            m_view->useGl();
+        m_session->setDrawsPlanes(m_view->output() == VideoOutput::GL);
+    }
     m_session->open(url);
     retranslate();
 }
@@ -512,9 +520,12 @@ void PlayerWindow::closeEvent(QCloseEvent* event)
 {
     QMainWindow::closeEvent(event);
     if (event->isAccepted()) {
+        // The geometry and the resume position are one durable commit, not one each.
+        MovraRegistry::RegistryBatch shutDownWrites;
         if (m_usesSettings)
             saveSettings();
         m_queueController->rememberPosition();
+        shutDownWrites.commit();
         m_session->close();
         emit closed();
     }

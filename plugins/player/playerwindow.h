@@ -84,6 +84,7 @@ private:
 
     MediaSession* m_session = nullptr;
     VideoView* m_view = nullptr;
+    bool m_videoOutputChosen = false;
     QLabel* m_problem = nullptr;
     QToolButton* m_playButton = nullptr;
     QSlider* m_seekBar = nullptr;

@@ -6,21 +6,26 @@
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QPainter>
 
 namespace MovraReference {
 
-VideoOutput chooseVideoOutput(const QByteArray& forced, bool glContextPossible)
+VideoOutput chooseVideoOutput(const QByteArray& forced, GlSupport support)
 {
     const QByteArray asked = forced.trimmed().toLower();
     if (asked == "raster")
         return VideoOutput::Raster;
-    if (asked == "gl" && !glContextPossible)
+    if (asked == "gl") {
+        if (support != GlSupport::None)
+            return VideoOutput::GL;
         qCWarning(lcPlayer, "Movra Player: MOVRA_VIDEO_OUTPUT=gl, but no OpenGL context can be made: drawing pictures without it");
-    else if (!asked.isEmpty() && asked != "gl")
+        return VideoOutput::Raster;
+    }
+    if (!asked.isEmpty())
         qCWarning(lcPlayer, "Movra Player: MOVRA_VIDEO_OUTPUT=%s is neither gl nor raster: chosen as if unset",
                   asked.constData());
-    return glContextPossible ? VideoOutput::GL : VideoOutput::Raster;
+    return support == GlSupport::Hardware ? VideoOutput::GL : VideoOutput::Raster;
 }
 
 VideoOutput chooseVideoOutput()
@@ -28,26 +33,39 @@ VideoOutput chooseVideoOutput()
     const QByteArray forced = qgetenv("MOVRA_VIDEO_OUTPUT");
     if (forced.trimmed().toLower() == "raster")
         return VideoOutput::Raster;
-    return chooseVideoOutput(forced, canMakeGlContext());
+    return chooseVideoOutput(forced, glSupport());
 }
 
-bool canMakeGlContext()
+bool isSoftwareRenderer(const QByteArray& renderer)
 {
-    static const bool possible = [] {
+    const QByteArray name = renderer.toLower();
+    for (const char* software : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader"}) {
+        if (name.contains(software))
+            return true;
+    }
+    return false;
+}
+
+GlSupport glSupport()
+{
+    static const GlSupport support = [] {
         QOpenGLContext context;
         if (!context.create() || context.isOpenGLES())
-            return false;
+            return GlSupport::None;
         QOffscreenSurface surface;
         surface.setFormat(context.format());
         surface.create();
         if (!surface.isValid() || !context.makeCurrent(&surface))
-            return false;
-        const QSurfaceFormat format = context.format();
-        const bool recent = format.version() >= qMakePair(2, 1);
+            return GlSupport::None;
+        const bool recent = context.format().version() >= qMakePair(2, 1);
+        const auto* renderer = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+        const bool software = isSoftwareRenderer(QByteArray(renderer ? renderer : ""));
         context.doneCurrent();
-        return recent;
+        if (!recent)
+            return GlSupport::None;
+        return software ? GlSupport::Software : GlSupport::Hardware;
     }();
-    return possible;
+    return support;
 }
 
 VideoView::VideoView(QWidget* parent, VideoOutput output) : QWidget(parent)
@@ -55,13 +73,18 @@ VideoView::VideoView(QWidget* parent, VideoOutput output) : QWidget(parent)
     setObjectName(QStringLiteral("videoView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 90);
-    if (output == VideoOutput::GL) {
-        // Made with the view, before its window is shown, so the window is made for GL
-        // composition from the start; shown only while there is a picture.
-        m_canvas = new GlVideoCanvas(this);
-        m_canvas->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_canvas->hide();
-    }
+    if (output == VideoOutput::GL)
+        useGl();
+}
+
+void VideoView::useGl()
+{
+    if (m_canvas)
+        return;
+    // Shown only while there is a picture; the text of the moment is this view's own.
+    m_canvas = new GlVideoCanvas(this);
+    m_canvas->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_canvas->hide();
 }
 
 void VideoView::setFrame(const QImage& image, double aspect)

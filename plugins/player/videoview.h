@@ -14,13 +14,21 @@ class GlVideoCanvas;
 // and scaled by the graphics card (GL).
 enum class VideoOutput { Raster, GL };
 
-// MOVRA_VIDEO_OUTPUT ("gl" or "raster") forces either; otherwise GL when a context can be
-// made. GL forced where none can be made still falls back, with a warning.
-VideoOutput chooseVideoOutput(const QByteArray& forced, bool glContextPossible);
+// What OpenGL this process can have: none, a software rasteriser (Mesa's llvmpipe and the
+// like, as in virtual machines and on displays without a driver), or a graphics card.
+enum class GlSupport { None, Software, Hardware };
+
+// MOVRA_VIDEO_OUTPUT ("gl" or "raster") forces either; otherwise GL only with a graphics
+// card: a software rasteriser converts and scales on the processor too, at several times the
+// cost of the raster path. GL forced where no context can be made falls back, with a warning.
+VideoOutput chooseVideoOutput(const QByteArray& forced, GlSupport support);
 VideoOutput chooseVideoOutput();
 // Whether an OpenGL context of the kind the GL path needs (desktop OpenGL 2.1 or later)
-// can be made here; answered once per process.
-bool canMakeGlContext();
+// can be made here, and on what; answered once per process.
+GlSupport glSupport();
+inline bool canMakeGlContext() { return glSupport() != GlSupport::None; }
+// A renderer name (GL_RENDERER) that stands for drawing on the processor.
+bool isSoftwareRenderer(const QByteArray& renderer);
 
 // The picture area: the current picture scaled to fit with its aspect ratio kept, or a line
 // of text while there is no picture.
@@ -31,6 +39,9 @@ public:
     explicit VideoView(QWidget* parent = nullptr, VideoOutput output = VideoOutput::Raster);
 
     VideoOutput output() const { return m_canvas ? VideoOutput::GL : VideoOutput::Raster; }
+    // Turns to GL (raster stays until the next picture is set); may come after the window
+    // is shown, so that a window that never plays video never loads OpenGL.
+    void useGl();
     // Raster: a picture converted already, best at pictureArea()'s size.
     void setFrame(const QImage& image, double aspect);
     // GL: the decoded picture, turned as given, with a clear layer (subtitles) over it.

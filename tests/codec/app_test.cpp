@@ -205,7 +205,7 @@ TEST_F(CodecAppTest, EventsOfTheseTypesButAnotherClassAreIgnored)
 
 TEST_F(CodecAppTest, DisablesThePlayerWindowWhileInstallingEvenWhenAnotherIsActive)
 {
-    StandinScript script(QStringLiteral("sleep:400+update:27"));
+    StandinScript script(QStringLiteral("hold+update:27"));
     auto other = std::make_unique<QWidget>();
     other->show();
     QApplication::setActiveWindow(other.get());
@@ -338,7 +338,7 @@ TEST_F(CodecAppTest, CancelDropsTheRequestAndLeavesTheWindowEnabled)
 
 TEST_F(CodecAppTest, SecondRequestWhileInstallingStartsASecondWorkerOnOnePanel)
 {
-    StandinScript script(QStringLiteral("sleep:300,none"));
+    StandinScript script(QStringLiteral("hold,none"));
     auto window = playerWindow();
     request(0);
     ASSERT_TRUE(waitFor([&] { return script.calls().contains(QStringLiteral("MCM_UpdateComponents MPC")); }));
@@ -351,17 +351,19 @@ TEST_F(CodecAppTest, SecondRequestWhileInstallingStartsASecondWorkerOnOnePanel)
     for (QWidget* widget : QApplication::allWidgets())
         panels += qobject_cast<LoadingCodecWidget*>(widget) != nullptr;
     EXPECT_EQ(panels, 1);
+    script.release();
     ASSERT_TRUE(waitFor([&] { return script.calls().count(QStringLiteral("MCM_Shutdown")) == 2; }));
 }
 
 TEST_F(CodecAppTest, PlayerWindowDestroyedDuringTheInstall)
 {
-    StandinScript script(QStringLiteral("sleep:200+update:27"));
+    StandinScript script(QStringLiteral("hold+update:27"));
     auto window = playerWindow();
     request(0);
     ASSERT_TRUE(waitFor([] { return panel() != nullptr; }));
     window.reset();  // takes the panel with it
     EXPECT_EQ(panel(), nullptr);
+    script.release();
     ASSERT_TRUE(waitForOutcome());
     EXPECT_EQ(panel()->errorCode(), 27);
 }

@@ -61,8 +61,15 @@ StandinScript::StandinScript(const QString& plan)
     qputenv("MOVRA_TEST_CM_PLAN", plan.toUtf8());
 }
 
+void StandinScript::release() const
+{
+    QFile file(m_dir.filePath(QStringLiteral("release")));
+    file.open(QIODevice::WriteOnly);
+}
+
 StandinScript::~StandinScript()
 {
+    release();
     // A worker may still be on its way out of the library, which reads these variables; every
     // wrapper that resolved the library's entries ends with one shutdown call.
     waitFor([this] {

@@ -39,6 +39,8 @@ public:
     QString logPath() const { return m_dir.filePath(QStringLiteral("calls.log")); }
     QStringList calls() const;
     QString folder() const { return m_dir.path(); }
+    // Lets every update of the "hold" outcome go on.
+    void release() const;
 
 private:
     QTemporaryDir m_dir;

@@ -147,7 +147,7 @@ TEST_F(InstallTest, CallerMayDropItsSpecListAtOnce)
 
 TEST_F(InstallTest, ReportAfterTheCallbackDetachedIsDropped)
 {
-    StandinScript script(QStringLiteral("sleep:300"));
+    StandinScript script(QStringLiteral("hold"));
     auto* gone = new RecordingCallback;
     RecordingCallback witness;
     mcm::startAsyncInstall({{"video_decoder.avc", "MPC", "3.1.0"}}, gone);
@@ -156,6 +156,7 @@ TEST_F(InstallTest, ReportAfterTheCallbackDetachedIsDropped)
     // Both workers are inside the library now. Destroying the first callback detaches it; a
     // report delivered to it anyway would touch freed memory, which the sanitizers report.
     delete gone;
+    script.release();
     ASSERT_TRUE(witness.waitForReports(1));
     ASSERT_TRUE(CodecTest::waitFor([&] { return script.calls().count(QStringLiteral("MCM_Shutdown")) == 2; }));
     EXPECT_EQ(witness.taken().size(), 1u);

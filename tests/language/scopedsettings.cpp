@@ -2,43 +2,9 @@
 
 #include "mpx/osutilities.h"
 
-#include <QFile>
 #include <QString>
 
-#include <stdexcept>
-
 using namespace MovraRegistry;
-
-namespace {
-
-const char kRegistryFolderVariable[] = "MOVRA_REGISTRY_DIR";
-
-void switchRegistry()
-{
-    MovraPlayerX::ApplicationSettings::startup().release();
-    resetRegistryForTesting();
-}
-
-} // namespace
-
-ScopedSettings::ScopedSettings()
-    : m_previous(qgetenv(kRegistryFolderVariable))
-    , m_hadPrevious(qEnvironmentVariableIsSet(kRegistryFolderVariable))
-{
-    if (!m_folder.isValid())
-        throw std::runtime_error("no temporary folder for the registry");
-    switchRegistry();
-    qputenv(kRegistryFolderVariable, QFile::encodeName(m_folder.path()));
-}
-
-ScopedSettings::~ScopedSettings()
-{
-    switchRegistry();
-    if (m_hadPrevious)
-        qputenv(kRegistryFolderVariable, m_previous);
-    else
-        qunsetenv(kRegistryFolderVariable);
-}
 
 QStringList ScopedSettings::storedValues(const char* group)
 {

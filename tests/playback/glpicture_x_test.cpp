@@ -2,6 +2,7 @@
 // layout, matrix and range come out as libswscale converts them, subtitles show over them,
 // and where no context can be made the raster path is taken.
 
+#include "support/waitfor.h"
 #include "support/xdisplay.h"
 
 #include "glvideocanvas.h"
@@ -230,21 +231,65 @@ TEST(GlPicture, ScaledTurnedAndWithSubtitlesOverIt)
     EXPECT_LT(meanDifference(withLayer.copy(40, 0, 56, 64), reference.copy(40, 0, 56, 64)), 3.0);
 }
 
-TEST(VideoOutputChoice, ForcedOrByWhetherAContextCanBeMade)
+TEST(GlPicture, AViewShownRasterTurnsToGlLater)
 {
+    MOVRA_REQUIRE_X();
+    if (!canMakeGlContext())
+        GTEST_SKIP() << "no OpenGL context on this display";
+    // As the window does: shown without OpenGL, turned to it when the first file opens.
+    VideoView view;
+    view.setFixedSize(96, 64);
+    view.setText(QStringLiteral("No file open"));
+    view.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view.output(), VideoOutput::Raster);
+    view.useGl();
+    ASSERT_EQ(view.output(), VideoOutput::GL);
+    const Layout layout{"YUV444P", AV_PIX_FMT_YUV444P, kPixelYUV444P, 8};
+    SmoothFrame smooth(96, 64, layout);
+    smooth.sdkFrame.colorMatrix = kMatrixBT709;
+    PicturePool pool;
+    view.setPicture(pool.copy(smooth.sdkFrame), {}, 1.5, QImage());
+    QCoreApplication::processEvents();
+    EXPECT_LT(meanDifference(view.grabCanvas().convertToFormat(QImage::Format_RGB32),
+                             ffmpegPicture(smooth.frame, kMatrixBT709, kRangeLimited)),
+              1.0);
+    // What reaches the screen is the picture too (the window composes the canvas).
+    const QPoint at = view.mapToGlobal(QPoint(90, 32));
+    EXPECT_TRUE(MovraTest::waitFor(
+        [&] {
+            const QImage screen = movratest::XDisplay::shared()->screenshot();
+            return !screen.isNull() && qGray(screen.pixel(at)) > 180;
+        },
+        10000));
+}
+
+// Unset, only a graphics card earns the GL path: on a software rasteriser it costs several
+// times the processor time of the raster path. Forced, any context will do.
+TEST(VideoOutputChoice, ForcedOrByWhatOpenGLThereIs)
+{
+    using S = GlSupport;
     struct Row
     {
         const char* forced;
-        bool possible;
+        GlSupport support;
         VideoOutput chosen;
     };
-    for (const Row& row : {Row{"", true, VideoOutput::GL}, Row{"", false, VideoOutput::Raster},
-                           Row{"raster", true, VideoOutput::Raster}, Row{"RASTER ", true, VideoOutput::Raster},
-                           Row{"gl", true, VideoOutput::GL}, Row{"gl", false, VideoOutput::Raster},
-                           Row{"vulkan", true, VideoOutput::GL}, Row{"vulkan", false, VideoOutput::Raster}}) {
-        SCOPED_TRACE(testing::Message() << '"' << row.forced << "\" " << row.possible);
-        EXPECT_EQ(chooseVideoOutput(QByteArray(row.forced), row.possible), row.chosen);
+    for (const Row& row : {Row{"", S::Hardware, VideoOutput::GL}, Row{"", S::Software, VideoOutput::Raster},
+                           Row{"", S::None, VideoOutput::Raster}, Row{"raster", S::Hardware, VideoOutput::Raster},
+                           Row{"RASTER ", S::Hardware, VideoOutput::Raster}, Row{"gl", S::Hardware, VideoOutput::GL},
+                           Row{"gl", S::Software, VideoOutput::GL}, Row{"gl", S::None, VideoOutput::Raster},
+                           Row{"vulkan", S::Hardware, VideoOutput::GL}, Row{"vulkan", S::Software, VideoOutput::Raster},
+                           Row{"vulkan", S::None, VideoOutput::Raster}}) {
+        SCOPED_TRACE(testing::Message() << '"' << row.forced << "\" " << int(row.support));
+        EXPECT_EQ(chooseVideoOutput(QByteArray(row.forced), row.support), row.chosen);
     }
+    for (const char* software : {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Mesa X11 Software Rasterizer",
+                                 "Google SwiftShader"})
+        EXPECT_TRUE(isSoftwareRenderer(software)) << software;
+    for (const char* card : {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49)",
+                             "NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2"})
+        EXPECT_FALSE(isSoftwareRenderer(card)) << card;
 }
 
 // Run by the next test in a process of its own, whose X connection has no OpenGL.

@@ -2,32 +2,25 @@
 
 #include "settings/applicationsettings.h"
 
-#include <QFile>
 #include <QSettings>
-#include <QtGlobal>
 
 using namespace MovraRegistry;
 
-namespace {
-const char kVariable[] = "MOVRA_REGISTRY_DIR";
+RegistrySandbox::SettingsReleased::SettingsReleased()
+{
+    reconnect();
 }
 
 RegistrySandbox::RegistrySandbox()
-    : hadVariable(qEnvironmentVariableIsSet(kVariable)), oldVariable(qgetenv(kVariable))
 {
-    qputenv(kVariable, QFile::encodeName(dir.path()));
     // Nothing a test does may reach the legacy settings of the user running it.
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("legacy-user")));
-    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, dir.filePath(QStringLiteral("legacy-system")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder() + QStringLiteral("/legacy-user"));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, folder() + QStringLiteral("/legacy-system"));
     reconnect();
 }
 
 RegistrySandbox::~RegistrySandbox()
 {
-    if (hadVariable)
-        qputenv(kVariable, oldVariable);
-    else
-        qunsetenv(kVariable);
     reconnect();
 }
 

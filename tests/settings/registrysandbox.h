@@ -3,10 +3,9 @@
 // location restored afterwards. No section may outlive the sandbox.
 
 #include "platform/registry.h"
+#include "support/temporaryregistry.h"
 
-#include <QByteArray>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <cstdint>
 #include <string>
@@ -20,17 +19,23 @@ public:
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
-    QString folder() const { return dir.path(); }
-    QString userFile() const { return dir.filePath(QStringLiteral("user.db")); }
-    QString machineFile() const { return dir.filePath(QStringLiteral("machine.db")); }
+    QString folder() const { return QString::fromStdString(m_registry.dir()); }
+    QString userFile() const { return QString::fromStdString(m_registry.userDatabase()); }
+    QString machineFile() const { return QString::fromStdString(m_registry.machineDatabase()); }
 
     // Closes every connection, so files can be replaced underneath and read again.
     static void reconnect();
 
 private:
-    QTemporaryDir dir;
-    bool hadVariable;
-    QByteArray oldVariable;
+    // The settings' open keys belong to the registry they were opened in: they are let go
+    // before the registry changes, on the way in (this member comes first) and on the way out
+    // (the destructor's body runs before the registry member goes).
+    struct SettingsReleased
+    {
+        SettingsReleased();
+    };
+    SettingsReleased m_released;
+    MovraTest::TemporaryRegistry m_registry;
 };
 
 // Raw registry access, bypassing the store, to set up and check what it wrote.

@@ -9,6 +9,8 @@
 //   find:N     MCM_FindComponents returns N
 //   update:N   MCM_UpdateComponents returns N
 //   sleep:MS   sleep MS milliseconds inside the update first
+//   hold       wait inside the update until a file named "release" appears beside the log
+//              (StandinScript::release()), so a test acts while the install is surely running
 //   nullname   reports a null name, then "MPC"
 //   many:N     reports N names
 // Outcomes combine with "+": "sleep:200+update:27".
@@ -178,6 +180,19 @@ STANDIN_EXPORT int32_t MCM_UpdateComponents(void* handle, const char* names)
             return 29;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (has(outcome, "hold")) {
+        const std::string log = environment("MOVRA_TEST_CM_LOG");
+        const std::string release = log.substr(0, log.rfind('/') + 1) + "release";
+        // Bounded, so a test that forgets the release still ends.
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!std::ifstream(release) && std::chrono::steady_clock::now() < limit) {
+            if (session && session->cancelled.load()) {
+                record("MCM_UpdateComponents cancelled");
+                return 29;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     const int32_t status = numberAfter(outcome, "update:", 0);
     if (status == 0)
