@@ -1,9 +1,7 @@
 #include "playbacksupport.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QThread>
 
 #include <boost/thread/recursive_mutex.hpp>
 
@@ -48,19 +46,6 @@ std::size_t loadedLibraries(MSE::Farm& farm)
 {
     boost::recursive_mutex::scoped_lock lock(farm.farmLock);
     return farm.libraries.size();
-}
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
 }
 
 namespace {

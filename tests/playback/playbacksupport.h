@@ -3,6 +3,7 @@
 // on the event loop, and reading back what the WAV output wrote.
 
 #include "framework/farm.h"
+#include "support/waitfor.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,8 +23,8 @@ QString componentsDir();
 std::unique_ptr<MSE::Farm> makeFarm(bool withComponents, const QStringList& extraFolders = {});
 std::size_t loadedLibraries(MSE::Farm& farm);
 
-// Runs the event loop until done() or the time is up; answers done().
-bool waitFor(const std::function<bool()>& done, int timeoutMs);
+// Runs the event loop until the condition holds or the time is up; answers whether it held.
+using MovraTest::waitFor;
 
 struct Wav
 {
