@@ -292,7 +292,7 @@ TEST(DecoderPlugins, OpenRefusesWhatThePlugInDoesNotHandle)
     StreamParameters h264 = vp9;
     std::strcpy(h264.fourCC, kFourCCH264);
     EXPECT_EQ(static_cast<IDecoder*>(face)->open(&h264), kDecoderUnsupported);
-    EXPECT_EQ(plugin->getInterface(MSE::movra_string<char>("com.example.other"), &face), 3);
+    EXPECT_EQ(plugin->getInterface(MSE::movra_string<char>("com.example.other"), &face), MSE::kResultFailed);
     plugin->release();
 
     // Fresh objects of the same plug-in, as the player makes one per stream.
