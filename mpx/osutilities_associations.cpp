@@ -2,9 +2,11 @@
 // desktops themselves read: a desktop entry for the player, a MIME package for the file
 // types the shared MIME database lacks, and the user's defaults in mimeapps.list.
 //
-// GIO rewrites the user's mimeapps.list as a whole (through a new file and a rename) and
-// replaces one it cannot make sense of with a new one. So before anything is written the
-// file is checked, and one that GIO would damage is left exactly as it is.
+// The defaults are written to the user's mimeapps.list here, all of them in one rewrite
+// (GIO would rewrite and sync the whole file once per type); taking a default back still
+// goes through GIO. Both rewrite the file as a whole, through a new file and a rename, so
+// before anything is written the file is checked, and one a rewrite would damage is left
+// exactly as it is.
 
 #include "integration/filetypes.h"
 #include "mpx/associationsmodule_p.h"
@@ -130,29 +132,40 @@ QByteArray resource(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Whether files were written since the last syncWrittenFiles().
-bool g_unsyncedFiles = false;
+// The folders of the files written since the last syncWrittenFiles().
+QStringList g_unsyncedFolders;
 
-// The files written since the last call reach the disk, all in one sync of the data folder's
-// file system: the first start writes a handful of them (and the MIME database a dozen more)
-// and would otherwise wait for each on its own. A file lost to a crash before this is
-// written again at the next start, which finds it missing or different.
+void noteWritten(const QString& folder)
+{
+    if (!g_unsyncedFolders.contains(folder))
+        g_unsyncedFolders << folder;
+}
+
+// The files written since the last call reach the disk, all in one sync of each file system
+// they are on (the data and configuration folders usually share one): the first start
+// writes a handful of them (and the MIME database a dozen more) and would otherwise wait
+// for each on its own. A file lost to a crash before this is written again at the next
+// start, which finds it missing or different.
 void syncWrittenFiles()
 {
-    if (!g_unsyncedFiles)
-        return;
-    g_unsyncedFiles = false;
-    const int folder = open(QFile::encodeName(userDataDir()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        syncfs(folder);
-        close(folder);
+    QList<dev_t> synced;
+    for (const QString& path : std::as_const(g_unsyncedFolders)) {
+        const int folder = open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat status;
+        if (folder >= 0 && fstat(folder, &status) == 0 && !synced.contains(status.st_dev)) {
+            synced << status.st_dev;
+            syncfs(folder);
+        }
+        if (folder >= 0)
+            close(folder);
     }
+    g_unsyncedFolders.clear();
 }
 
 // Replaces `path` with `contents` through a new file beside it and a rename, so a reader
-// sees the old file or the new one; an existing file's permissions are kept. Left for
-// syncWrittenFiles() to make durable.
-bool replaceFile(const QString& path, const QByteArray& contents, QString* error)
+// sees the old file or the new one; an existing file's permissions are kept, a new one
+// gets `newMode`. Left for syncWrittenFiles() to make durable.
+bool replaceFile(const QString& path, const QByteArray& contents, QString* error, mode_t newMode = 0644)
 {
     const QByteArray target = QFile::encodeName(path);
     QByteArray temporary = target + ".XXXXXX";
@@ -162,7 +175,7 @@ bool replaceFile(const QString& path, const QByteArray& contents, QString* error
         return false;
     }
     struct stat existing;
-    const mode_t mode = stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    const mode_t mode = stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : newMode;
     bool ok = fchmod(fd, mode) == 0;
     for (qsizetype done = 0; ok && done < contents.size();) {
         const ssize_t n = write(fd, contents.constData() + done, static_cast<size_t>(contents.size() - done));
@@ -183,7 +196,8 @@ bool replaceFile(const QString& path, const QByteArray& contents, QString* error
     }
     if (!ok)
         unlink(temporary.constData());
-    g_unsyncedFiles = g_unsyncedFiles || ok;
+    if (ok)
+        noteWritten(QFileInfo(path).absolutePath());
     return ok;
 }
 
@@ -345,7 +359,7 @@ void ensureMimePackage(Problems& problems)
     // crash before then is older than the package or missing, so it is rebuilt next time.
     QString output;
     const bool ran = runTool(tool, mimeDir, output, "PKGSYSTEM_ENABLE_FSYNC=0");
-    g_unsyncedFiles = true;
+    noteWritten(mimeDir);
     if (!ran) {
         problems.add(QStringLiteral("update-mime-database %1 failed: %2").arg(mimeDir, output.trimmed()));
         return;
@@ -394,7 +408,8 @@ QString installedDesktopEntry()
 // The player's desktop entry. Written to the user's applications folder when no data
 // folder has one, and kept naming the program that runs now while it is the copy written
 // here (an installed entry is the package's business). Runs before the first question to
-// GIO about programs, so that GIO's index already holds the entry.
+// GIO about programs, so that GIO's index already holds the entry. What it writes is left
+// for the caller's syncWrittenFiles().
 AppInfoPtr ensureDesktopEntry(Problems& problems)
 {
     const QString path = userDataDir() + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
@@ -411,7 +426,6 @@ AppInfoPtr ensureDesktopEntry(Problems& problems)
             }
         }
     }
-    syncWrittenFiles();
     AppInfoPtr ours(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
     if (!ours && problems.isEmpty())
         problems.add(QStringLiteral("the desktop does not accept %1").arg(installed.isEmpty() ? path : installed));
@@ -490,6 +504,22 @@ QStringList listEntry(GKeyFile* keys, const char* group, const QByteArray& type)
     return ids;
 }
 
+// An empty list removes the key, as GIO does.
+void setListEntry(GKeyFile* keys, const char* group, const QByteArray& type, const QStringList& ids)
+{
+    if (ids.isEmpty()) {
+        g_key_file_remove_key(keys, group, type.constData(), nullptr);
+        return;
+    }
+    QList<QByteArray> utf8;
+    for (const QString& id : ids)
+        utf8 << id.toUtf8();
+    std::vector<const char*> list;
+    for (const QByteArray& id : std::as_const(utf8))
+        list.push_back(id.constData());
+    g_key_file_set_string_list(keys, group, type.constData(), list.data(), list.size());
+}
+
 // Takes the player's default for `type` out of the user's list. GIO has no call that
 // removes one default line: resetting the type clears every line of it, so the other
 // programs' lines are put back afterwards, and a type whose lines name a program that is
@@ -536,6 +566,56 @@ bool removeOurDefault(const QByteArray& type, Problems& problems)
     return restored;
 }
 
+// Makes the player the default for each of `types` in the user's list, as GIO would one
+// type at a time: the default line names the player, the player joins the type's added
+// associations (at the end, or where it already stands) and leaves its removed ones.
+// Everything else in the file, other programs' lines, other groups and comments, stays.
+// A missing or empty file starts a new one. Written once, and only when it changes; left
+// for syncWrittenFiles() to make durable. Runs after userListProblem() found the file fit.
+bool setOurDefaults(const QList<QByteArray>& types, Problems& problems)
+{
+    const QString path = userListPath();
+    QFile file(path);
+    QByteArray before;
+    if (file.open(QIODevice::ReadOnly))
+        before = file.readAll();
+    file.close();
+    KeyFilePtr keys(g_key_file_new());
+    GError* error = nullptr;
+    const auto flags = GKeyFileFlags(G_KEY_FILE_KEEP_COMMENTS | G_KEY_FILE_KEEP_TRANSLATIONS);
+    if (!before.trimmed().isEmpty()
+        && !g_key_file_load_from_data(keys.get(), before.constData(), before.size(), flags, &error)) {
+        problems.add(QStringLiteral("%1 cannot be read as a key file (%2); left unchanged")
+                         .arg(path, QString::fromUtf8(error->message)));
+        g_error_free(error);
+        return false;
+    }
+    const QString ours = QLatin1String(kDesktopId);
+    for (const QByteArray& type : types) {
+        GCharPtr current(g_key_file_get_string(keys.get(), kDefaultGroup, type.constData(), nullptr));
+        if (!current || qstrcmp(current.get(), kDesktopId) != 0) {
+            g_key_file_set_string(keys.get(), kDefaultGroup, type.constData(), kDesktopId);
+            QStringList added = listEntry(keys.get(), kAddedGroup, type);
+            if (!added.contains(ours))
+                setListEntry(keys.get(), kAddedGroup, type, added << ours);
+        }
+        QStringList removed = listEntry(keys.get(), kRemovedGroup, type);
+        if (removed.removeAll(ours) > 0)
+            setListEntry(keys.get(), kRemovedGroup, type, removed);
+    }
+    gsize size = 0;
+    GCharPtr data(g_key_file_to_data(keys.get(), &size, nullptr));
+    const QByteArray after(data.get(), static_cast<qsizetype>(size));
+    if (after == before)
+        return true;
+    QString why;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !replaceFile(path, after, &why, 0600)) {
+        problems.add(QStringLiteral("cannot write %1: %2").arg(path, why.isEmpty() ? QStringLiteral("no folder") : why));
+        return false;
+    }
+    return true;
+}
+
 QString mimeTypeForExtension(const QString& dottedExtension)
 {
     QString extension = dottedExtension;
@@ -553,6 +633,8 @@ QString mimeTypeForExtension(const QString& dottedExtension)
 
 bool getFileTypeAssociations(const QStringList& extensions, QMap<QString, QString>& programs)
 {
+    // What this writes is made durable by the next change (a first start asks, then
+    // changes) or written again by the next start, which finds it missing.
     Problems problems(false);
     ensureMimePackage(problems);
     ensureDesktopEntry(problems);
@@ -581,6 +663,10 @@ bool setFileTypeAssociations(const QMap<QString, bool>& wanted)
     Problems problems;
     ensureMimePackage(problems);
     AppInfoPtr ours = ensureDesktopEntry(problems);
+    struct SyncAtEnd
+    {
+        ~SyncAtEnd() { syncWrittenFiles(); }
+    } syncAtEnd;
 
     const QString refusal = userListProblem();
     if (!refusal.isEmpty()) {
@@ -600,22 +686,17 @@ bool setFileTypeAssociations(const QMap<QString, bool>& wanted)
         types[type.toUtf8()] = types.value(type.toUtf8(), false) || it.value();
     }
 
+    QList<QByteArray> defaults;
     for (auto it = types.cbegin(); it != types.cend(); ++it) {
-        if (!it.value()) {
+        if (!it.value())
             complete = removeOurDefault(it.key(), problems) && complete;
-            continue;
-        }
-        if (!ours) {
+        else if (ours)
+            defaults << it.key();
+        else
             complete = false;
-            continue;
-        }
-        GError* error = nullptr;
-        if (!g_app_info_set_as_default_for_type(ours.get(), it.key().constData(), &error)) {
-            problems.add(QString::fromUtf8(error->message));
-            g_error_free(error);
-            complete = false;
-        }
     }
+    if (!defaults.isEmpty())
+        complete = setOurDefaults(defaults, problems) && complete;
     return complete;
 }
 

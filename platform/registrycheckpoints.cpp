@@ -24,10 +24,15 @@ namespace StoreDetail {
 // more than everything else the root does at start-up: both files are kept across
 // connections. A log left by a process that died is recovered by the next connection as
 // before; an emptied one holds nothing to recover.
+// Nor does closing copy the log back: that checkpoint syncs the log and the database
+// (three syncs at every exit, with the folder's), and the next commit, starting the log
+// over, syncs its header once more. Every commit is already durable in the log, which the
+// next connection reads as it is, and the checkpointer copies it back once it is long.
 void keepLogFiles(sqlite3* db)
 {
     int persist = 1;
     sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 // How many pages the database file itself must hold. With a write-ahead log the database

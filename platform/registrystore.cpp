@@ -107,8 +107,8 @@ LONG RegistryStore::checkWritable_locked()
 
 void RegistryStore::closeDatabase_locked()
 {
-    // The checkpointer's connection goes first, so that ours is the last one and closing
-    // it copies the log into the database and empties it.
+    // The checkpointer's connection goes first: a checkpoint under way finishes before ours
+    // closes. Neither copies the log back on closing (keepLogFiles).
     delete m_checkpointer;
     m_checkpointer = nullptr;
     m_walChange = nullptr;

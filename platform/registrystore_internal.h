@@ -46,12 +46,13 @@ inline constexpr int kWalIndexChangeOffset = 8;
 // catch up: from four times that size on, the writer itself copies everything after its
 // commit, waiting for readers, so that the next commit starts over (the file is kept).
 // A log that grew beyond the size limit (a large transaction) is cut back to it when it
-// starts over; closing the last connection keeps the files, with the log emptied.
+// starts over; closing the last connection keeps both files, and the log what it holds.
 inline constexpr int kCheckpointFrames = 64;
 inline constexpr int kBurstCheckpointFrames = 4 * kCheckpointFrames;
 inline constexpr const char* kJournalSizeLimit = "PRAGMA journal_size_limit=2097152";
 
-// Keeps the log and its index on disk when the connection closes (registrycheckpoints.cpp).
+// Keeps the log, its contents and its index on disk when the connection closes
+// (registrycheckpoints.cpp).
 void keepLogFiles(sqlite3* db);
 // Whether the database file lacks pages it must hold (registrycheckpoints.cpp).
 bool fileIsTruncated(sqlite3_file* file, const std::string& path, int64_t pageCount, int64_t pageSize);

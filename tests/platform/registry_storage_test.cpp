@@ -528,7 +528,7 @@ TEST(RegistryStorage, TheLogOfTheUsersRootStaysBounded)
     EXPECT_GT(largest, 0) << "the user's root keeps no write-ahead log";
     EXPECT_LT(largest, 4 << 20);
     resetRegistryForTesting();
-    EXPECT_EQ(fileSize(registry.userDatabase() + "-wal"), 0) << "closing the last connection empties the log";
+    EXPECT_LT(fileSize(registry.userDatabase() + "-wal"), 4 << 20) << "closing grew the log";
 }
 
 // Small commits start the log over from its beginning once it was copied back, so that they
@@ -567,8 +567,9 @@ FileIdentity identityOf(const std::string& path)
 }
 
 // The log and its index are made once and kept: every start would otherwise create both
-// files and every exit remove them. What is kept must not leak into the next connection.
-TEST(RegistryStorage, TheLogFilesAreKeptEmptyBetweenConnections)
+// files and every exit remove them. Closing leaves the commits in the log instead of
+// syncing them into the database once more; the next connection reads them from there.
+TEST(RegistryStorage, TheLogFilesAndTheirCommitsAreKeptBetweenConnections)
 {
     MovraTest::TemporaryRegistry registry;
     ASSERT_EQ(setDword(HKEY_CURRENT_USER, u"SOFTWARE\\Movra", u"v", 1), ERROR_SUCCESS);
@@ -577,7 +578,7 @@ TEST(RegistryStorage, TheLogFilesAreKeptEmptyBetweenConnections)
     const FileIdentity index = identityOf(registry.userDatabase() + "-shm");
     ASSERT_NE(log.inode, 0u) << "the log was removed";
     ASSERT_NE(index.inode, 0u) << "the log's index was removed";
-    EXPECT_EQ(log.size, 0);
+    EXPECT_GT(log.size, 0) << "closing copied the log back";
 
     for (DWORD round = 2; round < 5; ++round) {
         DWORD value = 0;
@@ -587,7 +588,6 @@ TEST(RegistryStorage, TheLogFilesAreKeptEmptyBetweenConnections)
         ASSERT_TRUE(execute(registry.userDatabase(), "PRAGMA integrity_check"));
         resetRegistryForTesting();
         EXPECT_EQ(identityOf(registry.userDatabase() + "-wal").inode, log.inode);
-        EXPECT_EQ(identityOf(registry.userDatabase() + "-wal").size, 0);
         EXPECT_EQ(identityOf(registry.userDatabase() + "-shm").inode, index.inode);
     }
     // Another program's connection, which does not keep the files, may still remove them.
