@@ -2,6 +2,7 @@
 // stand-in screen-saver service sees the player hold the screen awake while a video plays.
 
 #include "controlstestsupport.h"
+#include "desktopbus.h"
 
 #include "mpris.h"
 #include "queuecontroller.h"
@@ -14,54 +15,18 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QMessageBox>
-#include <QMutex>
 #include <QProcess>
 #include <QSlider>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 using namespace controlstest;
+using namespace desktoptest;
 using namespace MovraReference;
 using playbacktest::waitFor;
 using State = MediaSession::State;
 
 namespace {
-
-// One bus of the tests' own for the whole executable: QtDBus keeps its session connection.
-QString privateBus()
-{
-    static QProcess* daemon = nullptr;
-    static QString address;
-    if (daemon)
-        return address;
-    daemon = new QProcess;
-    daemon->start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                  QStringLiteral("--print-address=1")});
-    if (!daemon->waitForStarted(10000))
-        return address;
-    QByteArray line;
-    while (!line.contains('\n') && daemon->waitForReadyRead(10000))
-        line += daemon->readAllStandardOutput();
-    address = QString::fromUtf8(line.trimmed());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
-    return address;
-}
-
-// playerctl against the player, with the event loop running so the player can answer.
-struct Ctl
-{
-    int exitCode = -1;
-    QString output;
-};
-Ctl playerctl(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("-p"), QStringLiteral("movraplayer")} + arguments);
-    waitFor([&] { return process.state() == QProcess::NotRunning; }, 20000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()).trimmed()};
-}
 
 class SeekedCounter : public QObject
 {
@@ -89,37 +54,6 @@ public slots:
         for (auto it = properties.constBegin(); it != properties.constEnd(); ++it)
             changed.insert(it.key(), it.value());
     }
-};
-
-// org.freedesktop.ScreenSaver on a connection and thread of its own, so that the player's
-// blocking calls from the main thread are answered.
-class ScreenSaverStandIn : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
-public:
-    QStringList calls() const
-    {
-        QMutexLocker lock(&m_mutex);
-        return m_calls;
-    }
-public slots:
-    uint Inhibit(const QString&, const QString&)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << QStringLiteral("Inhibit");
-        return ++m_cookie;
-    }
-    void UnInhibit(uint cookie)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_calls << QStringLiteral("UnInhibit %1").arg(cookie);
-    }
-
-private:
-    mutable QMutex m_mutex;
-    QStringList m_calls;
-    uint m_cookie = 0;
 };
 
 TEST(Mpris, PlayerctlDrivesThePlayerAndReadsItBack)
@@ -296,55 +230,32 @@ TEST(Mpris, TheWindowsChangesAreToldAndAPausedPlayerRests)
 
 TEST(ScreenSaver, HeldWhileAVideoPlaysAndReleasedOnPauseAndQuit)
 {
-    const QString address = privateBus();
-    ASSERT_FALSE(address.isEmpty());
-    QThread thread;
-    thread.start();
-    // A failed check still stops the stand-in's thread before the QThread goes.
-    struct StopThread
-    {
-        QThread& thread;
-        ~StopThread()
-        {
-            thread.quit();
-            thread.wait();
-        }
-    } stopThread{thread};
-    auto* standIn = new ScreenSaverStandIn;
-    standIn->moveToThread(&thread);
-    QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("screensaver-standin"));
-    ASSERT_TRUE(connection.isConnected());
-    ASSERT_TRUE(connection.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), standIn, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(connection.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+    ASSERT_FALSE(privateBus().isEmpty()) << "dbus-daemon did not start";
+    ScreenSaverService screenSaver;
+    ASSERT_TRUE(screenSaver.registered());
     {
         PlayingWindow playing;
         PlayerWindow& window = *playing.window;
         MediaSession* session = window.session();
         ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
-        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 1; }, 10000));
-        EXPECT_EQ(standIn->calls(), QStringList{QStringLiteral("Inhibit")});
+        ASSERT_TRUE(waitFor([&] { return screenSaver.calls().size() == 1; }, 10000));
+        EXPECT_EQ(screenSaver.calls(), QStringList{QStringLiteral("Inhibit")});
         session->pause();
-        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 2; }, 10000));
-        EXPECT_EQ(standIn->calls().last(), QStringLiteral("UnInhibit 1"));
+        ASSERT_TRUE(waitFor([&] { return screenSaver.calls().size() == 2; }, 10000));
+        EXPECT_EQ(screenSaver.calls().last(), QStringLiteral("UnInhibit 1"));
         session->resume();
-        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 3; }, 10000));
+        ASSERT_TRUE(waitFor([&] { return screenSaver.calls().size() == 3; }, 10000));
         // Sound alone keeps nothing awake.
         window.openAddress(encodedFile(playbacktest::media("audio_only.flac")));
         ASSERT_TRUE(waitFor([&] { return session->url().path().endsWith(QLatin1String("audio_only.flac")) && session->state() == State::Playing; }, 20000));
-        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 4; }, 10000));
-        EXPECT_EQ(standIn->calls().last(), QStringLiteral("UnInhibit 2"));
+        ASSERT_TRUE(waitFor([&] { return screenSaver.calls().size() == 4; }, 10000));
+        EXPECT_EQ(screenSaver.calls().last(), QStringLiteral("UnInhibit 2"));
         ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
-        ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 5; }, 10000));
+        ASSERT_TRUE(waitFor([&] { return screenSaver.calls().size() == 5; }, 10000));
     }
     // The window went (as at quit): released.
-    ASSERT_TRUE(waitFor([&] { return standIn->calls().size() == 6; }, 10000));
-    EXPECT_EQ(standIn->calls().last(), QStringLiteral("UnInhibit 3"));
-    connection.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
-    connection.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("screensaver-standin"));
-    thread.quit();
-    thread.wait();
-    delete standIn;
+    ASSERT_TRUE(waitFor([&] { return screenSaver.calls().size() == 6; }, 10000));
+    EXPECT_EQ(screenSaver.calls().last(), QStringLiteral("UnInhibit 3"));
 }
 
 } // namespace
