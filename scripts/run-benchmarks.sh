@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmark suite in Release (its own build folder) and prints one line per figure.
 # Usage: scripts/run-benchmarks.sh [program ...]       (default: every figure program)
-#        BUILD=dir to use another build folder; MOVRA_BENCH_ROUNDS=n to change the rounds.
+#        BUILD=dir to use another build folder; MOVRA_BENCH_ROUNDS=n to change the rounds;
+#        MOVRA_BENCH_OUTPUTS=raster (or gl) for the playback figures of one picture path.
 #
 # A figure program is any executable target under bench/<folder>/ whose name ends in
 # "_figures"; this script finds them by name, so a new one needs no edit here. Each measures

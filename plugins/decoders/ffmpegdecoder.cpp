@@ -6,6 +6,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/cpu.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/pixdesc.h>
@@ -219,7 +220,10 @@ public:
             m_context->width = parameters->width;
             m_context->height = parameters->height;
             m_context->sample_aspect_ratio = AVRational{parameters->sampleAspectNum, parameters->sampleAspectDen};
-            m_context->thread_count = 0;
+            // One frame thread per processor: each holds a picture in flight and a context of
+            // its own, and one more than the processors (libavcodec's choice) only adds memory
+            // when they are busy anyway.
+            m_context->thread_count = std::clamp(av_cpu_count(), 1, 16);
         } else {
             m_context->sample_rate = parameters->sampleRate;
             if (parameters->channelMask && av_popcount64(parameters->channelMask) == parameters->channels)

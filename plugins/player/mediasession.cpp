@@ -488,6 +488,9 @@ void MediaSession::tick()
         pictureChanged = true;
         break;
     }
+    if (m_state == State::Playing && !m_clock.paused())
+        run->lateClock.note(run->serial, clock);
+    m_statistics.framesDropped += run->picturesSkipped.exchange(0);
     if (drawSubtitles(pictureChanged))
         emit frameChanged();
     // Decoders a track change replaced go back to their plug-ins here, on the GUI thread.

@@ -72,6 +72,34 @@ struct DecodedStream
     int framesOut = 0;   // decoder thread only
 };
 
+// The clock as the GUI thread last read it while playing, for the video decoder to leave
+// pictures too late to be shown unconverted.
+class LateClock
+{
+public:
+    void note(int serial, int64_t clockUs)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_serial = serial;
+        m_clockUs = clockUs;
+    }
+    // Whether a picture of the serial at pts, shown for duration, is one the window would
+    // drop: its successor (due at pts + duration) was due already when the clock was last
+    // read, and the clock only moves on. Never two in a row, so that a decoder far behind
+    // still shows pictures.
+    bool tooLate(int serial, int64_t pts, int64_t duration, bool previousSkipped) const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return !previousSkipped && serial == m_serial && m_clockUs != INT64_MIN && duration > 0
+               && pts + duration <= m_clockUs;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    int m_serial = -1;
+    int64_t m_clockUs = INT64_MIN;
+};
+
 // Whether reading ahead may rest: the queues of the streams being played (null for a stream
 // the file lacks or the player does not play).
 bool readAheadIsEnough(const PacketQueue* video, const PacketQueue* audio);
@@ -145,6 +173,9 @@ struct PlaybackRun
     AVRational containerAspect = {0, 1};
     DecodedStream audio;
     FrameQueue pictures{kQueuedPictureBytes, kQueuedPicturesAtLeast, kQueuedPicturesAtMost};
+    LateClock lateClock;
+    // Pictures the decoder left because they were too late; the GUI thread counts them dropped.
+    std::atomic<int> picturesSkipped{0};
     // Where the window shows pictures, in device pixels, packed as width << 32 | height (0:
     // no window; pictures keep their own size). Set by the GUI thread at any time; pictures
     // already queued keep the size they were made for.

@@ -165,12 +165,19 @@ void PlaybackRun::decodeVideo()
     int serialNow = 0;
     int64_t skipBeforeUs = INT64_MIN;
     int64_t lastPts = 0;
+    bool skippedLast = false;
     const auto take = [&](const VideoFrame* frame, const AudioFrame*) -> bool {
         const int64_t pts = frame->pts != kNoTimestamp ? frame->pts : lastPts;
         const int64_t duration = frame->duration > 0 ? frame->duration : 40000;
         lastPts = pts + duration;
         if (pts + duration <= skipBeforeUs)
             return true;
+        // Behind the clock (a busy machine): what the window would drop is not converted.
+        skippedLast = lateClock.tooLate(serialNow, pts, duration, skippedLast);
+        if (skippedLast) {
+            ++picturesSkipped;
+            return true;
+        }
         ShownFrame shown;
         const bool drawnAsTextures = texturesOnly.load();
         // The raster path holds the decoder's own picture (for a screenshot at its size); the
@@ -216,6 +223,7 @@ void PlaybackRun::decodeVideo()
             decoder->flush();
             serialNow = item.serial;
             skipBeforeUs = item.target;
+            skippedLast = false;
             failed = false;
             continue;
         }

@@ -4,6 +4,7 @@
 #include "playbacksupport.h"
 
 #include "mediasession.h"
+#include "playbackrun.h"
 #include "videoview.h"
 
 #include <MovraPlayerX/CodecEvents.h>
@@ -94,6 +95,33 @@ TEST(PictureTimer, SleepsUntilTheNextPictureIsDueButNeverPastIt)
             EXPECT_LE(row.clock + int64_t(ms * 1000 * row.rate),
                       std::max(row.nextPts - kEarlyUs, row.clock + int64_t(1000 * row.rate)));
         }
+    }
+}
+
+TEST(LateClock, OnlyPicturesTheWindowWouldDropAreLeftUnconverted)
+{
+    // The clock last read at 10 s, serial 3; pictures of 40 ms.
+    LateClock late;
+    EXPECT_FALSE(late.tooLate(0, 0, 40000, false)) << "before the clock was ever read";
+    late.note(3, 10000000);
+    struct Row
+    {
+        const char* name;
+        int serial;
+        int64_t pts;
+        bool previousSkipped;
+        bool tooLate;
+    };
+    for (const Row& row : {Row{"due now", 3, 10000000, false, false},
+                           Row{"being shown now (its successor not yet due)", 3, 9970000, false, false},
+                           Row{"ahead", 3, 10040000, false, false},
+                           Row{"its successor due exactly now", 3, 9960000, false, true},
+                           Row{"far behind", 3, 5000000, false, true},
+                           Row{"far behind, after one left already", 3, 5000000, true, false},
+                           Row{"of an earlier serial (before a seek)", 2, 5000000, false, false},
+                           Row{"of a later serial (the clock not yet read after a seek)", 4, 5000000, false, false}}) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(late.tooLate(row.serial, row.pts, 40000, row.previousSkipped), row.tooLate);
     }
 }
 
