@@ -15,7 +15,8 @@
 // The player's window is sized so that its picture area is 720×405, as mpv's window is.
 // The clips are made once with ffmpeg and kept in $MOVRA_BENCH_DIR (default the temporary
 // folder). Needs Xvfb, openbox, xdotool, ffmpeg and mpv; scripts/run-benchmarks.sh installs
-// mpv when it is missing. MOVRA_BENCH_ROUNDS sets the rounds (default 3).
+// mpv when it is missing. MOVRA_BENCH_ROUNDS sets the rounds (default 3); MOVRA_BENCH_OUTPUTS
+// names the picture paths to measure (default both: "raster,gl").
 
 #include "common/figures.h"
 
@@ -399,7 +400,13 @@ int main()
                          kAreaHeight);
             status = 1;
         }
-        const char* const outputs[] = {"raster", "gl"};
+        // MOVRA_BENCH_OUTPUTS=raster (or gl) measures one path only, for quicker rounds.
+        std::vector<const char*> outputs;
+        const char* only = std::getenv("MOVRA_BENCH_OUTPUTS");
+        for (const char* output : {"raster", "gl"}) {
+            if (!only || !*only || std::strstr(only, output))
+                outputs.push_back(output);
+        }
         // Per clip and output: the player's runs; per clip: mpv's.
         std::map<std::string, std::vector<Run>> players;
         std::map<std::string, std::vector<Run>> mpvs;

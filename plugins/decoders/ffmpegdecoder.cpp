@@ -35,6 +35,19 @@ std::string errorText(int code)
     return buffer;
 }
 
+// A held picture is a new reference to the codec's frame; libavutil frees the planes with
+// the last reference, on whichever thread drops it.
+void* holdFrame(void* frame)
+{
+    return av_frame_clone(static_cast<const AVFrame*>(frame));
+}
+
+void releaseFrame(void* token)
+{
+    auto* frame = static_cast<AVFrame*>(token);
+    av_frame_free(&frame);
+}
+
 int32_t pixelFormatOf(int format, int32_t* range, bool tenBit)
 {
     *range = kRangeLimited;
@@ -272,7 +285,8 @@ public:
         if (!out || out->structSize < kVideoFrameFirstSize)
             return fail(kDecoderInvalidArgument, "no frame to fill");
         // A caller built before the colour matrix was added knows no 10-bit formats either.
-        const bool knowsMatrix = out->structSize >= sizeof(VideoFrame);
+        const bool knowsMatrix = out->structSize >= kVideoFrameMatrixSize;
+        const bool knowsHold = out->structSize >= sizeof(VideoFrame);
         if (m_mediaKind != kMediaVideo)
             return fail(kDecoderInvalidArgument, "not a video decoder");
         const int32_t received = receive();
@@ -305,6 +319,15 @@ public:
         out->flags = m_frame->key_frame ? kFrameKeyFrame : 0;
         if (knowsMatrix)
             out->colorMatrix = colorMatrixOf(m_frame->colorspace);
+        if (knowsHold) {
+            // The codec's frames are reference counted and never written again while a
+            // reference lives, so holding one is a new reference; a converted picture lives in
+            // this object's own buffer and must be copied.
+            const bool ownBuffer = planes == m_converted;
+            out->hold = ownBuffer ? nullptr : &holdFrame;
+            out->release = ownBuffer ? nullptr : &releaseFrame;
+            out->holdContext = ownBuffer ? nullptr : m_frame;
+        }
         return kDecoderOk;
     }
 

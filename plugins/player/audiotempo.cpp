@@ -6,15 +6,78 @@ extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
 #include <libavfilter/buffersrc.h>
+#include <libavfilter/version_major.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
+#include <libavutil/macros.h>
 #include <libavutil/opt.h>
 }
 
 #include <cmath>
 #include <cstring>
 
+#include <dlfcn.h>
+
 namespace MovraReference {
+
+namespace {
+
+// libavfilter is opened the first time a speed other than 1 is asked for, not linked: it
+// brings some thirty libraries (speech synthesis, linear algebra, Vulkan...) whose loading
+// alone costs more than ten megabytes of memory in every player that never changes speed.
+struct FilterLibrary
+{
+    decltype(&avfilter_graph_alloc) graphAlloc = nullptr;
+    decltype(&avfilter_graph_free) graphFree = nullptr;
+    decltype(&avfilter_graph_create_filter) createFilter = nullptr;
+    decltype(&avfilter_graph_parse_ptr) parse = nullptr;
+    decltype(&avfilter_graph_config) config = nullptr;
+    decltype(&avfilter_get_by_name) byName = nullptr;
+    decltype(&avfilter_inout_alloc) inoutAlloc = nullptr;
+    decltype(&avfilter_inout_free) inoutFree = nullptr;
+    decltype(&av_buffersrc_add_frame) addFrame = nullptr;
+    decltype(&av_buffersink_get_frame) getFrame = nullptr;
+};
+
+template <class F>
+bool resolve(void* library, const char* name, F* function)
+{
+    *function = reinterpret_cast<F>(dlsym(library, name));
+    return *function != nullptr;
+}
+
+// Null when the library cannot be opened; opened once, never closed.
+const FilterLibrary* filterLibrary()
+{
+    static const FilterLibrary* const loaded = []() -> const FilterLibrary* {
+        void* library = dlopen(kFilterLibraryName, RTLD_NOW | RTLD_LOCAL);
+        if (!library) {
+            qCWarning(lcPlayer, "Movra Player: %s", dlerror());
+            return nullptr;
+        }
+        static FilterLibrary f;
+        const bool ok = resolve(library, "avfilter_graph_alloc", &f.graphAlloc)
+                        && resolve(library, "avfilter_graph_free", &f.graphFree)
+                        && resolve(library, "avfilter_graph_create_filter", &f.createFilter)
+                        && resolve(library, "avfilter_graph_parse_ptr", &f.parse)
+                        && resolve(library, "avfilter_graph_config", &f.config)
+                        && resolve(library, "avfilter_get_by_name", &f.byName)
+                        && resolve(library, "avfilter_inout_alloc", &f.inoutAlloc)
+                        && resolve(library, "avfilter_inout_free", &f.inoutFree)
+                        && resolve(library, "av_buffersrc_add_frame", &f.addFrame)
+                        && resolve(library, "av_buffersink_get_frame", &f.getFrame);
+        if (!ok) {
+            qCWarning(lcPlayer, "Movra Player: %s lacks the time-stretch functions", kFilterLibraryName);
+            return nullptr;
+        }
+        return &f;
+    }();
+    return loaded;
+}
+
+} // namespace
+
+const char* const kFilterLibraryName = "libavfilter.so." AV_STRINGIFY(LIBAVFILTER_VERSION_MAJOR);
 
 AudioTempo::AudioTempo(int sampleRate, int channels) : m_sampleRate(sampleRate), m_channels(channels)
 {
@@ -29,7 +92,8 @@ AudioTempo::~AudioTempo()
 
 void AudioTempo::release()
 {
-    avfilter_graph_free(&m_graph);
+    if (m_graph)
+        filterLibrary()->graphFree(&m_graph);
     m_source = nullptr;
     m_sink = nullptr;
 }
@@ -54,7 +118,10 @@ void AudioTempo::reset()
 bool AudioTempo::build()
 {
     release();
-    m_graph = avfilter_graph_alloc();
+    const FilterLibrary* f = filterLibrary();
+    if (!f)
+        return false;
+    m_graph = f->graphAlloc();
     if (!m_graph)
         return false;
     AVChannelLayout layout = {};
@@ -76,21 +143,21 @@ bool AudioTempo::build()
     std::snprintf(stage, sizeof stage, "atempo=%.6f,aformat=sample_fmts=s16", left);
     chain += stage;
 
-    AVFilterInOut* inputs = avfilter_inout_alloc();
-    AVFilterInOut* outputs = avfilter_inout_alloc();
+    AVFilterInOut* inputs = f->inoutAlloc();
+    AVFilterInOut* outputs = f->inoutAlloc();
     bool ok = inputs && outputs
-              && avfilter_graph_create_filter(&m_source, avfilter_get_by_name("abuffer"), "in", sourceArgs, nullptr, m_graph) >= 0
-              && avfilter_graph_create_filter(&m_sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr, m_graph) >= 0;
+              && f->createFilter(&m_source, f->byName("abuffer"), "in", sourceArgs, nullptr, m_graph) >= 0
+              && f->createFilter(&m_sink, f->byName("abuffersink"), "out", nullptr, nullptr, m_graph) >= 0;
     if (ok) {
         outputs->name = av_strdup("in");
         outputs->filter_ctx = m_source;
         inputs->name = av_strdup("out");
         inputs->filter_ctx = m_sink;
-        ok = avfilter_graph_parse_ptr(m_graph, chain.c_str(), &inputs, &outputs, nullptr) >= 0
-             && avfilter_graph_config(m_graph, nullptr) >= 0;
+        ok = f->parse(m_graph, chain.c_str(), &inputs, &outputs, nullptr) >= 0
+             && f->config(m_graph, nullptr) >= 0;
     }
-    avfilter_inout_free(&inputs);
-    avfilter_inout_free(&outputs);
+    f->inoutFree(&inputs);
+    f->inoutFree(&outputs);
     if (!ok) {
         qCWarning(lcPlayer, "Movra Player: the time-stretch filter for %.2f× could not be set up", m_tempo);
         release();
@@ -122,7 +189,7 @@ QByteArray AudioTempo::process(const QByteArray& pcm, int64_t ptsUs, int64_t* ou
     if (samples > 0 && av_frame_get_buffer(m_frame, 0) >= 0) {
         std::memcpy(m_frame->data[0], pcm.constData(), size_t(samples) * frameBytes);
         m_samplesIn += samples;
-        if (av_buffersrc_add_frame(m_source, m_frame) < 0)
+        if (filterLibrary()->addFrame(m_source, m_frame) < 0)
             av_frame_unref(m_frame);
     }
     return drain(outPtsUs);
@@ -134,7 +201,7 @@ QByteArray AudioTempo::finish(int64_t* outPtsUs)
     if (!m_graph)
         return QByteArray();
     QByteArray out;
-    if (av_buffersrc_add_frame(m_source, nullptr) >= 0)
+    if (filterLibrary()->addFrame(m_source, nullptr) >= 0)
         out = drain(outPtsUs);
     reset();
     return out;
@@ -144,7 +211,7 @@ QByteArray AudioTempo::drain(int64_t* outPtsUs)
 {
     const int frameBytes = m_channels * 2;
     QByteArray out;
-    while (av_buffersink_get_frame(m_sink, m_frame) >= 0) {
+    while (filterLibrary()->getFrame(m_sink, m_frame) >= 0) {
         out.append(reinterpret_cast<const char*>(m_frame->data[0]), m_frame->nb_samples * frameBytes);
         av_frame_unref(m_frame);
     }

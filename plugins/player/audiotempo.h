@@ -12,6 +12,9 @@ struct AVFrame;
 
 namespace MovraReference {
 
+// The file name of the filter library, opened only once a speed other than 1 is asked for.
+extern const char* const kFilterLibraryName;
+
 class AudioTempo
 {
 public:

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 
 namespace MovraReference {
 
@@ -273,8 +274,16 @@ void MediaSession::stopRun()
     for (DecodedStream* stream : {&run->video, &run->audio}) {
         if (stream->thread.joinable())
             stream->thread.join();
-        stream->decoder.reset();
     }
+    // Pictures may be the decoder's own, held: the queued ones go with the run, and the one
+    // shown (kept for a screenshot) becomes a copy, before the decoders' plug-ins can go.
+    run->pictures.reset(run->serial);
+    if (m_frame.picture && m_frame.picture->isHeld()) {
+        PicturePool pool;
+        m_frame.picture = pool.owned(m_frame.picture);
+    }
+    for (DecodedStream* stream : {&run->video, &run->audio})
+        stream->decoder.reset();
     run->nextAudioDecoder.reset();
     run->retiredDecoders.clear();
     if (run->output)
@@ -462,7 +471,7 @@ void MediaSession::tick()
         const bool force = m_showNextFrame;
         if (m_clock.paused() && !force)
             break;
-        if (frame.pts > clock + 2000 && !force)
+        if (frame.pts > clock + kEarlyUs && !force)
             break;
         ShownFrame next;
         if (!force && run->pictures.peek(1, &next) && next.pts <= clock) {
@@ -512,7 +521,27 @@ void MediaSession::tick()
         m_statistics.audioBytesPlayed = run->sound ? run->sound->totalBytesRead() : 0;
         m_ticker.stop();
         setState(State::Ended);
+        return;
     }
+    ShownFrame next;
+    m_ticker.setInterval(nextTickMs(run->pictures.peek(0, &next) ? next.pts : kNoPictureWaiting, clock,
+                                    m_clock.rate()));
+}
+
+int nextTickMs(int64_t nextPts, int64_t clockUs, double rate)
+{
+    // A picture waiting is shown when the clock comes within kEarlyUs of it; without one (the
+    // decoder is behind) or far ahead, the timer still comes round often enough for the
+    // position, subtitles and the end to be noticed in time.
+    constexpr int kBehindMs = 5;
+    constexpr int kLongestMs = 20;
+    if (nextPts == kNoPictureWaiting)
+        return kBehindMs;
+    const double waitUs = double(nextPts - kEarlyUs - clockUs) / (rate > 0 ? rate : 1.0);
+    if (!(waitUs > 1000))
+        return 1;
+    // Rounded down: the margin kEarlyUs covers the timer waking a little late.
+    return int(std::min(std::floor(waitUs / 1000), double(kLongestMs)));
 }
 
 void MediaSession::setState(State state)

@@ -30,6 +30,13 @@ class PluginContext;
 namespace MovraReference {
 
 struct PlaybackRun;
+
+// A waiting picture is shown once the clock is this close to its time.
+inline constexpr int64_t kEarlyUs = 2000;
+inline constexpr int64_t kNoPictureWaiting = INT64_MIN;
+// How long the picture timer sleeps: until the next picture waiting (its time nextPts, or
+// kNoPictureWaiting) is due at the playback rate, never longer than a few frames' worth.
+int nextTickMs(int64_t nextPts, int64_t clockUs, double rate);
 class PictureConverter;
 class SubtitleRenderer;
 

@@ -3,6 +3,7 @@
 extern "C" {
 #include <libavutil/buffer.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libavutil/pixfmt.h>
 }
 
@@ -55,6 +56,8 @@ int32_t effectiveColorMatrix(int32_t colorMatrix, int width, int height)
 Picture::~Picture()
 {
     av_buffer_unref(&m_buffer);
+    if (m_token && m_release)
+        m_release(m_token);
 }
 
 VideoFrame Picture::frame() const
@@ -116,7 +119,7 @@ PicturePtr PicturePool::copy(const VideoFrame& frame)
     picture->height = frame.height;
     picture->pixelFormat = frame.pixelFormat;
     picture->colorRange = frame.colorRange;
-    picture->colorMatrix = frame.structSize >= sizeof(VideoFrame) ? frame.colorMatrix : kMatrixUnspecified;
+    picture->colorMatrix = frame.structSize >= kVideoFrameMatrixSize ? frame.colorMatrix : kMatrixUnspecified;
     picture->bytes = total;
     for (int p = 0; p < 4 && planeBytes[p]; ++p) {
         picture->planes[p] = picture->m_buffer->data + offsets[p];
@@ -126,6 +129,56 @@ PicturePtr PicturePool::copy(const VideoFrame& frame)
                             rows);
     }
     return picture;
+}
+
+PicturePtr PicturePool::keep(const VideoFrame& frame)
+{
+    const auto format = AVPixelFormat(avPixelFormatOf(frame.pixelFormat));
+    if (frame.structSize < sizeof(VideoFrame) || !frame.hold || !frame.release || format == AV_PIX_FMT_NONE
+        || frame.width <= 0 || frame.height <= 0
+        || av_image_check_size(unsigned(frame.width), unsigned(frame.height), 0, nullptr) < 0)
+        return copy(frame);
+    // Upside-down or missing planes are left to the copy, which makes them plain.
+    const int planeCount = av_pix_fmt_count_planes(format);
+    ptrdiff_t strides[4] = {};
+    for (int p = 0; p < planeCount && p < 4; ++p) {
+        if (!frame.planes[p] || frame.strides[p] <= 0)
+            return copy(frame);
+        strides[p] = frame.strides[p];
+    }
+    // What the picture weighs in the queue: its planes as the decoder lays them out.
+    size_t planeBytes[4] = {};
+    if (av_image_fill_plane_sizes(planeBytes, format, frame.height, strides) < 0)
+        return copy(frame);
+    void* token = frame.hold(frame.holdContext);
+    if (!token)
+        return copy(frame);
+    auto picture = std::make_shared<Picture>();
+    picture->m_token = token;
+    picture->m_release = frame.release;
+    picture->width = frame.width;
+    picture->height = frame.height;
+    picture->pixelFormat = frame.pixelFormat;
+    picture->colorRange = frame.colorRange;
+    picture->colorMatrix = frame.colorMatrix;
+    for (int p = 0; p < 4; ++p) {
+        if (!planeBytes[p])
+            break;
+        picture->planes[p] = const_cast<uint8_t*>(frame.planes[p]);
+        picture->strides[p] = frame.strides[p];
+        picture->bytes += planeBytes[p];
+    }
+    return picture;
+}
+
+PicturePtr PicturePool::owned(const PicturePtr& picture)
+{
+    if (!picture || !picture->isHeld())
+        return picture;
+    VideoFrame frame = picture->frame();
+    frame.structSize = kVideoFrameMatrixSize;   // offers no hold: a copy
+    frame.colorMatrix = picture->colorMatrix;
+    return copy(frame);
 }
 
 } // namespace MovraReference

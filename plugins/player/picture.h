@@ -1,9 +1,11 @@
 #pragma once
 // A decoded picture that outlives the decoder's next call. A decoder lends its planes only
-// until then, so each picture is copied once, into a buffer from a pool that the decoding
+// until then, unless it lets them be held: then the picture is the decoder's own, held by
+// reference (no copy, and no second buffer beside the one the codec may keep as a reference
+// picture anyway). Otherwise it is copied once, into a buffer from a pool that the decoding
 // thread keeps: at a steady size no picture allocates. Everything after (the raster
 // conversion to the shown size, the texture upload, a screenshot at the decoded size) reads
-// this one copy.
+// this one picture.
 
 #include <MovraStreamEngine/Decoder.h>
 
@@ -34,10 +36,14 @@ struct Picture
 
     // The picture in the decoder interface's terms, for code that converts those.
     MovraStreamEngine::VideoFrame frame() const;
+    // Whether the planes are the decoder's, held (and so valid only while its library is).
+    bool isHeld() const { return m_token != nullptr; }
 
 private:
     friend class PicturePool;
     AVBufferRef* m_buffer = nullptr;
+    void* m_token = nullptr;
+    void (*m_release)(void*) = nullptr;
 };
 
 using PicturePtr = std::shared_ptr<const Picture>;
@@ -73,6 +79,11 @@ public:
 
     // Null for a format or size that cannot be held (or when memory runs out).
     PicturePtr copy(const MovraStreamEngine::VideoFrame& frame);
+    // Holds the decoder's own picture where it lets it, else copies as copy does.
+    PicturePtr keep(const MovraStreamEngine::VideoFrame& frame);
+    // A copy of a held picture (the same picture when it is a copy already): what may stay
+    // after the decoder's library goes.
+    PicturePtr owned(const PicturePtr& picture);
 
 private:
     AVBufferPool* m_pool = nullptr;

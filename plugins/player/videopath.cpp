@@ -118,7 +118,7 @@ QImage PictureConverter::convert(const VideoFrame& frame, QSize size)
                                     SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!m_scaler)
         return QImage();
-    const int32_t matrix = effectiveColorMatrix(frame.structSize >= sizeof(VideoFrame) ? frame.colorMatrix
+    const int32_t matrix = effectiveColorMatrix(frame.structSize >= kVideoFrameMatrixSize ? frame.colorMatrix
                                                                                          : kMatrixUnspecified,
                                                 frame.width, frame.height);
     if (m_scaler != previous)
@@ -172,7 +172,10 @@ void PlaybackRun::decodeVideo()
         if (pts + duration <= skipBeforeUs)
             return true;
         ShownFrame shown;
-        shown.picture = pool.copy(*frame);
+        const bool drawnAsTextures = texturesOnly.load();
+        // The raster path holds the decoder's own picture (for a screenshot at its size); the
+        // GL path copies it, as the window keeps it to draw from for as long as it likes.
+        shown.picture = drawnAsTextures ? pool.copy(*frame) : pool.keep(*frame);
         if (!shown.picture)
             return true;
         shown.orientation = orientation;
@@ -188,7 +191,7 @@ void PlaybackRun::decodeVideo()
         shown.aspect = double(frame->width) * sar / double(frame->height);
         if (orientation.turnsSideways())
             shown.aspect = 1.0 / shown.aspect;
-        if (!texturesOnly.load()) {
+        if (!drawnAsTextures) {
             // Straight to the size it is shown at (before it is turned), in one step.
             const uint64_t area = pictureArea.load();
             QSize size = fittedSize(QSize(int(area >> 32), int(area & 0xffffffffu)), shown.aspect);

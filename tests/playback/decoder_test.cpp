@@ -191,6 +191,7 @@ TEST(DecoderPlugins, TenBitPicturesAndTheirMatrixGoOnlyToCallersThatKnowThem)
         int32_t matrix;
     };
     for (const Row& row : {Row{"this interface", sizeof(VideoFrame), kPixelYUV420P10, kMatrixBT709},
+                           Row{"the interface with the matrix", kVideoFrameMatrixSize, kPixelYUV420P10, kMatrixBT709},
                            Row{"the first interface", kVideoFrameFirstSize, kPixelYUV420P, Demuxer::kUntouched}}) {
         SCOPED_TRACE(row.name);
         Demuxer demuxer(media("tenbit.webm"));
@@ -207,6 +208,9 @@ TEST(DecoderPlugins, TenBitPicturesAndTheirMatrixGoOnlyToCallersThatKnowThem)
             EXPECT_EQ(f->pixelFormat, row.format);
             // An older caller's frame ends before the field: nothing is written there.
             EXPECT_EQ(f->colorMatrix, row.matrix);
+            if (row.frameSize < sizeof(VideoFrame)) {
+                EXPECT_EQ(f->hold, nullptr) << "offered to a caller that cannot know of it";
+            }
             return true;
         });
         EXPECT_GT(frames, 0);
@@ -218,6 +222,44 @@ struct SoundCase
     const char* name;
     const char* file;
 };
+
+TEST(DecoderPlugins, HeldPicturesStayAsDecodedWhileDecodingGoesOn)
+{
+    // Every picture is held as it comes out and its colours taken then; after the whole
+    // stream and the decoder itself are gone, each held picture must still show the same.
+    auto farm = makeFarm(true);
+    Demuxer demuxer(media("video_only.webm"));
+    const int index = demuxer.stream(AVMEDIA_TYPE_VIDEO);
+    ASSERT_GE(index, 0);
+    const StreamDescription description = describeStream(demuxer.at(index)->codecpar);
+    DecoderLookup lookup = openDecoder(farm.get(), description.parameters);
+    ASSERT_EQ(lookup.outcome, DecoderLookup::Found) << qPrintable(lookup.error);
+    struct Held
+    {
+        VideoFrame frame;
+        void* token;
+        QByteArray rgb;
+    };
+    std::vector<Held> held;
+    demuxer.decodeAll(index, lookup.decoder.get(), [&](const VideoFrame* f, const AudioFrame*) {
+        EXPECT_NE(f->hold, nullptr);
+        if (!f->hold || !f->release)
+            return false;
+        void* token = f->hold(f->holdContext);
+        EXPECT_NE(token, nullptr);
+        held.push_back({*f, token, toRgb(*f)});
+        return true;
+    });
+    lookup.decoder.reset();
+    ASSERT_GT(held.size(), 10u);
+    // Distinct pictures, or a decoder handing out one buffer again would pass unnoticed.
+    EXPECT_NE(held.front().rgb, held.back().rgb);
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(toRgb(held[i].frame), held[i].rgb);
+        held[i].frame.release(held[i].token);
+    }
+}
 
 TEST(DecoderPlugins, SoundDecodesToTheSine)
 {

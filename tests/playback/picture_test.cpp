@@ -205,6 +205,84 @@ TEST(PicturePool, CopiesArePooledAndHoldThePlanesAfterTheDecoderMovesOn)
     EXPECT_FALSE(pool.copy(unknown));
 }
 
+// A decoder's side of holding: a new reference to its frame, counted.
+int gHolds = 0;
+int gReleases = 0;
+bool gRefuse = false;
+void* holdFlat(void* frame)
+{
+    if (gRefuse)
+        return nullptr;
+    ++gHolds;
+    return av_frame_clone(static_cast<const AVFrame*>(frame));
+}
+void releaseFlat(void* token)
+{
+    ++gReleases;
+    auto* frame = static_cast<AVFrame*>(token);
+    av_frame_free(&frame);
+}
+
+TEST(PicturePool, KeepHoldsTheDecodersPictureWhereOfferedAndCopiesOtherwise)
+{
+    PicturePool pool;
+    struct Row
+    {
+        const char* name;
+        bool offered;
+        bool refused;
+        uint32_t structSize;
+        bool upsideDown;
+        bool held;
+    };
+    for (const Row& row : {Row{"offered", true, false, sizeof(VideoFrame), false, true},
+                           Row{"not offered", false, false, sizeof(VideoFrame), false, false},
+                           Row{"refused by the decoder", true, true, sizeof(VideoFrame), false, false},
+                           Row{"an older caller's frame", true, false, kVideoFrameMatrixSize, false, false},
+                           Row{"upside-down planes", true, false, sizeof(VideoFrame), true, false}}) {
+        SCOPED_TRACE(row.name);
+        gHolds = gReleases = 0;
+        gRefuse = row.refused;
+        PicturePtr picture;
+        {
+            FlatFrame flat(33, 17, 50, 60, 70);
+            VideoFrame frame = flat.sdkFrame;
+            frame.structSize = row.structSize;
+            if (row.offered) {
+                frame.hold = holdFlat;
+                frame.release = releaseFlat;
+                frame.holdContext = flat.frame;
+            }
+            if (row.upsideDown) {
+                for (int p = 0; p < 3; ++p) {
+                    const int rows = p == 0 ? 17 : 9;
+                    frame.planes[p] += std::ptrdiff_t(flat.frame->linesize[p]) * (rows - 1);
+                    frame.strides[p] = -flat.frame->linesize[p];
+                }
+            }
+            picture = pool.keep(frame);
+            ASSERT_TRUE(picture);
+            EXPECT_EQ(picture->isHeld(), row.held);
+            EXPECT_EQ(picture->planes[0] == flat.frame->data[0], row.held) << "held, not copied";
+            EXPECT_GE(picture->bytes, std::size_t(33 * 17 * 3 / 2));
+        }
+        // The decoder's frame is gone: a held picture still has its planes, a copy its own.
+        EXPECT_EQ(picture->planes[0][32 + 16 * picture->strides[0]], 50);
+        EXPECT_EQ(picture->planes[1][16 + 8 * picture->strides[1]], 60);
+        EXPECT_EQ(picture->planes[2][0], 70);
+        // What may outlive the decoder's library is a copy with the same content.
+        const PicturePtr owned = pool.owned(picture);
+        EXPECT_FALSE(owned->isHeld());
+        EXPECT_EQ(owned == picture, !row.held);
+        picture.reset();
+        EXPECT_EQ(gHolds, row.held ? 1 : 0);
+        EXPECT_EQ(gReleases, gHolds) << "every hold released once, when the picture goes";
+        EXPECT_EQ(owned->planes[0][32 + 16 * owned->strides[0]], 50);
+        EXPECT_EQ(owned->planes[2][8 + 8 * owned->strides[2]], 70);
+    }
+    gRefuse = false;
+}
+
 TEST(FrameQueue, HoldsPicturesUpToItsBytesButAlwaysTwoAndNeverMoreThanItsMost)
 {
     // Pictures of the given sizes are put until one finds no room: how many got in.

@@ -66,6 +66,37 @@ struct PlayCase
 // of 1152 samples.
 constexpr double kAviMp3Seconds = 85 * 1152 / 48000.0;
 
+TEST(PictureTimer, SleepsUntilTheNextPictureIsDueButNeverPastIt)
+{
+    // Waking late shows a picture late (or drops it); so a wait never reaches past the time
+    // the picture is to be shown, at any speed, and a picture already due wakes at once.
+    struct Row
+    {
+        const char* name;
+        int64_t nextPts;
+        int64_t clock;
+        double rate;
+        int atMostMs;
+        int atLeastMs;
+    };
+    for (const Row& row : {Row{"due 10 ms from now", 1010000, 1000000, 1.0, 8, 7},
+                           Row{"due now", 1000000, 1000000, 1.0, 1, 1},
+                           Row{"late", 900000, 1000000, 1.0, 1, 1},
+                           Row{"at double speed", 1022000, 1000000, 2.0, 10, 9},
+                           Row{"at quarter speed", 1006000, 1000000, 0.25, 16, 15},
+                           Row{"a second ahead", 2000000, 1000000, 1.0, 20, 20},
+                           Row{"none waiting", kNoPictureWaiting, 1000000, 1.0, 5, 5}}) {
+        SCOPED_TRACE(row.name);
+        const int ms = nextTickMs(row.nextPts, row.clock, row.rate);
+        EXPECT_LE(ms, row.atMostMs);
+        EXPECT_GE(ms, row.atLeastMs);
+        if (row.nextPts != kNoPictureWaiting) {
+            EXPECT_LE(row.clock + int64_t(ms * 1000 * row.rate),
+                      std::max(row.nextPts - kEarlyUs, row.clock + int64_t(1000 * row.rate)));
+        }
+    }
+}
+
 TEST_F(Session, EachKindOfFilePlaysToTheEndOnTime)
 {
     auto farm = makeFarm(true);

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <cmath>
 
 using namespace playbacktest;
@@ -225,6 +227,21 @@ std::vector<int16_t> sine(double hz, int rate, double seconds)
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = int16_t(12000 * std::sin(2 * M_PI * hz * double(i) / rate));
     return out;
+}
+
+TEST(AudioTempoTest, TheFilterLibraryIsOpenedOnlyForAnotherSpeed)
+{
+    // Its thirty-odd libraries cost every player memory; at speed 1 none may be loaded. The
+    // first test of this program to touch the speed (tests run in the order written).
+    EXPECT_EQ(dlopen(kFilterLibraryName, RTLD_NOW | RTLD_NOLOAD), nullptr) << "linked, or opened without need";
+    const std::vector<int16_t> tone = sine(440, 48000, 0.1);
+    const QByteArray pcm(reinterpret_cast<const char*>(tone.data()), int(tone.size() * sizeof(int16_t)));
+    AudioTempo stretch(48000, 1);
+    int64_t pts = 0;
+    EXPECT_EQ(stretch.process(pcm, 0, &pts), pcm);
+    EXPECT_EQ(dlopen(kFilterLibraryName, RTLD_NOW | RTLD_NOLOAD), nullptr);
+    ASSERT_TRUE(stretch.setTempo(2.0));
+    EXPECT_NE(dlopen(kFilterLibraryName, RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
 TEST(AudioTempoTest, StretchKeepsThePitchAndTheMediaTime)

@@ -177,7 +177,8 @@ enum ColorMatrix : int32_t {
 };
 
 // A decoded picture. Planes and strides belong to the decoder and stay valid until the next
-// call on it; a caller that keeps the picture copies it.
+// call on it; a caller that keeps the picture copies it, or holds it where the decoder offers
+// that (hold below).
 struct VideoFrame
 {
     uint32_t structSize = sizeof(VideoFrame);
@@ -196,10 +197,20 @@ struct VideoFrame
     // covers it, and hands such a caller the 10-bit formats too; callers built before know
     // neither and get 8-bit pictures as they always did.
     int32_t colorMatrix = kMatrixUnspecified;
+    // Added after the colour matrix, filled only for callers whose structSize covers them.
+    // When hold is set, the picture can be kept without a copy: hold(holdContext) answers a
+    // token that keeps the planes valid and unchanged, whatever the decoder does next, until
+    // release(token); null when it cannot (copy the planes then). A token may be released on
+    // any thread and after the decoder object is gone, but before its library is unloaded.
+    void* (*hold)(void* holdContext) = nullptr;
+    void (*release)(void* token) = nullptr;
+    void* holdContext = nullptr;
 };
 constexpr uint32_t kFrameKeyFrame = 1u << 0;
 // The size of VideoFrame as first released: decoders accept callers of at least this size.
 constexpr uint32_t kVideoFrameFirstSize = offsetof(VideoFrame, colorMatrix);
+// The size of a caller that knows the colour matrix (and the 10-bit formats), not yet holding.
+constexpr uint32_t kVideoFrameMatrixSize = offsetof(VideoFrame, hold);
 
 enum SampleFormat : int32_t {
     kSampleUnknown = 0,
