@@ -152,6 +152,11 @@ int runPlayer(int& argc, char** argv)
     // are opened in it, so that a first start's later reads commit nothing of their own.
     (void)settings.get(kDefaultViewPlugin, QString::fromLatin1(kDefaultPrimaryView));
     (void)settings.get(kDisableScreenSaver, true);
+    // So are the groups the shipped main window reads as it opens (its plug-in has a registry
+    // connection of its own, whose first commit would cost two syncs more).
+    (void)settings.get(kAudioLanguage, QString());
+    (void)settings.get(kUseExternalSubtitles, true);
+    (void)settings.get(kRecentFiles, QString());
     firstRunWrites.reset();
     discoverPlayerPlugins(*app);
     CommonMenuBar::init(app->pluginContext());

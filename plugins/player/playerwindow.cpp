@@ -488,6 +488,9 @@ void PlayerWindow::showPlugins()
 
 void PlayerWindow::useSettings()
 {
+    // Reading a group makes its key when it is missing: on a first start these reads would
+    // otherwise be a durable commit each.
+    MovraRegistry::RegistryBatch openingWrites;
     m_usesSettings = true;
     m_media->useSettings();
     const int32_t x = settings().get(MovraPlayerX::kPlayerXPos, kAbsent);

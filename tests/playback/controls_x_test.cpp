@@ -1,5 +1,6 @@
 // The controls through a real X server and window manager: clicks, keys and the pointer come
-// from xdotool as from a user, and what the screen shows is read back from a screenshot.
+// from xdotool as from a user, and what the screen shows (the controls, subtitles) is read
+// back from a screenshot.
 
 #include "controlstestsupport.h"
 
@@ -8,7 +9,9 @@
 
 #include "support/xdisplay.h"
 
+#include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -142,6 +145,66 @@ TEST(ControlsOnX, FullScreenControlsGoWhenThePointerIsStillAndComeBackWhenItMove
     ASSERT_TRUE(view);
     ASSERT_TRUE(sendAndWait(x.doubleClick(view->mapToGlobal(view->rect().center())), [&] { return !window.isFullScreen(); }));
     EXPECT_TRUE(controls->isVisible());
+}
+
+// Light pixels in the lower third of a rectangle of the screen over the dark test film: the
+// drawn text of a subtitle.
+int subtitlePixels(const QImage& screen, const QRect& area)
+{
+    int count = 0;
+    for (int y = area.top() + area.height() * 2 / 3; y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb c = screen.pixel(x, y);
+            count += qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200;
+        }
+    }
+    return count;
+}
+
+TEST(ControlsOnX, SubtitlesBesideTheFilmReachTheScreenInTheirTimeOnly)
+{
+    MOVRA_REQUIRE_X();
+    XDisplay& x = *XDisplay::shared();
+    QTemporaryDir dir;
+    const QString film = dir.filePath(QStringLiteral("film.mkv"));
+    ASSERT_TRUE(QFile::copy(playbacktest::media("dark.mkv"), film));
+    QFile srt(dir.filePath(QStringLiteral("film.srt")));
+    ASSERT_TRUE(srt.open(QIODevice::WriteOnly));
+    srt.write("1\n00:00:01,000 --> 00:00:02,000\nHELLO THERE\n");
+    srt.close();
+
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    ASSERT_TRUE(playing.open(film));
+    ASSERT_TRUE(activate(window));
+    QWidget* view = window.findChild<QWidget*>(QStringLiteral("videoView"));
+    ASSERT_TRUE(view);
+    const auto onScreen = [&] {
+        const QRect area(view->mapToGlobal(QPoint(0, 0)), view->size());
+        const QImage screen = x.screenshot();
+        return screen.isNull() ? -1 : subtitlePixels(screen, area.intersected(screen.rect()));
+    };
+
+    // Paused on pictures inside and outside the cue, in an order that goes back and forth.
+    for (int64_t at : {1500, 2500, 500, 1200, 1900, 2100}) {
+        SCOPED_TRACE(at);
+        ASSERT_TRUE(playing.pauseAt(at));
+        const bool inside = at >= 1000 && at < 2000;
+        EXPECT_TRUE(waitFor([&] {
+            const int pixels = onScreen();
+            return pixels >= 0 && (pixels > 30) == inside;
+        }, 10000));
+    }
+
+    // Played from before the cue, the text comes on the screen and goes again after it.
+    ASSERT_TRUE(playing.pauseAt(300));
+    window.session()->resume();
+    EXPECT_TRUE(waitFor([&] { return onScreen() > 30; }, 10000));
+    ASSERT_TRUE(waitFor([&] { return window.session()->positionMs() >= 2300; }, 10000));
+    EXPECT_TRUE(waitFor([&] {
+        const int pixels = onScreen();
+        return pixels >= 0 && pixels <= 30;
+    }, 10000));
 }
 
 } // namespace

@@ -21,7 +21,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <climits>
+#include <string>
 
 using namespace playbacktest;
 using namespace MovraReference;
@@ -136,6 +139,54 @@ TEST(PlayerWindowSettings, TheGeometryRoundTripsThroughTheStoreAndGarbageStaysOn
     PlayerWindow window(farm.get());
     window.useSettings();
     EXPECT_EQ(window.size(), kPreferred.boundedTo(screen.size()));
+}
+
+// Whether the user root names a key `name` (stored as UTF-16), read by a connection of its
+// own as another process would; and whether that connection can begin writing at once.
+struct RootSeenFromOutside
+{
+    bool hasKey = false;
+    bool writable = false;
+};
+
+RootSeenFromOutside seeFromOutside(const QString& file, const QString& name)
+{
+    RootSeenFromOutside seen;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT count(*) FROM keys WHERE name = ?", -1, &query, nullptr) == SQLITE_OK) {
+            sqlite3_bind_blob(query, 1, name.utf16(), int(name.size() * 2), SQLITE_TRANSIENT);
+            seen.hasKey = sqlite3_step(query) == SQLITE_ROW && sqlite3_column_int(query, 0) > 0;
+        }
+        sqlite3_finalize(query);
+        seen.writable = sqlite3_exec(db, "BEGIN IMMEDIATE; ROLLBACK", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    sqlite3_close(db);
+    return seen;
+}
+
+TEST(PlayerWindowSettings, OpeningOnAFreshRootCommitsItsGroupsAndLeavesTheRootFree)
+{
+    // The window's first reads make their groups as one batch: once it has opened, another
+    // process sees them and may write at once, and what the window read is still right.
+    RegistrySandbox sandbox;
+    auto farm = makeFarm(false);
+    {
+        PlayerWindow window(farm.get());
+        window.useSettings();
+        EXPECT_EQ(window.size(), kPreferred.boundedTo(QGuiApplication::primaryScreen()->availableGeometry().size()));
+        for (const char* group : {"Languages", "Subtitles"}) {
+            SCOPED_TRACE(group);
+            const RootSeenFromOutside seen = seeFromOutside(sandbox.userFile(), QLatin1String(group));
+            EXPECT_TRUE(seen.hasKey);
+            EXPECT_TRUE(seen.writable);
+        }
+        window.setGeometry(50, 60, 400, 300);
+        window.close();
+    }
+    EXPECT_TRUE(seeFromOutside(sandbox.userFile(), QStringLiteral("PlayerState")).writable);
+    EXPECT_EQ(storedGeometry(), QRect(50, 60, 400, 300));
 }
 
 TEST(PlayerWindowDialogs, OpenOffersTheMediaTypesAndTheAddressDialogIsWide)
