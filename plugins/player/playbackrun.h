@@ -83,15 +83,17 @@ public:
         m_serial = serial;
         m_clockUs = clockUs;
     }
-    // Whether a picture of the serial at pts, shown for duration, is one the window would
-    // drop: its successor (due at pts + duration) was due already when the clock was last
-    // read, and the clock only moves on. Never two in a row, so that a decoder far behind
-    // still shows pictures.
+    // Whether a picture of the serial at pts, shown for duration, is past saving: even its
+    // successor (due at pts + duration) was due kBehindUs before the clock as last read, and
+    // the clock only moves on. A decoder a moment behind (a busy start, a hiccup) catches up
+    // by itself and the window shows its pictures late rather than not at all; one that far
+    // behind is overloaded. Never two in a row, so that it still shows pictures.
+    static constexpr int64_t kBehindUs = 100000;
     bool tooLate(int serial, int64_t pts, int64_t duration, bool previousSkipped) const
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return !previousSkipped && serial == m_serial && m_clockUs != INT64_MIN && duration > 0
-               && pts + duration <= m_clockUs;
+               && pts + duration + kBehindUs <= m_clockUs;
     }
 
 private:

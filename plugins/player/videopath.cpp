@@ -172,7 +172,7 @@ void PlaybackRun::decodeVideo()
         lastPts = pts + duration;
         if (pts + duration <= skipBeforeUs)
             return true;
-        // Behind the clock (a busy machine): what the window would drop is not converted.
+        // Far behind the clock (an overloaded machine): not converted, to catch up.
         skippedLast = lateClock.tooLate(serialNow, pts, duration, skippedLast);
         if (skippedLast) {
             ++picturesSkipped;

@@ -98,7 +98,7 @@ TEST(PictureTimer, SleepsUntilTheNextPictureIsDueButNeverPastIt)
     }
 }
 
-TEST(LateClock, OnlyPicturesTheWindowWouldDropAreLeftUnconverted)
+TEST(LateClock, OnlyPicturesFarBehindTheClockAreLeftUnconverted)
 {
     // The clock last read at 10 s, serial 3; pictures of 40 ms.
     LateClock late;
@@ -115,7 +115,9 @@ TEST(LateClock, OnlyPicturesTheWindowWouldDropAreLeftUnconverted)
     for (const Row& row : {Row{"due now", 3, 10000000, false, false},
                            Row{"being shown now (its successor not yet due)", 3, 9970000, false, false},
                            Row{"ahead", 3, 10040000, false, false},
-                           Row{"its successor due exactly now", 3, 9960000, false, true},
+                           Row{"its successor due now: shown late, not left", 3, 9960000, false, false},
+                           Row{"its successor due a moment ago", 3, 9900000, false, false},
+                           Row{"its successor due the margin ago", 3, 9960000 - LateClock::kBehindUs, false, true},
                            Row{"far behind", 3, 5000000, false, true},
                            Row{"far behind, after one left already", 3, 5000000, true, false},
                            Row{"of an earlier serial (before a seek)", 2, 5000000, false, false},
