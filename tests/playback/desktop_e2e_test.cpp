@@ -16,14 +16,9 @@
 namespace {
 
 using desktoptest::playerctl;
+using playbacktest::kPlayerWaitMs;
 using playbacktest::waitFor;
 using ShellTest::AppFolder;
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int kWaitMs = 120000;
-#else
-constexpr int kWaitMs = 40000;
-#endif
 
 TEST(DesktopEndToEnd, PlayerctlDrivesTheRealPlayerAndTheScreenSaverIsLetGoAtQuit)
 {
@@ -54,23 +49,23 @@ TEST(DesktopEndToEnd, PlayerctlDrivesTheRealPlayerAndTheScreenSaverIsLetGoAtQuit
         }
     } stop{player};
 
-    ASSERT_TRUE(waitFor([&] { return playerctl({QStringLiteral("status")}).output == QLatin1String("Playing"); }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return playerctl({QStringLiteral("status")}).output == QLatin1String("Playing"); }, kPlayerWaitMs));
     EXPECT_TRUE(playerctl({QStringLiteral("metadata"), QStringLiteral("xesam:url")}).output.endsWith(QLatin1String("/film.mkv")));
     EXPECT_GT(playerctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}).output.toLongLong(), 9000000);
-    ASSERT_TRUE(waitFor([&] { return screenSaver.calls() == QStringList{QStringLiteral("Inhibit")}; }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return screenSaver.calls() == QStringList{QStringLiteral("Inhibit")}; }, kPlayerWaitMs));
 
     EXPECT_EQ(playerctl({QStringLiteral("play-pause")}).exitCode, 0);
-    EXPECT_TRUE(waitFor([&] { return playerctl({QStringLiteral("status")}).output == QLatin1String("Paused"); }, kWaitMs));
-    EXPECT_TRUE(waitFor([&] { return screenSaver.calls().size() == 2; }, kWaitMs));
+    EXPECT_TRUE(waitFor([&] { return playerctl({QStringLiteral("status")}).output == QLatin1String("Paused"); }, kPlayerWaitMs));
+    EXPECT_TRUE(waitFor([&] { return screenSaver.calls().size() == 2; }, kPlayerWaitMs));
     EXPECT_EQ(screenSaver.calls().value(1), QStringLiteral("UnInhibit 1"));
 
     EXPECT_EQ(playerctl({QStringLiteral("position"), QStringLiteral("4")}).exitCode, 0);
-    EXPECT_TRUE(waitFor([&] { return qAbs(playerctl({QStringLiteral("position")}).output.toDouble() - 4.0) < 0.01; }, kWaitMs));
+    EXPECT_TRUE(waitFor([&] { return qAbs(playerctl({QStringLiteral("position")}).output.toDouble() - 4.0) < 0.01; }, kPlayerWaitMs));
     EXPECT_EQ(playerctl({QStringLiteral("volume"), QStringLiteral("0.5")}).exitCode, 0);
-    EXPECT_TRUE(waitFor([&] { return qAbs(playerctl({QStringLiteral("volume")}).output.toDouble() - 0.5) < 0.001; }, kWaitMs));
+    EXPECT_TRUE(waitFor([&] { return qAbs(playerctl({QStringLiteral("volume")}).output.toDouble() - 0.5) < 0.001; }, kPlayerWaitMs));
 
     EXPECT_EQ(playerctl({QStringLiteral("play")}).exitCode, 0);
-    EXPECT_TRUE(waitFor([&] { return screenSaver.calls().size() == 3; }, kWaitMs));
+    EXPECT_TRUE(waitFor([&] { return screenSaver.calls().size() == 3; }, kPlayerWaitMs));
     EXPECT_EQ(screenSaver.calls().value(2), QStringLiteral("Inhibit"));
 
     // Quit as the desktop's sound menu asks it: the player goes by itself, exits cleanly and
@@ -79,7 +74,7 @@ TEST(DesktopEndToEnd, PlayerctlDrivesTheRealPlayerAndTheScreenSaverIsLetGoAtQuit
         QStringLiteral("org.mpris.MediaPlayer2.movraplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
         QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Quit"));
     EXPECT_EQ(QDBusConnection::sessionBus().call(quit).type(), QDBusMessage::ReplyMessage);
-    ASSERT_TRUE(waitFor([&] { return player.state() == QProcess::NotRunning; }, kWaitMs));
+    ASSERT_TRUE(waitFor([&] { return player.state() == QProcess::NotRunning; }, kPlayerWaitMs));
     EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.exitCode(), 0);
     EXPECT_EQ(screenSaver.calls().value(3), QStringLiteral("UnInhibit 2"));

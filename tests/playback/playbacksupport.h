@@ -15,6 +15,14 @@
 
 namespace playbacktest {
 
+// How long a test waits for the real player, started as a process, to reach a state: a
+// sanitizer build starts and decodes several times slower.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kPlayerWaitMs = 120000;
+#else
+constexpr int kPlayerWaitMs = 40000;
+#endif
+
 QString media(const char* name);
 QString appDir();
 QString componentsDir();

@@ -16,12 +16,6 @@ namespace {
 
 using ShellTest::AppFolder;
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int kWaitMs = 120000;
-#else
-constexpr int kWaitMs = 40000;
-#endif
-
 class QueueEndToEnd : public ::testing::Test
 {
 protected:
@@ -44,7 +38,7 @@ protected:
         EXPECT_TRUE(player.waitForStarted(10000));
         const bool ended = playbacktest::waitFor(
             [&] { return out.contains(QLatin1String("the queue has ended")) || player.state() == QProcess::NotRunning; },
-            kWaitMs);
+            playbacktest::kPlayerWaitMs);
         EXPECT_TRUE(ended && player.state() == QProcess::Running) << out.toStdString();
         player.terminate();
         if (!player.waitForFinished(10000)) {
