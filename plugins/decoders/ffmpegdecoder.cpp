@@ -220,10 +220,13 @@ public:
             m_context->width = parameters->width;
             m_context->height = parameters->height;
             m_context->sample_aspect_ratio = AVRational{parameters->sampleAspectNum, parameters->sampleAspectDen};
-            // One frame thread per processor: each holds a picture in flight and a context of
-            // its own, and one more than the processors (libavcodec's choice) only adds memory
-            // when they are busy anyway.
-            m_context->thread_count = std::clamp(av_cpu_count(), 1, 16);
+            // Up to full high definition, one frame thread per processor: each holds a picture
+            // in flight and a context of its own, and one more than the processors only adds
+            // memory. Larger pictures keep libavcodec's choice (one more): their decoding is
+            // near real time on a small machine, and on a busy one the extra thread keeps the
+            // decoder's share of the processors.
+            const bool large = int64_t(parameters->width) * parameters->height > 1920 * 1088;
+            m_context->thread_count = large ? 0 : std::clamp(av_cpu_count(), 1, 16);
         } else {
             m_context->sample_rate = parameters->sampleRate;
             if (parameters->channelMask && av_popcount64(parameters->channelMask) == parameters->channels)
