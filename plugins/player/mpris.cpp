@@ -358,8 +358,14 @@ void Mpris::raise()
 
 void Mpris::quit()
 {
-    if (m_window)
-        m_window->close();
+    // Closed from the event loop, after this call has been answered: closing the last window
+    // ends the program, and a caller waiting for the answer would otherwise see an error.
+    QMetaObject::invokeMethod(
+        this, [window = m_window] {
+            if (window)
+                window->close();
+        },
+        Qt::QueuedConnection);
 }
 
 void Mpris::announceSeek()

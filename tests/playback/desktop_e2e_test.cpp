@@ -73,7 +73,9 @@ TEST(DesktopEndToEnd, PlayerctlDrivesTheRealPlayerAndTheScreenSaverIsLetGoAtQuit
     const QDBusMessage quit = QDBusMessage::createMethodCall(
         QStringLiteral("org.mpris.MediaPlayer2.movraplayer"), QStringLiteral("/org/mpris/MediaPlayer2"),
         QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Quit"));
-    EXPECT_EQ(QDBusConnection::sessionBus().call(quit).type(), QDBusMessage::ReplyMessage);
+    // Its answer may be lost with the process, which closes as soon as it has been given: what
+    // counts is that the player ends cleanly.
+    EXPECT_TRUE(QDBusConnection::sessionBus().send(quit));
     ASSERT_TRUE(waitFor([&] { return player.state() == QProcess::NotRunning; }, kPlayerWaitMs));
     EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(player.exitCode(), 0);
