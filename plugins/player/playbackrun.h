@@ -128,7 +128,18 @@ public:
     QImage convert(const Picture& picture, QSize size = QSize()) { return convert(picture.frame(), size); }
 
 private:
+    // What the scaler was made for.
+    struct ScalerShape
+    {
+        int sourceWidth = 0, sourceHeight = 0, sourceFormat = -1, width = 0, height = 0, flags = 0;
+        bool operator==(const ScalerShape& o) const
+        {
+            return sourceWidth == o.sourceWidth && sourceHeight == o.sourceHeight && sourceFormat == o.sourceFormat
+                   && width == o.width && height == o.height && flags == o.flags;
+        }
+    };
     ::SwsContext* m_scaler = nullptr;
+    ScalerShape m_shape;
     int32_t m_range = -1;
     int32_t m_matrix = -1;
     ::AVBufferPool* m_buffers = nullptr;

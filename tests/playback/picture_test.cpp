@@ -175,6 +175,63 @@ TEST(PictureConversion, EachMatrixAndRangeGivesItsColour)
     }
 }
 
+TEST(PictureConversion, ColourSurvivesEveryChangeOfShownSize)
+{
+    // One converter through a stream's life: the window grows, shrinks and grows again. Each
+    // new size needs a new scaler, which must be given the picture's matrix and range again.
+    FlatFrame flat(1280, 720, 81, 90, 240);
+    flat.sdkFrame.colorMatrix = kMatrixBT709;
+    flat.sdkFrame.colorRange = kRangeLimited;
+    PictureConverter converter;
+    const QSize targets[] = {{640, 360}, {1920, 1080}, {320, 180}, {1280, 720}, {640, 360}, {1921, 1081}};
+    for (const QSize& target : targets) {
+        SCOPED_TRACE(testing::Message() << target.width() << 'x' << target.height());
+        const QImage image = converter.convert(flat.sdkFrame, target);
+        ASSERT_EQ(image.size(), target);
+        const QColor c = image.pixelColor(target.width() / 2, target.height() / 2);
+        EXPECT_NEAR(c.red(), 255, 4);
+        EXPECT_NEAR(c.green(), 24, 4);
+        EXPECT_NEAR(c.blue(), 0, 4);
+    }
+}
+
+TEST(PictureConversion, ScalingDownAveragesFineDetailInsteadOfSamplingIt)
+{
+    // Lines one pixel apart, black and white, shown at a fraction of their size: each shown
+    // pixel covers several lines and must come out grey. Sampling a few source pixels per
+    // shown pixel instead gives bands of black and white (aliasing).
+    struct Row
+    {
+        QSize source;
+        QSize target;
+    };
+    const Row rows[] = {{{1920, 1080}, {720, 405}}, {{3840, 2160}, {720, 405}}, {{1280, 720}, {853, 480}}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.source.width() << 'x' << row.source.height() << " to "
+                                        << row.target.width() << 'x' << row.target.height());
+        FlatFrame lines(row.source.width(), row.source.height(), 0, 128, 128);
+        for (int y = 0; y < row.source.height(); ++y) {
+            uint8_t* line = lines.frame->data[0] + std::ptrdiff_t(y) * lines.frame->linesize[0];
+            for (int x = 0; x < row.source.width(); ++x)
+                line[x] = ((x + y) & 1) ? 235 : 16;
+        }
+        lines.sdkFrame.colorRange = kRangeLimited;
+        PictureConverter converter;
+        const QImage image = converter.convert(lines.sdkFrame, row.target);
+        ASSERT_EQ(image.size(), row.target);
+        int darkest = 255, lightest = 0;
+        for (int y = 2; y < image.height() - 2; y += 3) {
+            for (int x = 2; x < image.width() - 2; x += 3) {
+                const int green = qGreen(image.pixel(x, y));
+                darkest = std::min(darkest, green);
+                lightest = std::max(lightest, green);
+            }
+        }
+        EXPECT_GE(darkest, 128 - 24);
+        EXPECT_LE(lightest, 128 + 24);
+    }
+}
+
 TEST(PicturePool, CopiesArePooledAndHoldThePlanesAfterTheDecoderMovesOn)
 {
     PicturePool pool;
