@@ -51,7 +51,8 @@ status=${PIPESTATUS[0]}
 set -e
 
 echo "codec-demo: summary"
-grep -hi "waiting for\|frames shown" "$demo/player.out" | sed 's/^Movra Player: /  /'
+# The played summary comes at the queue's end and again at the close: the last one counts.
+{ grep -hi "waiting for" "$demo/player.out" || true; grep -h "frames shown" "$demo/player.out" | tail -n 1 || true; } | sed 's/^Movra Player: /  /'
 version=$("$app/movra-reg" query 'HKLM\SOFTWARE\Movra\Install\AVCCodec' /v Version 2>/dev/null | awk '/Version/ {print $NF}')
 echo "  component installed: AVCCodec ${version:-(none)}"
 exit "$status"

@@ -149,10 +149,7 @@ private:
                     say(QStringLiteral("window picture saved to %1").arg(snapshot));
             }
             const MediaSession::Statistics played = window->session()->statistics();
-            say(QStringLiteral("frames shown %1, dropped %2, position %3 s")
-                    .arg(played.framesShown)
-                    .arg(played.framesDropped)
-                    .arg(window->session()->positionMs() / 1000.0, 0, 'f', 1));
+            say(playedSummary(played.framesShown, played.framesDropped, window->session()->positionMs()));
             // How far the pictures were from the sound when shown (late is positive), and
             // where they were shown: what a measurement of the run needs to know.
             std::vector<int64_t> offsets = played.avOffsetsUs;

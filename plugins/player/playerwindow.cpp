@@ -503,6 +503,7 @@ void PlayerWindow::useSettings()
     const QRect placed = placeWindow(stored, availableScreens(), kMinimumSize, kPreferredSize);
     if (placed.isValid())
         setGeometry(placed);
+    m_settledGeometry = geometry();
     m_queueController->useSettings();
 }
 
@@ -510,12 +511,15 @@ void PlayerWindow::saveSettings()
 {
     // Full screen is not a size to come back in: the geometry before it is kept.
     const QRect geometry = isFullScreen() || isMaximized() ? normalGeometry() : this->geometry();
-    if (!geometry.isValid())
+    // Unmoved since it was placed: the next start places it the same way from what the store
+    // holds (also when that is nothing yet), so writing it again would only cost a commit.
+    if (!geometry.isValid() || geometry == m_settledGeometry)
         return;
     settings().set(MovraPlayerX::kPlayerXPos, int32_t(geometry.x()));
     settings().set(MovraPlayerX::kPlayerYPos, int32_t(geometry.y()));
     settings().set(MovraPlayerX::kPlayerWidth, int32_t(geometry.width()));
     settings().set(MovraPlayerX::kPlayerHeight, int32_t(geometry.height()));
+    m_settledGeometry = geometry;
 }
 
 void PlayerWindow::closeEvent(QCloseEvent* event)

@@ -112,6 +112,8 @@ private:
     MediaMenus* m_media = nullptr;
     bool m_seekBarHeld = false;
     bool m_usesSettings = false;
+    // Where the store already puts the window: where it was placed on opening, or last saved.
+    QRect m_settledGeometry;
 
     // --- Controls: the key table's bindings, volume, frame and chapter steps, the time
     // label, full screen, the context menu, screenshots, media information.

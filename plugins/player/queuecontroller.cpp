@@ -226,6 +226,10 @@ void QueueController::advance(bool ended)
     const int row = m_queue.nextRow(ended);
     if (row < 0) {
         m_finished = true;
+        // What was played is known now; a run watched from outside may end here rather than
+        // wait for a timer.
+        const MediaSession::Statistics played = m_session->statistics();
+        say(playedSummary(played.framesShown, played.framesDropped, m_session->positionMs()));
         say(QStringLiteral("the queue has ended"));
         return;
     }

@@ -189,6 +189,70 @@ TEST(PlayerWindowSettings, OpeningOnAFreshRootCommitsItsGroupsAndLeavesTheRootFr
     EXPECT_EQ(storedGeometry(), QRect(50, 60, 400, 300));
 }
 
+// Counts commits to a root by other connections, as another process would see them.
+class OutsideConnection
+{
+public:
+    explicit OutsideConnection(const QString& file)
+    {
+        sqlite3_open_v2(file.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~OutsideConnection() { sqlite3_close(m_db); }
+    OutsideConnection(const OutsideConnection&) = delete;
+    OutsideConnection& operator=(const OutsideConnection&) = delete;
+
+    // Changes whenever another connection has committed since the last call.
+    int64_t dataVersion() const
+    {
+        int64_t version = -1;
+        sqlite3_stmt* query = nullptr;
+        if (sqlite3_prepare_v2(m_db, "PRAGMA data_version", -1, &query, nullptr) == SQLITE_OK
+            && sqlite3_step(query) == SQLITE_ROW)
+            version = sqlite3_column_int64(query, 0);
+        sqlite3_finalize(query);
+        return version;
+    }
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+TEST(PlayerWindowSettings, ClosingCommitsTheGeometryOnlyWhenTheWindowMoved)
+{
+    // A start that changed nothing waits for no disk at its close; a move is stored and
+    // committed when the window closes. The rows run in order on one root.
+    struct Row
+    {
+        const char* name;
+        QRect moveTo; // null: left where it was placed
+        bool commits;
+        QRect stored; // afterwards; -1 everywhere for nothing stored
+    };
+    const QRect nothing(-1, -1, -1, -1);
+    const Row rows[] = {
+        {"first start, left where it was placed", QRect(), false, nothing},
+        {"moved and resized", QRect(40, 30, 500, 350), true, QRect(40, 30, 500, 350)},
+        {"reopened and left where it came back", QRect(), false, QRect(40, 30, 500, 350)},
+        {"moved only", QRect(90, 30, 500, 350), true, QRect(90, 30, 500, 350)},
+    };
+    RegistrySandbox sandbox;
+    auto farm = makeFarm(false);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        PlayerWindow window(farm.get());
+        window.useSettings();
+        window.show();
+        const OutsideConnection outside(sandbox.userFile());
+        const int64_t before = outside.dataVersion();
+        ASSERT_GE(before, 0);
+        if (!row.moveTo.isNull())
+            window.setGeometry(row.moveTo);
+        window.close();
+        EXPECT_EQ(outside.dataVersion() != before, row.commits);
+        EXPECT_EQ(storedGeometry(), row.stored);
+    }
+}
+
 TEST(PlayerWindowDialogs, OpenOffersTheMediaTypesAndTheAddressDialogIsWide)
 {
     const QStringList filters = PlayerWindow::openFileFilters();

@@ -20,7 +20,7 @@ using namespace MovraRegistry;
 
 namespace {
 
-const std::u16string kRoot = u"SOFTWARE\\Movra\\Settings\\Player";
+const std::u16string kPlayerRoot = u"SOFTWARE\\Movra\\Settings\\Player";
 
 class LegacyImportTest : public ::testing::Test
 {
@@ -69,22 +69,22 @@ TEST_F(LegacyImportTest, ValuesGoToTheirGroupsByType)
     });
     MovraPlayerX::importLegacySettings();
 
-    const rawreg::Value volume = rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Playback", u"Volume");
+    const rawreg::Value volume = rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Playback", u"Volume");
     EXPECT_EQ(volume.type, REG_QWORD);
     EXPECT_EQ(volume.bytes, rawreg::qword(70));
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Playback", u"LoopPlayback").bytes, rawreg::dword(1));
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Subtitles\\Font", u"Size").bytes, rawreg::qword(14));
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Playback", u"LoopPlayback").bytes, rawreg::dword(1));
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Subtitles\\Font", u"Size").bytes, rawreg::qword(14));
     const double brightness = 0.75;
     uint64_t brightnessBits;
     std::memcpy(&brightnessBits, &brightness, 8);
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Codec", u"Brightness").bytes, rawreg::qword(brightnessBits));
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Codec", u"Big").bytes,
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Codec", u"Brightness").bytes, rawreg::qword(brightnessBits));
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Codec", u"Big").bytes,
               rawreg::qword(static_cast<uint64_t>(-5000000000ll)));
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Codec", u"BigUnsigned").bytes,
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Codec", u"BigUnsigned").bytes,
               rawreg::qword(0xF000000000000000ull));
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\Codec", u"Unsigned").bytes, rawreg::qword(4000000000u));
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\General", u"Locale").bytes, rawreg::utf16z(u"fr"));
-    const rawreg::Value blob = rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\General", u"Blob");
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\Codec", u"Unsigned").bytes, rawreg::qword(4000000000u));
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\General", u"Locale").bytes, rawreg::utf16z(u"fr"));
+    const rawreg::Value blob = rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\General", u"Blob");
     EXPECT_EQ(blob.type, REG_BINARY);
     EXPECT_EQ(blob.bytes, (std::vector<uint8_t>{1, 2}));
 
@@ -105,7 +105,7 @@ TEST_F(LegacyImportTest, UserScopeWinsOverSystemScope)
     EXPECT_EQ(settings.getSetting("General", "Locale", QString()), QStringLiteral("ja"));
     EXPECT_EQ(settings.getSetting("General", "Skin", QString()), QStringLiteral("system skin"));
     // Imported values belong to the user root, never the machine root.
-    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kRoot));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_LOCAL_MACHINE, kPlayerRoot));
     EXPECT_TRUE(legacyKeys(QSettings::SystemScope).isEmpty());
 }
 
@@ -125,9 +125,9 @@ TEST_F(LegacyImportTest, ValuesThatCannotBePlacedStayInTheLegacyStore)
                          QStringLiteral("TopLevel"), tooLongName};
     expected.sort();
     EXPECT_EQ(legacyKeys(QSettings::UserScope), expected);
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\General", u"EmptyText").status, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\General", u"EmptyBytes").status, ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\General", u"Placed").bytes, rawreg::utf16z(u"yes"));
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\General", u"EmptyText").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\General", u"EmptyBytes").status, ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\General", u"Placed").bytes, rawreg::utf16z(u"yes"));
 
     // A second run finds only what it could not place before, and places none of it.
     MovraPlayerX::importLegacySettings();
@@ -143,7 +143,7 @@ TEST_F(LegacyImportTest, KeysOutsideThePlayerGroupAreLeftAlone)
     MovraPlayerX::importLegacySettings();
     QSettings other(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Movra"), QStringLiteral("Settings"));
     EXPECT_EQ(other.value("Other Program/General/Locale").toString(), QStringLiteral("it"));
-    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kRoot + u"\\General"));
+    EXPECT_FALSE(rawreg::keyExists(HKEY_CURRENT_USER, kPlayerRoot + u"\\General"));
 }
 
 // The import as it runs at start-up: in its own process, reading INI files from disk.
@@ -240,7 +240,7 @@ TEST_F(LegacyImportProcessTest, IniTextOfKnownKeysIsStoredWithTheKeysType)
         {u"Other", u"Count", REG_SZ, rawreg::utf16z(u"42")},  // unknown key: text as it was
     };
     for (const Row& row : rows) {
-        const rawreg::Value value = rawreg::read(HKEY_CURRENT_USER, kRoot + u"\\" + row.group, row.name);
+        const rawreg::Value value = rawreg::read(HKEY_CURRENT_USER, kPlayerRoot + u"\\" + row.group, row.name);
         const std::string name(row.name, row.name + std::char_traits<char16_t>::length(row.name));
         EXPECT_EQ(value.status, ERROR_SUCCESS) << name;
         EXPECT_EQ(value.type, row.type) << name;
