@@ -73,6 +73,7 @@ void PlaybackRun::decodeAudio()
     const int outChannels = sound->channels();
     AudioTempo stretch(outRate, outChannels);
     QString conversionProblem;
+    bool soundReleased = false;
     const auto take = [&](const VideoFrame*, const AudioFrame* frame) -> bool {
         const AVSampleFormat format = avSampleFormat(*frame);
         if (format == AV_SAMPLE_FMT_NONE || frame->samples <= 0 || frame->sampleRate <= 0)
@@ -132,6 +133,10 @@ void PlaybackRun::decodeAudio()
         QByteArray played = stretch.process(pcm, chunkPts, &stretchedPts);
         if (played.isEmpty())
             return !aborted.load();
+        if (!soundReleased) {
+            firstPicture.waitReleased(kFirstPictureWait);
+            soundReleased = true;
+        }
         return sound->put(stretchedPts, std::move(played), serialNow, stretch.tempo()) || !aborted.load();
     };
     PacketQueue::Item item;

@@ -210,6 +210,8 @@ void MediaSession::onProbed(int runId)
     emit tracksChanged();
     if (run->video.index >= 0)
         run->video.thread = std::thread([run] { run->decodeVideo(); });
+    else
+        run->firstPicture.release();
     if (run->audio.index >= 0)
         run->audio.thread = std::thread([run] { run->decodeAudio(); });
     applyGain();
@@ -259,6 +261,7 @@ void MediaSession::stopRun()
         return;
     PlaybackRun* run = m_run.get();
     run->aborted = true;
+    run->firstPicture.release();
     run->demuxWake.notify();
     {
         std::lock_guard<std::mutex> lock(run->gateMutex);

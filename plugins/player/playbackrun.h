@@ -27,6 +27,7 @@ struct SwsContext;
 struct AVBufferPool;
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -103,6 +104,37 @@ private:
     int m_serial = -1;
     int64_t m_clockUs = INT64_MIN;
 };
+
+// The sound of a run holds back until the run's first picture is ready. The sound is the
+// clock: a video decoder that takes a while to warm up (4K, with a thread per frame in
+// flight) would otherwise find the clock gone ahead and leave its first pictures as too late.
+// Released by the first picture queued, by a video that can give none (no video, failed,
+// ended) and by the run's end; the sound waits at most a bound, so that a stalled picture
+// never holds it for long.
+class FirstPictureGate
+{
+public:
+    void release()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_released = true;
+        }
+        m_changed.notify_all();
+    }
+    // True when released, false when the bound ran out first.
+    bool waitReleased(std::chrono::milliseconds bound)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, bound, [this] { return m_released; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_released = false;
+};
+inline constexpr std::chrono::milliseconds kFirstPictureWait{1500};
 
 // Whether reading ahead may rest: the queues of the streams being played (null for a stream
 // the file lacks or the player does not play).
@@ -191,6 +223,7 @@ struct PlaybackRun
     LateClock lateClock;
     // Pictures the decoder left because they were too late; the GUI thread counts them dropped.
     std::atomic<int> picturesSkipped{0};
+    FirstPictureGate firstPicture;
     // Where the window shows pictures, in device pixels, packed as width << 32 | height (0:
     // no window; pictures keep their own size). Set by the GUI thread at any time; pictures
     // already queued keep the size they were made for.

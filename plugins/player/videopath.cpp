@@ -167,6 +167,13 @@ QImage PictureConverter::convert(const VideoFrame& frame, QSize size)
 
 void PlaybackRun::decodeVideo()
 {
+    // However this thread ends, the sound waits for it no longer.
+    struct ReleaseSound
+    {
+        FirstPictureGate& gate;
+        ~ReleaseSound() { gate.release(); }
+    } releaseSound{firstPicture};
+    bool pictureQueued = false;
     IDecoder* decoder = video.decoder.get();
     PicturePool pool;
     PictureConverter converter;
@@ -222,7 +229,12 @@ void PlaybackRun::decodeVideo()
         }
         shown.serial = serialNow;
         ++video.framesOut;
-        return pictures.put(std::move(shown)) || !aborted.load();
+        const bool queued = pictures.put(std::move(shown));
+        if (queued && !pictureQueued) {
+            pictureQueued = true;
+            firstPicture.release();
+        }
+        return queued || !aborted.load();
     };
     PacketQueue::Item item;
     bool failed = false;
@@ -248,6 +260,7 @@ void PlaybackRun::decodeVideo()
             if (!feed(decoder, nullptr, take, true, &why, &damaged))
                 reportStreamProblem(tx("The video decoder failed: %1").arg(why));
             video.endedSerial = serialNow;
+            firstPicture.release();
             // Ready for a seek after the end: the decoder starts over after its flush.
             continue;
         }
@@ -268,6 +281,7 @@ void PlaybackRun::decodeVideo()
             failed = true;
             video.failed = true;
             video.endedSerial = serialNow;
+            firstPicture.release();
         }
     }
 }

@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -124,6 +126,28 @@ TEST(LateClock, OnlyPicturesFarBehindTheClockAreLeftUnconverted)
                            Row{"of a later serial (the clock not yet read after a seek)", 4, 5000000, false, false}}) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(late.tooLate(row.serial, row.pts, 40000, row.previousSkipped), row.tooLate);
+    }
+}
+
+TEST(FirstPictureGate, SoundGoesOnOnceReleasedAndNeverWaitsPastItsBound)
+{
+    {
+        // Released before the sound comes to it (audio-only runs, a quick first picture).
+        FirstPictureGate gate;
+        gate.release();
+        EXPECT_TRUE(gate.waitReleased(std::chrono::minutes(1)));
+    }
+    {
+        // Released by the video thread while the sound waits.
+        FirstPictureGate gate;
+        std::thread video([&] { gate.release(); });
+        EXPECT_TRUE(gate.waitReleased(std::chrono::minutes(1)));
+        video.join();
+    }
+    {
+        // A picture that never comes holds the sound only until the bound.
+        FirstPictureGate gate;
+        EXPECT_FALSE(gate.waitReleased(std::chrono::milliseconds(1)));
     }
 }
 
