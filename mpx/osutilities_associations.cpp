@@ -405,6 +405,51 @@ QString installedDesktopEntry()
     return QString();
 }
 
+// A desktop entry's string value: backslashes and control characters escaped.
+QByteArray desktopString(const QString& value)
+{
+    QByteArray escaped;
+    for (const char c : value.toUtf8()) {
+        switch (c) {
+        case '\\': escaped += "\\\\"; break;
+        case '\n': escaped += "\\n"; break;
+        case '\t': escaped += "\\t"; break;
+        case '\r': escaped += "\\r"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// The icon of an entry written here lives in a folder of the player's own and the entry names
+// it by path. A user's icons/hicolor folder has no icon cache, and Qt then looks in every one of
+// its size folders for every themed icon a program asks for: tens of thousands of failed
+// look-ups at each start of every Qt program of that user.
+QString userIconPath()
+{
+    return userDataDir() + QStringLiteral("/movra-player/") + QLatin1String(kIconName) + QStringLiteral(".svg");
+}
+
+// Earlier versions put the icon into the user's theme. It goes, with the folders that held
+// only it; a file there that is not ours, or anything beside it, stays.
+void removeThemedIcon(const QByteArray& ours)
+{
+    const QString icons = userDataDir() + QStringLiteral("/icons");
+    const QString apps = icons + QStringLiteral("/hicolor/scalable/apps");
+    const QString old = apps + QLatin1Char('/') + QLatin1String(kIconName) + QStringLiteral(".svg");
+    QFile file(old);
+    if (!file.open(QIODevice::ReadOnly) || file.readAll() != ours)
+        return;
+    file.close();
+    if (!QFile::remove(old))
+        return;
+    QDir dir;
+    for (const QString& folder : {apps, icons + QStringLiteral("/hicolor/scalable"), icons + QStringLiteral("/hicolor"), icons}) {
+        if (!dir.rmdir(folder)) // not empty
+            break;
+    }
+}
+
 // The player's desktop entry. Written to the user's applications folder when no data
 // folder has one, and kept naming the program that runs now while it is the copy written
 // here (an installed entry is the package's business). Runs before the first question to
@@ -415,16 +460,17 @@ AppInfoPtr ensureDesktopEntry(Problems& problems)
     const QString path = userDataDir() + QStringLiteral("/applications/") + QLatin1String(kDesktopId);
     const QString installed = installedDesktopEntry();
     if (installed.isEmpty() || installed == path) {
+        const QByteArray svg = resource(QStringLiteral("movra-player.svg"));
+        const QString icon = userIconPath();
         QByteArray entry = resource(QStringLiteral("movra-player.desktop.in"));
         entry.replace("@MOVRA_EXEC@", execArgument(QCoreApplication::applicationFilePath()).toUtf8());
-        if (writeFileIfChanged(path, entry, problems)) {
-            const QString icon = userDataDir() + QStringLiteral("/icons/hicolor/scalable/apps/")
-                                 + QLatin1String(kIconName) + QStringLiteral(".svg");
-            if (!QFileInfo::exists(icon)) {
-                Problems ignored(false); // a missing icon is cosmetic
-                writeFileIfChanged(icon, resource(QStringLiteral("movra-player.svg")), ignored);
-            }
-        }
+        // The icon first, so that the entry never names a file that is not there.
+        Problems ignored(false); // a missing icon is cosmetic
+        if (QFileInfo::exists(icon) || writeFileIfChanged(icon, svg, ignored))
+            entry.replace("\nIcon=" + QByteArray(kIconName) + "\n", "\nIcon=" + desktopString(icon) + "\n");
+        bool changed = false;
+        if (writeFileIfChanged(path, entry, problems, &changed) && changed)
+            removeThemedIcon(svg);
     }
     AppInfoPtr ours(G_APP_INFO(g_desktop_app_info_new(kDesktopId)));
     if (!ours && problems.isEmpty())

@@ -224,6 +224,48 @@ TEST(Desktop, ThePlayersOwnEntryFollowsTheProgramWhenItMoves)
     }
 }
 
+// The entry names its icon by path: a themed icon would need an icons/hicolor folder in the
+// user's data, which has no icon cache and makes every Qt program look in each of its size
+// folders for every icon it draws. An older version's themed icon is taken away with the
+// folders it alone needed; what else is there stays.
+TEST(Desktop, TheEntrysIconIsNamedByPathAndAnOlderThemedCopyGoes)
+{
+    for (const bool besideOthers : {false, true}) {
+        DesktopTree tree;
+        const QString apps = tree.path("data/icons/hicolor/scalable/apps");
+        ASSERT_TRUE(QDir().mkpath(apps) && QDir().mkpath(tree.path("data/applications")));
+        const QString source = QString::fromUtf8(MOVRA_SOURCE_DIR "/integration/movra-player.svg");
+        ASSERT_TRUE(QFile::copy(source, apps + "/movra-player.svg"));
+        if (besideOthers)
+            DesktopTree::writeFile(apps + "/someone-else.svg", "<svg/>");
+        // An entry as an older version wrote it, naming the themed icon.
+        DesktopTree::writeFile(tree.path("data/applications/movra-player.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=Movra Player\nExec=/old/movra-player %U\nIcon=movra-player\n");
+
+        AppFolder folder({});
+        const RunResult result =
+            folder.run({"-associateFileTypes"}, with(tree.environment(), "MOVRA_REGISTRY_MACHINE_READONLY", "1"));
+        ASSERT_EQ(result.exitCode, 0) << qPrintable(describe(result));
+
+        GKeyFile* entry = g_key_file_new();
+        ASSERT_TRUE(g_key_file_load_from_file(entry, QFile::encodeName(tree.path("data/applications/movra-player.desktop")),
+                                              G_KEY_FILE_NONE, nullptr));
+        gchar* icon = g_key_file_get_string(entry, "Desktop Entry", "Icon", nullptr);
+        ASSERT_NE(icon, nullptr);
+        EXPECT_EQ(QString::fromUtf8(icon), tree.path("data/movra-player/movra-player.svg"));
+        QFile written(QString::fromUtf8(icon));
+        QFile original(source);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly)) << icon;
+        EXPECT_EQ(written.readAll(), original.readAll());
+        g_free(icon);
+        g_key_file_free(entry);
+
+        EXPECT_FALSE(QFileInfo::exists(apps + "/movra-player.svg")) << besideOthers;
+        EXPECT_EQ(QFileInfo::exists(apps + "/someone-else.svg"), besideOthers);
+        EXPECT_EQ(QFileInfo::exists(tree.path("data/icons")), besideOthers);
+    }
+}
+
 TEST(Desktop, TheEntryStartsAProgramWhosePathNeedsQuoting)
 {
     DesktopTree tree;
