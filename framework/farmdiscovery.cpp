@@ -14,7 +14,6 @@
 #include "framework/widestring.h"
 
 #include <dirent.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -77,20 +76,6 @@ bool endsWith(const movra_string<wchar_t>& text, const char* suffix)
 // thread costs about as much as ten documents, but on a busy machine a new thread may wait
 // milliseconds for a processor, and discovery cannot return before its threads have ended:
 // only a large folder gains enough to risk it.
-// The processors this process may run on. hardware_concurrency() counts the machine's, so a
-// process pinned to one processor would start helpers that only take turns with it.
-std::size_t allowedProcessors()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
-        const int allowed = CPU_COUNT(&set);
-        if (allowed > 0)
-            return static_cast<std::size_t>(allowed);
-    }
-    return std::max(1u, std::thread::hardware_concurrency());
-}
-
 constexpr std::size_t kParallelMinimum = 256;
 constexpr std::size_t kMaxDiscoveryThreads = 8;
 // A cache file of this size (a few hundred libraries) takes longer to read and check than
@@ -254,7 +239,7 @@ void discoverLibraries(std::vector<DiscoveredLibrary>& libraries, const movra_st
     // function is left.
     JoinedThreads helpers;
     if (count >= kParallelMinimum) {
-        const std::size_t processors = allowedProcessors();
+        const std::size_t processors = std::max(1u, std::thread::hardware_concurrency());
         for (std::size_t i = 1; i < std::min(processors, kMaxDiscoveryThreads); ++i) {
             const bool started = helpers.start([&] {
                 LazyParser parser;
@@ -286,7 +271,7 @@ int Farm::discoverPlugins(const movra_string<wchar_t>& folder)
     // A large cache is read and checked on another thread while this one lists the folder.
     {
         JoinedThreads loader;
-        if (CatalogueCache::storedSize(folderName) >= kLoadCacheAsideSize && allowedProcessors() > 1) {
+        if (CatalogueCache::storedSize(folderName) >= kLoadCacheAsideSize) {
             loader.start([&] {
                 try {
                     loaded.reset(new CatalogueCache(folderName));
