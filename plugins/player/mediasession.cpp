@@ -2,6 +2,7 @@
 
 #include "playbackrun.h"
 #include "playerlog.h"
+#include "stilldecoder.h"
 #include "subtitlerenderer.h"
 
 #include <MSE/PluginContext.h>
@@ -53,6 +54,7 @@ MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
 
 MediaSession::~MediaSession()
 {
+    abortStill();
     stopRun();
     forgetTracks();
     avformat_network_deinit();
@@ -184,6 +186,13 @@ void MediaSession::onProbed(int runId)
                 matrix && size >= 9 * sizeof(int32_t))
                 run->videoOrientation = orientationOf(reinterpret_cast<const int32_t*>(matrix));
             run->containerAspect = stream->sample_aspect_ratio;
+            // Kept for a screenshot's decoder, as the audio and subtitle tracks' are.
+            if (size_t(index) < m_streamParameters.size() && !m_streamParameters[size_t(index)]) {
+                AVCodecParameters* copy = avcodec_parameters_alloc();
+                if (copy && avcodec_parameters_copy(copy, stream->codecpar) < 0)
+                    avcodec_parameters_free(&copy);
+                m_streamParameters[size_t(index)] = copy;
+            }
         }
         choice.stream->index = index;
         choice.stream->timeBase = stream->time_base;

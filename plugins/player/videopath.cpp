@@ -196,11 +196,15 @@ void PlaybackRun::decodeVideo()
         }
         ShownFrame shown;
         const bool drawnAsTextures = texturesOnly.load();
-        // The raster path holds the decoder's own picture (for a screenshot at its size); the
-        // GL path copies it, as the window keeps it to draw from for as long as it likes.
-        shown.picture = drawnAsTextures ? pool.copy(*frame) : pool.keep(*frame);
-        if (!shown.picture)
-            return true;
+        // The GL path copies the picture, as the window keeps it to draw from for as long as
+        // it likes; the raster path converts it from the decoder's planes, before the next
+        // call to the decoder, and holds nothing of them.
+        if (drawnAsTextures) {
+            shown.picture = pool.copy(*frame);
+            if (!shown.picture)
+                return true;
+        }
+        shown.decodedSize = QSize(frame->width, frame->height);
         shown.orientation = orientation;
         shown.pts = pts;
         shown.duration = duration;
