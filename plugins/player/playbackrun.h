@@ -163,6 +163,11 @@ public:
     QImage convert(const Picture& picture, QSize size = QSize()) { return convert(picture.frame(), size); }
 
 private:
+    bool convertPlanar420(const MovraStreamEngine::VideoFrame& frame, int32_t matrix, uint8_t* target,
+                          int targetStride, int width, int height);
+    bool scaleWithSwscale(const MovraStreamEngine::VideoFrame& frame, int source, int32_t matrix, uint8_t* target,
+                          int targetStride, int width, int height);
+
     // What the scaler was made for.
     struct ScalerShape
     {
@@ -179,6 +184,8 @@ private:
     int32_t m_matrix = -1;
     ::AVBufferPool* m_buffers = nullptr;
     std::size_t m_bufferSize = 0;
+    // The planes averaged down to the shown size, before their conversion.
+    std::vector<uint8_t> m_planes;
 };
 
 // The size a picture of the given display aspect (width / height) takes in an area, its
