@@ -95,8 +95,9 @@ public:
     // (width / height). Raster pictures only: null when the window draws the planes.
     QImage currentFrame() const { return m_subtitlesDrawn && !m_drawsPlanes ? m_shown : m_frame.image; }
     QImage videoFrame() const { return m_frame.image; }
-    // The decoded picture on screen, how it is turned, and the subtitles to lay over it
-    // (null when none show; only when the window draws the planes).
+    // The decoded picture on screen (null on the raster path, which keeps only its
+    // conversion), how it is turned, and the subtitles to lay over it (null when none show;
+    // only when the window draws the planes).
     PicturePtr currentPicture() const { return m_frame.picture; }
     PictureOrientation currentOrientation() const { return m_frame.orientation; }
     QImage subtitleLayer() const { return m_subtitlesDrawn && m_drawsPlanes ? m_shown : QImage(); }
