@@ -50,6 +50,12 @@ MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
     m_ticker.setTimerType(Qt::PreciseTimer);
     m_ticker.setInterval(5);
     connect(&m_ticker, &QTimer::timeout, this, &MediaSession::tick);
+    // A window being resized changes its size many times a second: the paused picture is
+    // made again once it rests.
+    m_reshowDelay.setParent(this);
+    m_reshowDelay.setSingleShot(true);
+    m_reshowDelay.setInterval(150);
+    connect(&m_reshowDelay, &QTimer::timeout, this, &MediaSession::reshowAtPictureArea);
 }
 
 MediaSession::~MediaSession()
@@ -441,6 +447,8 @@ void MediaSession::setPictureArea(QSize devicePixels)
     // Subtitles over textures are drawn at the size shown.
     if (m_drawsPlanes && drawSubtitles(true))
         emit frameChanged();
+    if (!m_drawsPlanes && (m_state == State::Paused || m_state == State::Ended))
+        m_reshowDelay.start();
 }
 
 void MediaSession::setDrawsPlanes(bool on)

@@ -227,9 +227,16 @@ private:
     bool m_drawsPlanes = false;
     // Screenshots, on the GUI thread.
     std::unique_ptr<PictureConverter> m_stillConverter;
-    // A picture being decoded again for a screenshot (stilldecoder.cpp).
+    // Pictures being decoded again (stilldecoder.cpp): for a screenshot, and for the picture
+    // paused on the raster path when the window's size changes.
     std::unique_ptr<StillJob> m_still;
-    void finishStill();
+    std::unique_ptr<StillJob> m_reshow;
+    bool m_reshowAgain = false;
+    QTimer m_reshowDelay;
+    bool prepareStill(StillJob* job, QString* why);
+    void startStill(StillJob* job);
+    void finishStill(StillJob* job);
+    void reshowAtPictureArea();
     void answerStillLater(const QImage& picture, bool decodedSize, int64_t ptsUs);
     void abortStill();
 

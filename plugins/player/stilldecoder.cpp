@@ -139,7 +139,8 @@ QImage decodeStill(const StillSource& source, IDecoder* decoder, const std::atom
         return QImage();
     }
     PictureConverter converter;
-    QImage image = converter.convert(*candidate, QSize(candidate->width, candidate->height));
+    QImage image = converter.convert(*candidate, source.size.isEmpty() ? QSize(candidate->width, candidate->height)
+                                                                       : source.size);
     // The decoder's own planes go back before it may be destroyed.
     candidate.reset();
     if (image.isNull())
@@ -157,8 +158,6 @@ bool MediaSession::requestPictureAtDecodedSize(bool withSubtitles)
         return true;
     }
     auto job = std::make_unique<StillJob>();
-    job->url = m_url;
-    job->orientation = m_frame.orientation;
     job->asShown = withSubtitles && m_subtitlesDrawn ? m_shown : m_frame.image;
     const QSize decoded = m_frame.orientation.turnsSideways() ? m_frame.decodedSize.transposed() : m_frame.decodedSize;
     if (withSubtitles && subtitlesActive() && !decoded.isEmpty()) {
@@ -172,52 +171,88 @@ bool MediaSession::requestPictureAtDecodedSize(bool withSubtitles)
             job->subtitles = layer;
         m_subtitles->update(atMs, subtitleCanvasSize());
     }
+    QString why;
+    if (!prepareStill(job.get(), &why)) {
+        qCWarning(lcPlayer, "Movra Player: the picture at %.3f s is saved at the size shown: %s", double(ptsUs) / 1e6,
+                  qUtf8Printable(why));
+        answerStillLater(job->asShown, false, ptsUs);
+        return true;
+    }
+    m_still = std::move(job);
+    startStill(m_still.get());
+    return true;
+}
+
+bool MediaSession::prepareStill(StillJob* job, QString* why)
+{
+    job->url = m_url;
+    job->orientation = m_frame.orientation;
     // What plays: the same input, its video stream and a decoder of its own for it.
     const int stream = m_run ? m_run->video.index : -1;
     const AVCodecParameters* parameters =
         stream >= 0 && size_t(stream) < m_streamParameters.size() ? m_streamParameters[size_t(stream)] : nullptr;
-    if (!parameters || !m_run->byteSeekable) {
-        qCWarning(lcPlayer, "Movra Player: the picture at %.3f s is saved at the size shown: %s", double(ptsUs) / 1e6,
-                  parameters ? "the stream cannot seek" : "nothing plays");
-        answerStillLater(job->asShown, false, ptsUs);
-        return true;
+    if (!parameters) {
+        *why = QStringLiteral("nothing plays");
+        return false;
+    }
+    if (!m_run->byteSeekable) {
+        *why = QStringLiteral("the stream cannot seek");
+        return false;
     }
     const StreamDescription description = describeStream(parameters);
     DecoderLookup lookup = description.ok ? openDecoder(m_context, description.parameters) : DecoderLookup();
     if (lookup.outcome != DecoderLookup::Found) {
-        qCWarning(lcPlayer, "Movra Player: the picture at %.3f s is saved at the size shown: no second %s decoder",
-                  double(ptsUs) / 1e6, qUtf8Printable(description.name));
-        answerStillLater(job->asShown, false, ptsUs);
-        return true;
+        *why = QStringLiteral("no second %1 decoder").arg(description.name);
+        return false;
     }
     job->decoder = std::move(lookup.decoder);
     job->source.location = m_run->location;
     job->source.streamIndex = stream;
     job->source.codecId = parameters->codec_id;
-    job->source.ptsUs = ptsUs;
+    job->source.ptsUs = m_frame.pts;
     job->source.networkTimeoutMs = m_networkTimeoutMs;
-    StillJob* running = job.get();
-    m_still = std::move(job);
-    running->thread = std::thread([this, running] {
-        running->decoded = decodeStill(running->source, running->decoder.get(), running->aborted, &running->why);
-        // Dropped unread if the session goes first (it joins this thread before it does).
-        QMetaObject::invokeMethod(this, [this] { finishStill(); }, Qt::QueuedConnection);
-    });
     return true;
 }
 
-void MediaSession::finishStill()
+void MediaSession::startStill(StillJob* job)
 {
-    if (!m_still)
+    job->thread = std::thread([this, job] {
+        job->decoded = decodeStill(job->source, job->decoder.get(), job->aborted, &job->why);
+        // Dropped unread if the session goes first (it joins this thread before it does).
+        QMetaObject::invokeMethod(this, [this, job] { finishStill(job); }, Qt::QueuedConnection);
+    });
+}
+
+void MediaSession::finishStill(StillJob* finished)
+{
+    std::unique_ptr<StillJob> job;
+    if (m_still.get() == finished)
+        job = std::move(m_still);
+    else if (m_reshow.get() == finished)
+        job = std::move(m_reshow);
+    else
         return;
-    std::unique_ptr<StillJob> job = std::move(m_still);
     job->thread.join();
     job->decoder.reset();
     QImage picture = job->decoded;
+    if (!picture.isNull() && !(job->orientation == PictureOrientation()))
+        picture = oriented(picture, job->orientation);
+    if (!job->source.size.isEmpty()) {
+        // Made again for the window: shown if it is still the picture on screen.
+        if (!picture.isNull() && !m_drawsPlanes && m_url == job->url && m_frame.pts == job->source.ptsUs
+            && !m_frame.image.isNull()) {
+            m_frame.image = picture;
+            drawSubtitles(true);
+            emit frameChanged();
+        }
+        if (m_reshowAgain) {
+            m_reshowAgain = false;
+            reshowAtPictureArea();
+        }
+        return;
+    }
     const bool decodedSize = !picture.isNull();
     if (decodedSize) {
-        if (!(job->orientation == PictureOrientation()))
-            picture = oriented(picture, job->orientation);
         if (!job->subtitles.isNull() && job->subtitles.size() == picture.size()) {
             QPainter painter(&picture);
             painter.drawImage(0, 0, job->subtitles);
@@ -230,6 +265,29 @@ void MediaSession::finishStill()
     emit pictureAtDecodedSizeReady(picture, decodedSize, job->url, job->source.ptsUs);
 }
 
+void MediaSession::reshowAtPictureArea()
+{
+    // Playing pictures come at the new size by themselves; one paused (or the last one) was
+    // converted for the old size and is painted scaled until made again for the new one, so
+    // that a window made larger shows it sharp.
+    if (m_drawsPlanes || (m_state != State::Paused && m_state != State::Ended) || m_frame.image.isNull())
+        return;
+    if (m_reshow) {
+        m_reshowAgain = true;
+        return;
+    }
+    const QSize size = fittedSize(m_pictureArea, currentAspect());
+    if (size.isEmpty() || size == m_frame.image.size())
+        return;
+    auto job = std::make_unique<StillJob>();
+    QString why;
+    if (!prepareStill(job.get(), &why))
+        return;
+    job->source.size = m_frame.orientation.turnsSideways() ? size.transposed() : size;
+    m_reshow = std::move(job);
+    startStill(m_reshow.get());
+}
+
 void MediaSession::answerStillLater(const QImage& picture, bool decodedSize, int64_t ptsUs)
 {
     QMetaObject::invokeMethod(
@@ -239,11 +297,13 @@ void MediaSession::answerStillLater(const QImage& picture, bool decodedSize, int
 
 void MediaSession::abortStill()
 {
-    if (!m_still)
-        return;
-    m_still->aborted = true;
-    m_still->thread.join();
-    m_still.reset();
+    for (std::unique_ptr<StillJob>* job : {&m_still, &m_reshow}) {
+        if (!*job)
+            continue;
+        (*job)->aborted = true;
+        (*job)->thread.join();
+        job->reset();
+    }
 }
 
 } // namespace MovraReference

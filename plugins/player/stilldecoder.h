@@ -27,18 +27,19 @@ struct StillSource
     int codecId = 0;           // libavcodec's id of that stream, to tell the same file
     int64_t ptsUs = 0;         // the picture wanted, microseconds as the player times pictures
     int networkTimeoutMs = 15000;
+    QSize size;                // converted at this size (before it is turned); empty: as decoded
 };
 
 // Decodes source's picture with decoder (fresh, made for the stream) and converts it at its
-// decoded size, not yet turned upright. Null, with why (for the log), when the address cannot be opened or
+// decoded size (or source.size), not yet turned upright. Null, with why (for the log), when the address cannot be opened or
 // sought (gone, a stream that cannot seek), is no longer the same, or never reaches the
 // picture. Stops early when aborted turns true. Runs on any thread; blocks for as long as
 // the decoding takes (seconds for a 4K picture far from its key frame).
 QImage decodeStill(const StillSource& source, MovraStreamEngine::IDecoder* decoder, const std::atomic<bool>& aborted,
                    QString* why);
 
-// A session's request for a picture at its decoded size, being decoded on a thread of its
-// own. Everything but the thread's answer (decoded, why) is the GUI thread's; the answer is
+// A session's request for a picture at its decoded size (a screenshot), or made again for a
+// new window size while paused, being decoded on a thread of its own. Everything but the thread's answer (decoded, why) is the GUI thread's; the answer is
 // read after the thread is joined. The decoder is made and destroyed on the GUI thread, as
 // the plug-in farm wants.
 struct StillJob
@@ -52,7 +53,7 @@ struct StillJob
     // Applied on the GUI thread once decoded.
     PictureOrientation orientation;
     QImage subtitles;   // a clear layer at the upright decoded size; null for none
-    QImage asShown;     // the answer when decoding fails
+    QImage asShown;     // a screenshot's answer when decoding fails
     QUrl url;
 };
 

@@ -469,6 +469,29 @@ TEST_F(Session, RasterPicturesHoldNothingOfTheDecoderOnceConverted)
     }
 }
 
+TEST_F(Session, APausedPictureIsMadeAgainForANewSizeAndStaysThePicture)
+{
+    auto farm = makeFarm(true);
+    MediaSession session(farm.get());
+    session.setPictureArea(QSize(160, 90));
+    session.open(file("video_only.webm"));
+    ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > 5; }, 10000));
+    session.pause();
+    ASSERT_EQ(session.currentFrame().size(), QSize(120, 90));
+    const int64_t pts = session.currentFramePtsUs();
+    // Not painted enlarged from the small one: converted again from the decoded picture.
+    session.setPictureArea(QSize(640, 360));
+    ASSERT_TRUE(waitFor([&] { return session.currentFrame().size() == QSize(480, 360); }, 20000))
+        << session.currentFrame().width();
+    EXPECT_EQ(session.currentFramePtsUs(), pts);
+    EXPECT_EQ(session.state(), State::Paused);
+    const StillAnswer still = pictureAtDecodedSize(session, false);
+    ASSERT_TRUE(still.decodedSize);
+    EXPECT_LT(meanDifference(rgbBytes(still.picture.scaled(480, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+                             rgbBytes(session.currentFrame())),
+              6.0);
+}
+
 TEST_F(Session, AScreenshotOfAFileGoneSinceItOpenedIsThePictureAsShown)
 {
     auto farm = makeFarm(true);
