@@ -14,7 +14,7 @@ packages=(
   libglib2.0-dev libglib2.0-bin shared-mime-info xdg-utils libfile-mimeinfo-perl
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev qt6-multimedia-dev ffmpeg
   libcurl4-openssl-dev libsodium-dev libarchive-dev nlohmann-json3-dev
-  libass-dev libavfilter-dev
+  libass-dev libavfilter-dev libyuv-dev
   lldb
   fonts-ipafont-gothic
   dpkg-dev lintian desktop-file-utils appstream man-db groff-base libxml2-utils

@@ -16,11 +16,14 @@ namespace MovraReference {
 
 struct ShownFrame
 {
-    // The decoded picture, and (unless the window draws the planes itself) its conversion
-    // at the size it is shown, turned upright.
+    // Where the window draws the planes itself: the decoded picture. Otherwise only its
+    // conversion at the size it is shown, turned upright: the decoder's picture goes back to
+    // it as soon as it is converted, so that its pool stays as small as its own references
+    // need (a screenshot at the decoded size decodes the picture again).
     PicturePtr picture;
     PictureOrientation orientation;
     QImage image;
+    QSize decodedSize;   // before it is turned
     int64_t pts = 0;        // microseconds
     int64_t duration = 0;   // microseconds
     double aspect = 0;      // display width / height; 0: from the image

@@ -2,6 +2,7 @@
 
 #include "playbackrun.h"
 #include "playerlog.h"
+#include "stilldecoder.h"
 #include "subtitlerenderer.h"
 
 #include <MSE/PluginContext.h>
@@ -49,10 +50,17 @@ MediaSession::MediaSession(MSE::PluginContext* context, QObject* parent)
     m_ticker.setTimerType(Qt::PreciseTimer);
     m_ticker.setInterval(5);
     connect(&m_ticker, &QTimer::timeout, this, &MediaSession::tick);
+    // A window being resized changes its size many times a second: the paused picture is
+    // made again once it rests.
+    m_reshowDelay.setParent(this);
+    m_reshowDelay.setSingleShot(true);
+    m_reshowDelay.setInterval(150);
+    connect(&m_reshowDelay, &QTimer::timeout, this, &MediaSession::reshowAtPictureArea);
 }
 
 MediaSession::~MediaSession()
 {
+    abortStill();
     stopRun();
     forgetTracks();
     avformat_network_deinit();
@@ -184,6 +192,13 @@ void MediaSession::onProbed(int runId)
                 matrix && size >= 9 * sizeof(int32_t))
                 run->videoOrientation = orientationOf(reinterpret_cast<const int32_t*>(matrix));
             run->containerAspect = stream->sample_aspect_ratio;
+            // Kept for a screenshot's decoder, as the audio and subtitle tracks' are.
+            if (size_t(index) < m_streamParameters.size() && !m_streamParameters[size_t(index)]) {
+                AVCodecParameters* copy = avcodec_parameters_alloc();
+                if (copy && avcodec_parameters_copy(copy, stream->codecpar) < 0)
+                    avcodec_parameters_free(&copy);
+                m_streamParameters[size_t(index)] = copy;
+            }
         }
         choice.stream->index = index;
         choice.stream->timeBase = stream->time_base;
@@ -432,6 +447,8 @@ void MediaSession::setPictureArea(QSize devicePixels)
     // Subtitles over textures are drawn at the size shown.
     if (m_drawsPlanes && drawSubtitles(true))
         emit frameChanged();
+    if (!m_drawsPlanes && (m_state == State::Paused || m_state == State::Ended))
+        m_reshowDelay.start();
 }
 
 void MediaSession::setDrawsPlanes(bool on)

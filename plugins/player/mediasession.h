@@ -39,6 +39,7 @@ inline constexpr int64_t kNoPictureWaiting = INT64_MIN;
 int nextTickMs(int64_t nextPts, int64_t clockUs, double rate);
 class PictureConverter;
 class SubtitleRenderer;
+struct StillJob;
 
 class MediaSession : public QObject
 {
@@ -94,14 +95,25 @@ public:
     // (width / height). Raster pictures only: null when the window draws the planes.
     QImage currentFrame() const { return m_subtitlesDrawn && !m_drawsPlanes ? m_shown : m_frame.image; }
     QImage videoFrame() const { return m_frame.image; }
-    // The decoded picture on screen, how it is turned, and the subtitles to lay over it
-    // (null when none show; only when the window draws the planes).
+    // The decoded picture on screen (null on the raster path, which keeps only its
+    // conversion), how it is turned, and the subtitles to lay over it (null when none show;
+    // only when the window draws the planes).
     PicturePtr currentPicture() const { return m_frame.picture; }
     PictureOrientation currentOrientation() const { return m_frame.orientation; }
     QImage subtitleLayer() const { return m_subtitlesDrawn && m_drawsPlanes ? m_shown : QImage(); }
     // The picture on screen at the size it was decoded, upright, with or without its
-    // subtitles: what a screenshot saves. Null without a picture.
+    // subtitles: what a screenshot saves. Only where the picture is held (the window draws
+    // the planes); null otherwise.
     QImage pictureAtDecodedSize(bool withSubtitles);
+    // Asks for the same, wherever the picture is drawn; answered by
+    // pictureAtDecodedSizeReady, never within the call. The raster path holds no decoded
+    // picture, so the address is read and the picture decoded again, on a thread of its own
+    // (seconds, for 4K far from a key frame); when that cannot be done (the file is gone, a
+    // stream that cannot seek) the answer is the picture as shown, at the size shown. False
+    // without a picture, and while a picture is being decoded for an earlier request: a
+    // second one is refused rather than queued, so that pressing the key again during a slow decode
+    // saves one picture, not a row of the same one.
+    bool requestPictureAtDecodedSize(bool withSubtitles);
     int64_t currentFramePtsMs() const { return m_frame.pts / 1000; }
     double currentAspect() const;
     // What went wrong with the current address, newest last; empty when nothing did.
@@ -146,6 +158,9 @@ signals:
     void mutedChanged(bool muted);
     // A seek was asked for; the position stands at its target from now on.
     void seeked(qint64 positionMs);
+    // The answer to requestPictureAtDecodedSize: the picture, whether it is at its decoded
+    // size (false: as shown), and the address and time (microseconds) it is of.
+    void pictureAtDecodedSizeReady(const QImage& picture, bool decodedSize, const QUrl& url, qint64 ptsUs);
 
 private:
     friend struct PlaybackRun;
@@ -212,6 +227,18 @@ private:
     bool m_drawsPlanes = false;
     // Screenshots, on the GUI thread.
     std::unique_ptr<PictureConverter> m_stillConverter;
+    // Pictures being decoded again (stilldecoder.cpp): for a screenshot, and for the picture
+    // paused on the raster path when the window's size changes.
+    std::unique_ptr<StillJob> m_still;
+    std::unique_ptr<StillJob> m_reshow;
+    bool m_reshowAgain = false;
+    QTimer m_reshowDelay;
+    bool prepareStill(StillJob* job, QString* why);
+    void startStill(StillJob* job);
+    void finishStill(StillJob* job);
+    void reshowAtPictureArea();
+    void answerStillLater(const QImage& picture, bool decodedSize, int64_t ptsUs);
+    void abortStill();
 
     // --- What the controls ask of the open address (media information, chapters, frame
     // stepping, desktop integration). Empty details while nothing has been probed.

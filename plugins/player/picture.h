@@ -3,9 +3,9 @@
 // until then, unless it lets them be held: then the picture is the decoder's own, held by
 // reference (no copy, and no second buffer beside the one the codec may keep as a reference
 // picture anyway). Otherwise it is copied once, into a buffer from a pool that the decoding
-// thread keeps: at a steady size no picture allocates. Everything after (the raster
-// conversion to the shown size, the texture upload, a screenshot at the decoded size) reads
-// this one picture.
+// thread keeps: at a steady size no picture allocates. Where the window draws the planes,
+// everything after (the texture upload, a screenshot at the decoded size) reads this one
+// picture; the raster path converts straight from the decoder's planes and keeps none.
 
 #include <MovraStreamEngine/Decoder.h>
 

@@ -47,11 +47,12 @@ inline constexpr int64_t kReadAheadUs = 1000000;
 inline constexpr int64_t kMaxQueuedBytes = 16 * 1024 * 1024;
 // For a stream whose packets tell no time at all, a count stands in for the duration.
 inline constexpr std::size_t kEnoughPackets = 50;
-// Pictures decoded ahead wait in a queue of at most this many bytes (two pictures of high
-// definition as the raster path keeps them: the decoder's planes and the converted picture;
-// a third bought no fewer dropped pictures, only a decoder buffer more), though always room
-// for two (a very large picture still has one behind it) and never more than four (small
-// ones would run far ahead of the clock and of a seek).
+// Pictures decoded ahead wait in a queue of at most this many bytes (on the raster path
+// only the converted pictures count, as nothing else is held: one shown at 1920×1080 is
+// 8 MiB; on the GL path the decoder's planes, 3 MiB at 1080p, 12 MiB at 4K), though always
+// room for two (a very large picture still has one behind it) and never more than four (small
+// ones would run far ahead of the clock and of a seek; in a window, pictures of any source
+// size come to four).
 inline constexpr std::size_t kQueuedPictureBytes = 12 * 1024 * 1024;
 inline constexpr std::size_t kQueuedPicturesAtLeast = 2;
 inline constexpr std::size_t kQueuedPicturesAtMost = 4;
@@ -162,6 +163,11 @@ public:
     QImage convert(const Picture& picture, QSize size = QSize()) { return convert(picture.frame(), size); }
 
 private:
+    bool convertPlanar420(const MovraStreamEngine::VideoFrame& frame, int32_t matrix, uint8_t* target,
+                          int targetStride, int width, int height);
+    bool scaleWithSwscale(const MovraStreamEngine::VideoFrame& frame, int source, int32_t matrix, uint8_t* target,
+                          int targetStride, int width, int height);
+
     // What the scaler was made for.
     struct ScalerShape
     {
@@ -178,6 +184,8 @@ private:
     int32_t m_matrix = -1;
     ::AVBufferPool* m_buffers = nullptr;
     std::size_t m_bufferSize = 0;
+    // The planes averaged down to the shown size, before their conversion.
+    std::vector<uint8_t> m_planes;
 };
 
 // The size a picture of the given display aspect (width / height) takes in an area, its

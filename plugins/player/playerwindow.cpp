@@ -166,6 +166,8 @@ PlayerWindow::PlayerWindow(MSE::PluginContext* context, QWidget* parent)
     connect(m_view, &VideoView::clicked, m_session, &MediaSession::togglePause);
     connect(m_view, &VideoView::doubleClicked, this, &PlayerWindow::toggleFullScreen);
     connect(m_session, &MediaSession::frameChanged, this, &PlayerWindow::showFrame);
+    connect(m_session, &MediaSession::pictureAtDecodedSizeReady, this,
+            [this](const QImage& picture, bool, const QUrl& url, qint64 ptsUs) { savePicture(picture, url, ptsUs); });
     connect(m_view, &VideoView::pictureAreaChanged, m_session, &MediaSession::setPictureArea);
     connect(m_session, &MediaSession::stateChanged, this, &PlayerWindow::stateChanged);
     connect(m_session, &MediaSession::problemReported, this, [this](const QString& text) {

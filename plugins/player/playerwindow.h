@@ -131,6 +131,8 @@ public:
     void stepFrame(int direction);
     void goToChapter(int direction);
     void takeScreenshot(bool withSubtitles);
+    // Saves a screenshot's picture once the session has it.
+    void savePicture(const QImage& picture, const QUrl& url, qint64 ptsUs);
     void showMediaInformation();
     void showShortcuts();
     bool showsRemainingTime() const { return m_showRemaining; }

@@ -272,15 +272,24 @@ void PlayerWindow::rebuildChaptersMenu()
 
 void PlayerWindow::takeScreenshot(bool withSubtitles)
 {
-    // The picture as decoded, or with the subtitles drawn into it, at its own size.
-    const QImage picture = m_session->pictureAtDecodedSize(withSubtitles);
+    // The picture as decoded, or with the subtitles drawn into it, at its own size; saved
+    // when it comes (it may have to be decoded again). A request while one is being answered
+    // is refused by the session, quietly: the first one's notice follows.
+    if (!m_session->hasPicture()) {
+        showNotice(tc("There is no picture to save."));
+        return;
+    }
+    m_session->requestPictureAtDecodedSize(withSubtitles);
+}
+
+void PlayerWindow::savePicture(const QImage& picture, const QUrl& url, qint64 ptsUs)
+{
     if (picture.isNull()) {
         showNotice(tc("There is no picture to save."));
         return;
     }
-    const int64_t ptsUs = m_session->currentFramePtsUs();
     const QString folder = picturesFolder();
-    const ScreenshotResult saved = saveScreenshot(picture, folder, screenshotFileName(m_session->url(), ptsUs / 1000));
+    const ScreenshotResult saved = saveScreenshot(picture, folder, screenshotFileName(url, ptsUs / 1000));
     if (!saved.ok) {
         qCWarning(lcPlayer, "Movra Player: %s", qUtf8Printable(saved.error));
         showNotice(saved.error);

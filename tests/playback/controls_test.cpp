@@ -11,6 +11,7 @@
 #include "shortcuts.h"
 #include "shortcutsdialog.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -347,7 +348,7 @@ TEST(Screenshot, SavesThePictureAtTheVideosOwnSizeAndSaysWhere)
     ASSERT_TRUE(playing.pauseAt(480));
     QTest::keyClick(&window, Qt::Key_S);
     const QString path = pictures.path() + QStringLiteral("/shots/full_hd_00-00-00.480.png");
-    ASSERT_TRUE(QFile::exists(path)) << qPrintable(window.noticeText());
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(path); }, 20000)) << qPrintable(window.noticeText());
     EXPECT_TRUE(window.noticeText().contains(path)) << qPrintable(window.noticeText());
     const QImage saved(path);
     ASSERT_EQ(saved.size(), QSize(1920, 1080));
@@ -357,8 +358,60 @@ TEST(Screenshot, SavesThePictureAtTheVideosOwnSizeAndSaysWhere)
 
     // Again: a second file, not the first one replaced.
     QTest::keyClick(&window, Qt::Key_S);
-    EXPECT_TRUE(QFile::exists(pictures.path() + QStringLiteral("/shots/full_hd_00-00-00.480 (2).png")))
+    EXPECT_TRUE(waitFor([&] { return QFile::exists(pictures.path() + QStringLiteral("/shots/full_hd_00-00-00.480 (2).png")); },
+                        20000))
         << qPrintable(window.noticeText());
+}
+
+TEST(Screenshot, DuringPlaybackIsThePictureOfItsTimeAtTheDecodedSize)
+{
+    // The picture shown while playing is held only as converted for the window: the
+    // screenshot decodes it again, and it is the one ffmpeg decodes at the time in its name.
+    QTemporaryDir pictures;
+    ScopedEnv env("XDG_PICTURES_DIR", pictures.path().toUtf8());
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    window.resize(400, 300);
+    MediaSession* session = window.session();
+    ASSERT_TRUE(playing.open(controlsMedia("full_hd.webm")));
+    ASSERT_TRUE(waitFor([&] { return session->currentFramePtsUs() >= 600000; }, 20000));
+    ASSERT_EQ(session->state(), State::Playing);
+    QTest::keyClick(&window, Qt::Key_S);
+    QDir folder(pictures.path());
+    ASSERT_TRUE(waitFor([&] { return !folder.entryList({QStringLiteral("*.png")}).isEmpty(); }, 20000))
+        << qPrintable(window.noticeText());
+    const QString name = folder.entryList({QStringLiteral("*.png")}).first();
+    const QImage saved(folder.filePath(name));
+    ASSERT_EQ(saved.size(), QSize(1920, 1080));
+    EXPECT_TRUE(window.noticeText().contains(folder.filePath(name))) << qPrintable(window.noticeText());
+    // full_hd_00-00-00.640.png
+    const int64_t ms = name.mid(QStringLiteral("full_hd_00-00-").size(), 6).remove(QLatin1Char('.')).toLongLong();
+    ASSERT_GE(ms, 600) << qPrintable(name);
+    const QByteArray expected = ffmpegFrame(controlsMedia("full_hd.webm"), ms, QSize(1920, 1080));
+    ASSERT_FALSE(expected.isEmpty());
+    EXPECT_LT(playbacktest::meanDifference(rgbBytes(saved), expected), 3.0) << qPrintable(name);
+}
+
+TEST(Screenshot, OfAFileGoneSinceItOpenedIsThePictureAsShown)
+{
+    QTemporaryDir pictures;
+    ScopedEnv env("XDG_PICTURES_DIR", pictures.path().toUtf8());
+    QTemporaryDir media;
+    const QString copy = media.filePath(QStringLiteral("going.webm"));
+    ASSERT_TRUE(QFile::copy(controlsMedia("full_hd.webm"), copy));
+    PlayingWindow playing;
+    PlayerWindow& window = *playing.window;
+    window.resize(400, 300);
+    MediaSession* session = window.session();
+    ASSERT_TRUE(playing.open(copy));
+    ASSERT_TRUE(playing.pauseAt(480));
+    ASSERT_TRUE(QFile::remove(copy));
+    QTest::keyClick(&window, Qt::Key_S);
+    const QString path = pictures.path() + QStringLiteral("/going_00-00-00.480.png");
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(path); }, 20000)) << qPrintable(window.noticeText());
+    EXPECT_TRUE(window.noticeText().contains(path)) << qPrintable(window.noticeText());
+    EXPECT_EQ(QImage(path).size(), session->videoFrame().size());
+    EXPECT_LT(QImage(path).width(), 1920);
 }
 
 TEST(Screenshot, ShiftSKeepsTheSubtitlesAndSLeavesThemOut)
@@ -371,13 +424,17 @@ TEST(Screenshot, ShiftSKeepsTheSubtitlesAndSLeavesThemOut)
     ASSERT_TRUE(playing.open(playbacktest::media("dark_srt.mkv")));
     ASSERT_TRUE(playing.pauseAt(1500));
     ASSERT_TRUE(waitFor([&] { return session->currentFrame() != session->videoFrame(); }, 10000)) << "no subtitle drawn";
-    QTest::keyClick(&window, Qt::Key_S);
-    QTest::keyClick(&window, Qt::Key_S, Qt::ShiftModifier);
     // Named after the picture's own time, which this file puts a little off the half second.
     const QString name = screenshotFileName(session->url(), session->currentFramePtsUs() / 1000);
     ASSERT_TRUE(name.startsWith(QLatin1String("dark_srt_00-00-01.4"))) << qPrintable(name);
-    const QImage plain(pictures.path() + QLatin1Char('/') + name);
-    const QImage withText(pictures.path() + QLatin1Char('/') + QString(name).replace(QLatin1String(".png"), QLatin1String(" (2).png")));
+    const QString plainPath = pictures.path() + QLatin1Char('/') + name;
+    const QString withTextPath = QString(plainPath).replace(QLatin1String(".png"), QLatin1String(" (2).png"));
+    QTest::keyClick(&window, Qt::Key_S);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(plainPath); }, 20000)) << qPrintable(window.noticeText());
+    QTest::keyClick(&window, Qt::Key_S, Qt::ShiftModifier);
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(withTextPath); }, 20000)) << qPrintable(window.noticeText());
+    const QImage plain(plainPath);
+    const QImage withText(withTextPath);
     ASSERT_FALSE(plain.isNull()) << qPrintable(window.noticeText());
     ASSERT_FALSE(withText.isNull()) << qPrintable(window.noticeText());
     ASSERT_EQ(plain.size(), QSize(320, 240));
@@ -407,7 +464,8 @@ TEST(Screenshot, AFolderThatCannotBeWrittenIsSaidSo)
     PlayerWindow& window = *playing.window;
     ASSERT_TRUE(playing.open(controlsMedia("chapters.mkv")));
     QTest::keyClick(&window, Qt::Key_S);
-    EXPECT_TRUE(window.noticeText().contains(QLatin1String("could not be saved"))) << qPrintable(window.noticeText());
+    EXPECT_TRUE(waitFor([&] { return window.noticeText().contains(QLatin1String("could not be saved")); }, 20000))
+        << qPrintable(window.noticeText());
     EXPECT_TRUE(window.noticeText().contains(dir.filePath(QStringLiteral("file/Pictures")))) << qPrintable(window.noticeText());
     EXPECT_NE(window.session()->state(), State::Failed);
 }

@@ -161,6 +161,8 @@ TEST(PictureConversion, EachMatrixAndRangeGivesItsColour)
         {"unnamed, small", kMatrixUnspecified, kRangeLimited, {64, 48}, QColor(255, 0, 0)},
         {"unnamed, high definition", kMatrixUnspecified, kRangeLimited, {1280, 720}, QColor(255, 24, 0)},
         {"BT.601 full", kMatrixBT601, kRangeFull, {64, 48}, QColor(238, 14, 14)},
+        {"BT.709 full", kMatrixBT709, kRangeFull, {64, 48}, QColor(255, 36, 10)},
+        {"BT.2020 full", kMatrixBT2020, kRangeFull, {64, 48}, QColor(246, 23, 10)},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -168,10 +170,15 @@ TEST(PictureConversion, EachMatrixAndRangeGivesItsColour)
         flat.sdkFrame.colorMatrix = row.matrix;
         flat.sdkFrame.colorRange = row.range;
         PictureConverter converter;
-        const QColor c = converter.convert(flat.sdkFrame).pixelColor(8, 8);
-        EXPECT_NEAR(c.red(), row.expected.red(), 4);
-        EXPECT_NEAR(c.green(), row.expected.green(), 4);
-        EXPECT_NEAR(c.blue(), row.expected.blue(), 4);
+        // At the picture's own size, at a quarter of it, and at three quarters.
+        for (const int quarters : {4, 1, 3}) {
+            SCOPED_TRACE(quarters);
+            const QSize shown(row.size.width() * quarters / 4, row.size.height() * quarters / 4);
+            const QColor c = converter.convert(flat.sdkFrame, shown).pixelColor(8, 8);
+            EXPECT_NEAR(c.red(), row.expected.red(), 4);
+            EXPECT_NEAR(c.green(), row.expected.green(), 4);
+            EXPECT_NEAR(c.blue(), row.expected.blue(), 4);
+        }
     }
 }
 

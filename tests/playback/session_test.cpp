@@ -56,6 +56,28 @@ bool settled(const MediaSession& session)
     return s == State::Ended || s == State::Failed || s == State::WaitingForCodec;
 }
 
+// What a screenshot of the picture on screen would save; null when no answer came.
+struct StillAnswer
+{
+    QImage picture;
+    bool decodedSize = false;
+};
+StillAnswer pictureAtDecodedSize(MediaSession& session, bool withSubtitles)
+{
+    StillAnswer answer;
+    bool answered = false;
+    const QMetaObject::Connection connection = QObject::connect(
+        &session, &MediaSession::pictureAtDecodedSizeReady,
+        [&](const QImage& picture, bool decodedSize, const QUrl&, qint64) {
+            answer = {picture, decodedSize};
+            answered = true;
+        });
+    if (session.requestPictureAtDecodedSize(withSubtitles))
+        waitFor([&] { return answered; }, 20000);
+    QObject::disconnect(connection);
+    return answer;
+}
+
 struct PlayCase
 {
     const char* name;
@@ -416,8 +438,79 @@ TEST_F(Session, PicturesAreConvertedStraightToTheSizeTheyAreShownAt)
         view.resize(row.area);
         view.setFrame(session.currentFrame(), session.currentAspect());
         EXPECT_EQ(view.pictureRect().size(), row.shown);
-        EXPECT_EQ(session.pictureAtDecodedSize(false).size(), row.decoded);
+        const StillAnswer still = pictureAtDecodedSize(session, false);
+        EXPECT_TRUE(still.decodedSize);
+        EXPECT_EQ(still.picture.size(), row.decoded);
     }
+}
+
+TEST_F(Session, RasterPicturesHoldNothingOfTheDecoderOnceConverted)
+{
+    auto farm = makeFarm(true);
+    // Every picture shown passed through the queue: on the raster path none of them keeps
+    // the decoder's planes beside its conversion; where the window draws the planes, all do.
+    for (const bool drawsPlanes : {false, true}) {
+        SCOPED_TRACE(drawsPlanes ? "planes" : "raster");
+        MediaSession session(farm.get());
+        session.setDrawsPlanes(drawsPlanes);
+        session.setPictureArea(QSize(320, 180));
+        int shown = 0;
+        int holdingPlanes = 0;
+        QObject::connect(&session, &MediaSession::frameChanged, [&] {
+            if (!session.hasPicture())
+                return;
+            ++shown;
+            holdingPlanes += session.currentPicture() != nullptr;
+        });
+        session.open(file("video_only.webm"));
+        ASSERT_TRUE(waitFor([&] { return settled(session); }, 15000));
+        ASSERT_GT(shown, 10);
+        EXPECT_EQ(holdingPlanes, drawsPlanes ? shown : 0);
+    }
+}
+
+TEST_F(Session, APausedPictureIsMadeAgainForANewSizeAndStaysThePicture)
+{
+    auto farm = makeFarm(true);
+    MediaSession session(farm.get());
+    session.setPictureArea(QSize(160, 90));
+    session.open(file("video_only.webm"));
+    ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > 5; }, 10000));
+    session.pause();
+    ASSERT_EQ(session.currentFrame().size(), QSize(120, 90));
+    const int64_t pts = session.currentFramePtsUs();
+    // Not painted enlarged from the small one: converted again from the decoded picture.
+    session.setPictureArea(QSize(640, 360));
+    ASSERT_TRUE(waitFor([&] { return session.currentFrame().size() == QSize(480, 360); }, 20000))
+        << session.currentFrame().width();
+    EXPECT_EQ(session.currentFramePtsUs(), pts);
+    EXPECT_EQ(session.state(), State::Paused);
+    const StillAnswer still = pictureAtDecodedSize(session, false);
+    ASSERT_TRUE(still.decodedSize);
+    EXPECT_LT(meanDifference(rgbBytes(still.picture.scaled(480, 360, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+                             rgbBytes(session.currentFrame())),
+              6.0);
+}
+
+TEST_F(Session, AScreenshotOfAFileGoneSinceItOpenedIsThePictureAsShown)
+{
+    auto farm = makeFarm(true);
+    const QString copy = m_dir.filePath(QStringLiteral("going.webm"));
+    ASSERT_TRUE(QFile::copy(media("video_only.webm"), copy));
+    MediaSession session(farm.get());
+    session.setPictureArea(QSize(160, 90));
+    session.open(QUrl::fromLocalFile(copy));
+    ASSERT_TRUE(waitFor([&] { return session.statistics().framesShown > 0; }, 10000));
+    session.pause();
+    ASSERT_TRUE(QFile::remove(copy));
+    const StillAnswer still = pictureAtDecodedSize(session, false);
+    EXPECT_FALSE(still.decodedSize);
+    EXPECT_EQ(still.picture.size(), session.videoFrame().size());
+    EXPECT_EQ(still.picture, session.videoFrame());
+    EXPECT_LE(still.picture.width(), 160);
+    // While one is being answered, a second request is refused.
+    ASSERT_TRUE(session.requestPictureAtDecodedSize(false));
+    EXPECT_FALSE(session.requestPictureAtDecodedSize(false));
 }
 
 TEST_F(Session, APhonePortraitClipPlaysToItsEnd)
