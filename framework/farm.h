@@ -89,6 +89,8 @@ private:
     PluginRecords m_records;
     std::unordered_set<std::string> m_registeredNames;
     uint32_t m_indexedRecords = 0;
+    // isRegistered's key, kept so that a name is looked up without an allocation.
+    std::string m_nameKey;
 };
 
 } // namespace MSE

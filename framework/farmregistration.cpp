@@ -100,7 +100,8 @@ bool Farm::isRegistered(const movra_string<char>& pluginName)
             m_registeredNames.emplace(info->name.c_str(), info->name.length());
         m_indexedRecords = pluginInfos.size();
     }
-    if (!m_registeredNames.count(std::string(pluginName.c_str(), pluginName.length())))
+    m_nameKey.assign(pluginName.c_str(), pluginName.length());
+    if (!m_registeredNames.count(m_nameKey))
         return false;
     // Confirm with the filter itself, so the answer is the one a catalogue scan gives.
     List<PluginInfo*> sameName;

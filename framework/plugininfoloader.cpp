@@ -243,7 +243,7 @@ PluginInfo* pluginInfoFromText(const std::string& path, const char* buffer, bool
         nodeValue(info->document, node, type);
         return false;
     });
-    if (type != "plugin") {
+    if (type.length() != 6 || std::memcmp(type.c_str(), "plugin", 6) != 0) {
         const std::string found(type.c_str(), type.length());
         delete info;
         diagnostics += "Doc '" + narrowPath() + "' does not contain plugin data.\n";

@@ -23,7 +23,8 @@ void PluginRecords::setLoadError(const std::string& pluginName, const std::strin
         PluginStatus status;
         status.name = pluginName;
         m_records.push_back(Record{std::move(status), false});
-        found = m_registered.emplace(pluginName, &m_records.back()).first;
+        Record& record = m_records.back();
+        found = m_registered.emplace(record.status.name, &record).first;
     }
     PluginStatus& status = found->second->status;
     if (!error.empty()) {

@@ -14,6 +14,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -43,8 +44,9 @@ private:
     mutable std::mutex m_lock;
     // A deque: records stay where they are while more are added, for m_registered.
     std::deque<Record> m_records;
-    // The registered record of each name; refused libraries have none.
-    std::unordered_map<std::string, Record*> m_registered;
+    // The registered record of each name; refused libraries have none. A key is a view of
+    // the name of the record it was made for, which stays where it is and never changes.
+    std::unordered_map<std::string_view, Record*> m_registered;
 };
 
 } // namespace MSE

@@ -2,6 +2,7 @@
 
 #include <libxml/entities.h>
 
+#include <cstring>
 #include <string>
 
 namespace MSE {
@@ -49,6 +50,16 @@ bool nodeValue(xmlDocPtr document, xmlNodePtr node, movra_string<char>& value)
 {
     if (node->type == XML_NAMESPACE_DECL)
         return false;
+    // The usual value, one text node, is copied once instead of gathered first.
+    const xmlNode* only = node->children;
+    if (only && !only->next && (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE)) {
+        const char* content = reinterpret_cast<const char*>(only->content);
+        const std::size_t length = content ? std::strlen(content) : 0;
+        if (length == 0)
+            return false;
+        value = movra_string<char>(content, length);
+        return true;
+    }
     std::string text;
     appendListText(document, node->children, text, 0);
     if (text.empty())
