@@ -31,16 +31,17 @@ struct StillSource
 };
 
 // Decodes source's picture with decoder (fresh, made for the stream) and converts it at its
-// decoded size (or source.size), not yet turned upright. Null, with why (for the log), when the address cannot be opened or
-// sought (gone, a stream that cannot seek), is no longer the same, or never reaches the
-// picture. Stops early when aborted turns true. Runs on any thread; blocks for as long as
+// decoded size (or source.size), not yet turned upright. Null, with why (for the log), when
+// the address cannot be opened or sought (gone, a stream that cannot seek), is no longer the
+// same, or never reaches the picture. Stops early when aborted turns true. Runs on any thread; blocks for as long as
 // the decoding takes (seconds for a 4K picture far from its key frame).
 QImage decodeStill(const StillSource& source, MovraStreamEngine::IDecoder* decoder, const std::atomic<bool>& aborted,
                    QString* why);
 
 // A session's request for a picture at its decoded size (a screenshot), or made again for a
-// new window size while paused, being decoded on a thread of its own. Everything but the thread's answer (decoded, why) is the GUI thread's; the answer is
-// read after the thread is joined. The decoder is made and destroyed on the GUI thread, as
+// new window size while paused, being decoded on a thread of its own. Everything but the
+// thread's answer (decoded, why) is the GUI thread's; the answer is read after the thread is
+// joined. The decoder is made and destroyed on the GUI thread, as
 // the plug-in farm wants.
 struct StillJob
 {
