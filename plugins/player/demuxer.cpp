@@ -16,13 +16,29 @@ int64_t nowMs()
         .count();
 }
 
-int interruptRead(void* opaque)
+namespace {
+
+int interruptInput(void* opaque)
 {
-    auto* run = static_cast<PlaybackRun*>(opaque);
-    if (run->aborted.load())
-        return 1;
-    const int64_t deadline = run->openDeadlineMs.load();
-    return deadline > 0 && nowMs() > deadline ? 1 : 0;
+    const auto* interrupt = static_cast<const InputInterrupt*>(opaque);
+    return interrupt->aborted->load() || interrupt->overran() ? 1 : 0;
+}
+
+} // namespace
+
+int openInterruptibleInput(AVFormatContext** format, const char* location, int timeoutMs, InputInterrupt* interrupt)
+{
+    *format = avformat_alloc_context();
+    if (!*format)
+        return AVERROR(ENOMEM);
+    (*format)->interrupt_callback.callback = interruptInput;
+    (*format)->interrupt_callback.opaque = interrupt;
+    AVDictionary* options = nullptr;
+    av_dict_set_int(&options, "rw_timeout", int64_t(timeoutMs) * 1000, 0);
+    interrupt->openDeadlineMs.store(nowMs() + timeoutMs);
+    const int result = avformat_open_input(format, location, nullptr, &options);
+    av_dict_free(&options);
+    return result;
 }
 
 void PlaybackRun::reportStreamProblem(const QString& text)
@@ -33,20 +49,11 @@ void PlaybackRun::reportStreamProblem(const QString& text)
 
 int PlaybackRun::openInput(bool* timedOut)
 {
-    format = avformat_alloc_context();
-    if (!format)
-        return AVERROR(ENOMEM);
-    format->interrupt_callback.callback = interruptRead;
-    format->interrupt_callback.opaque = this;
-    AVDictionary* options = nullptr;
-    av_dict_set_int(&options, "rw_timeout", int64_t(networkTimeoutMs) * 1000, 0);
-    openDeadlineMs.store(nowMs() + networkTimeoutMs);
-    int result = avformat_open_input(&format, location.constData(), nullptr, &options);
-    av_dict_free(&options);
+    int result = openInterruptibleInput(&format, location.constData(), networkTimeoutMs, &interrupt);
     if (result >= 0)
         result = avformat_find_stream_info(format, nullptr);
-    *timedOut = openDeadlineMs.load() > 0 && nowMs() > openDeadlineMs.load();
-    openDeadlineMs.store(0);
+    *timedOut = interrupt.overran();
+    interrupt.openDeadlineMs.store(0);
     return result;
 }
 

@@ -192,6 +192,29 @@ private:
 // aspect kept: as wide or as high as the area. Empty for an empty area.
 QSize fittedSize(QSize area, double aspect);
 
+// demuxer.cpp
+int64_t nowMs();
+
+// What stops an input's blocking libavformat calls: its owner giving up, at any time, and
+// while it opens, its deadline.
+struct InputInterrupt
+{
+    explicit InputInterrupt(const std::atomic<bool>* aborted) : aborted(aborted) {}
+    const std::atomic<bool>* aborted;
+    std::atomic<int64_t> openDeadlineMs{0};
+    bool overran() const
+    {
+        const int64_t deadline = openDeadlineMs.load();
+        return deadline > 0 && nowMs() > deadline;
+    }
+};
+
+// Opens location into a new *format that `interrupt` can stop, with reads given up after
+// timeoutMs without data. The opening deadline is set, and stays set: the caller clears it
+// once the rest of its opening (reading the streams) is done. Returns libavformat's result;
+// *format is null after a failure.
+int openInterruptibleInput(AVFormatContext** format, const char* location, int timeoutMs, InputInterrupt* interrupt);
+
 // Everything of one opened address that the threads share. Made and destroyed on the GUI
 // thread; destroyed only after every thread has been joined.
 struct PlaybackRun
@@ -209,7 +232,7 @@ struct PlaybackRun
     MediaSession* session = nullptr;
 
     std::atomic<bool> aborted{false};
-    std::atomic<int64_t> openDeadlineMs{0};
+    InputInterrupt interrupt{&aborted};
     AVFormatContext* format = nullptr;
     std::thread demuxThread;
     // Wakes the demuxer while it rests (read far enough ahead, or at the end): room in a packet
@@ -289,10 +312,6 @@ struct PlaybackRun
     void decodeSubtitle(const AVPacket* packet);
 };
 
-// demuxer.cpp
-int64_t nowMs();
-// libavformat's interrupt callback: stops a read when the run is aborted or opening overruns.
-int interruptRead(void* opaque);
 
 // mediasession.cpp
 // Text shown in the window, translated in the window's context.

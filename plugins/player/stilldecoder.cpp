@@ -18,20 +18,6 @@ using namespace MovraStreamEngine;
 
 namespace {
 
-struct Interrupt
-{
-    const std::atomic<bool>* aborted;
-    int64_t openDeadlineMs;
-};
-
-int interruptStill(void* opaque)
-{
-    const auto* interrupt = static_cast<const Interrupt*>(opaque);
-    if (interrupt->aborted->load())
-        return 1;
-    return interrupt->openDeadlineMs > 0 && nowMs() > interrupt->openDeadlineMs ? 1 : 0;
-}
-
 // Pictures whose times differ by less than this are the same picture (times carried through
 // microseconds may round differently on the way).
 constexpr int64_t kSameTimeUs = 500;
@@ -40,23 +26,14 @@ constexpr int64_t kSameTimeUs = 500;
 
 QImage decodeStill(const StillSource& source, IDecoder* decoder, const std::atomic<bool>& aborted, QString* why)
 {
-    Interrupt interrupt{&aborted, nowMs() + source.networkTimeoutMs};
-    AVFormatContext* format = avformat_alloc_context();
-    if (!format) {
-        *why = QStringLiteral("out of memory");
-        return QImage();
-    }
+    InputInterrupt interrupt(&aborted);
+    AVFormatContext* format = nullptr;
     struct CloseInput
     {
         AVFormatContext*& format;
         ~CloseInput() { avformat_close_input(&format); }
     } closeInput{format};
-    format->interrupt_callback.callback = interruptStill;
-    format->interrupt_callback.opaque = &interrupt;
-    AVDictionary* options = nullptr;
-    av_dict_set_int(&options, "rw_timeout", int64_t(source.networkTimeoutMs) * 1000, 0);
-    int result = avformat_open_input(&format, source.location.constData(), nullptr, &options);
-    av_dict_free(&options);
+    int result = openInterruptibleInput(&format, source.location.constData(), source.networkTimeoutMs, &interrupt);
     if (result < 0) {
         *why = QStringLiteral("it could not be opened again: %1").arg(avError(result));
         return QImage();
@@ -70,7 +47,7 @@ QImage decodeStill(const StillSource& source, IDecoder* decoder, const std::atom
         *why = QStringLiteral("its streams could not be read again");
         return QImage();
     }
-    interrupt.openDeadlineMs = 0;
+    interrupt.openDeadlineMs.store(0);
     if (!sameStream()) {
         *why = QStringLiteral("the file changed since it was opened");
         return QImage();
